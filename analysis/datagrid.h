@@ -1,0 +1,26 @@
+#pragma once
+// The data grid as plain cell texts, addressed [column, row], both from 0. Row 0 holds the
+// column names, column 0 the row numbers. Resizing keeps the cells that remain inside.
+
+#include <string>
+#include <vector>
+
+namespace vardell {
+
+class DataGrid {
+ public:
+  DataGrid();  // the toolkit's default size: 5 columns, 5 rows, all cells empty
+  int RowCount() const { return rowCount_; }
+  int ColCount() const { return colCount_; }
+  void SetRowCount(int rows);
+  void SetColCount(int columns);
+  const std::string& Cell(int column, int row) const;
+  void SetCell(int column, int row, std::string text);
+
+ private:
+  int rowCount_;
+  int colCount_;
+  std::vector<std::vector<std::string>> columns_;  // columns_[column][row]
+};
+
+}  // namespace vardell

@@ -1,0 +1,17 @@
+#pragma once
+#include <optional>
+
+#include "analysis/analysisdata.h"
+#include "analysis/parametersource.h"
+#include "analysis/usermessage.h"
+
+namespace vardell {
+
+// Reads the settings and the data matrix from the parameter source into analysis. Returns
+// nothing when both are ready, else the message for the user (the run then stops).
+std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Analysis& analysis);
+
+// Reorders the objects by ascending depth; objects of equal depth keep their grid order.
+void SortByDepth(DataMatrix& matrix);
+
+}  // namespace vardell

@@ -1,0 +1,40 @@
+#pragma once
+// Loading a data file into the grid and the column lists: what the "Data File" command does
+// once its dialog has returned a path.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "analysis/choicelist.h"
+#include "analysis/datagrid.h"
+#include "analysis/usermessage.h"
+
+namespace vardell {
+
+// A failure of the table engine or of reading the disk: an unexpected error whose text is
+// the library's or the system's own.
+class TableEngineError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct LoadResult {
+  bool Loaded = false;                 // true: reveal the analysis controls
+  std::optional<UserMessage> Message;  // the message to show when the load failed
+};
+
+// Empties the three column lists and puts "NONE", selected, into the identifier list: what
+// the "Data File" command does before its dialog opens, also when the dialog is cancelled.
+void ResetColumnLists(ColumnLists& lists);
+
+// The kind of a file: the three characters after the first "." of the full path, in
+// capitals ("DAT" selects the row-column reader, anything else the table engine).
+std::string FileKind(const std::string& path);
+
+// Reads the file at path. On success the grid and the lists hold the file and Loaded is true.
+// On a message or an exception the grid is exactly as it was and the lists as the reset left
+// them. Throws TableEngineError for failures of a table library or of the disk.
+LoadResult LoadDataFile(const std::string& path, DataGrid& grid, ColumnLists& lists);
+
+}  // namespace vardell

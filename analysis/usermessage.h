@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+namespace vardell {
+
+// A message the user can act on: the lower layers return it, the windows show it in a box
+// with this caption and text, one OK button and no icon.
+struct UserMessage {
+  std::string Caption;
+  std::string Text;
+  bool operator==(const UserMessage&) const = default;
+};
+
+inline const char* const DataParsingError = "DATA PARSING ERROR";
+inline const char* const IoError = "I/O ERROR";
+
+}  // namespace vardell
