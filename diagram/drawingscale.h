@@ -1,0 +1,31 @@
+#pragma once
+
+namespace vardell {
+
+// The user's drawing parameters, owned by the results window and kept across runs.
+struct DrawingScale {
+  double VscaleMm = 0;      // millimetres per depth unit; no value until a fitted layout
+  double HscaleMm = 0;      // millimetres per distance unit
+  double TickUnits = 10;    // distance units from one tick to the next
+  bool ScaleFixed = false;  // false: fit the tree and write the scales back
+  double PanX = 0;          // pan offsets in device units of the surface drawn on
+  double PanY = 0;
+  double PanStep = 10;
+};
+
+// The result of one layout, read by the drawing.
+struct PageTransform {
+  double XFactor = 1;  // device units per distance unit
+  double YFactor = 1;  // device units per depth unit
+  double XOrigin = 0;
+  double YOrigin = 0;
+  double MmPerUnitX = 0;
+  double MmPerUnitY = 0;
+  double DistanceExtent = 0;
+  double DepthExtent = 0;
+  double LabelWidth = 0;
+  double HeaderHeight = 0;
+  double LineHeight = 0;
+};
+
+}  // namespace vardell

@@ -1,0 +1,34 @@
+#pragma once
+// The tree diagram of the results window: its drawing settings, its pen plotter and the last
+// layout. RedrawDiagram is the one entry for drawing on every surface.
+
+#include <functional>
+#include <string>
+
+#include "analysis/analysisdata.h"
+#include "diagram/drawingscale.h"
+#include "diagram/surface.h"
+
+namespace vardell {
+
+class TreeDiagram {
+ public:
+  DrawingScale Scale;  // the defaults are those of the results window's creation
+
+  // Called by a fitted layout on the screen or the printer with the new texts of the vertical
+  // and horizontal scale fields (4 decimals, right-aligned in 8 characters).
+  std::function<void(const std::string& vscaleText, const std::string& hscaleText)> ScalesFitted;
+
+  // Lays out analysis's tree for target and draws it on targetSurface. The screen surface is
+  // cleared at every layout, also when the target is the printer or a metafile; for the
+  // Screen target pass the screen surface twice.
+  void RedrawDiagram(Analysis& analysis, OutputTarget target, Surface& screen,
+                     Surface& targetSurface);
+
+  const PageTransform& Transform() const;
+};
+
+// "%8.4f": a scale as the scale fields show it.
+std::string FormatScaleField(double value);
+
+}  // namespace vardell
