@@ -1,0 +1,383 @@
+#include "app/clustexec.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/drawingarea.h"
+#include "app/help.h"
+#include "app/panbuttons.h"
+#include "diagram/surfaces/exports.h"
+#include "engine/analysisrun.h"
+
+namespace vardell {
+namespace {
+
+const char* const InputErrorCaption = "Input error";
+const char* const InvalidNumberText = "Invalid number.";
+const char* const NotPositiveText = "The number must be greater than 0.";
+const char* const MetafileFilter = "Windows Metafile (*.EMF)|*.EMF";
+const char* const MetafileExtension = "EMF";
+constexpr int PrinterDotsPerInch = 300;
+
+// The font dialog offers 6 to 24 points; a font from outside that range is brought into it.
+// Pixel-sized fonts are compared at the screen's 96 pixels per inch.
+QFont WithinFontSizes(QFont font) {
+  constexpr double Smallest = 6, Largest = 24, PixelsPerPoint = 96.0 / 72.0;
+  if (font.pointSizeF() > 0) {
+    font.setPointSizeF(std::clamp(font.pointSizeF(), Smallest, Largest));
+  } else if (font.pixelSize() > 0) {
+    const int smallest = static_cast<int>(std::ceil(Smallest * PixelsPerPoint));
+    const int largest = static_cast<int>(std::floor(Largest * PixelsPerPoint));
+    font.setPixelSize(std::clamp(font.pixelSize(), smallest, largest));
+  }
+  return font;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                       int top) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  if (hint) button->setToolTip(QString::fromLatin1(hint));
+  button->setGeometry(680, top, 113, 25);
+  return button;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, int top) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->move(8, top);
+  label->adjustSize();
+  return label;
+}
+
+QLineEdit* NewEdit(QWidget* parent, const char* name, const char* hint, int top) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setToolTip(QString::fromLatin1(hint));
+  edit->setGeometry(8, top, 97, 21);
+  return edit;
+}
+
+bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+// Advances at over a run of digits; false when there is none.
+bool SkipDigits(const QString& text, qsizetype& at) {
+  const qsizetype start = at;
+  while (at < text.size() && IsDigit(text[at])) ++at;
+  return at > start;
+}
+
+bool SkipSign(const QString& text, qsizetype& at) {
+  if (at < text.size() && (text[at] == QLatin1Char('+') || text[at] == QLatin1Char('-'))) ++at;
+  return true;
+}
+
+}  // namespace
+
+std::optional<double> ParseFieldNumber(const QString& text) {
+  qsizetype at = 0;
+  while (at < text.size() && text[at] == QLatin1Char(' ')) ++at;
+  const qsizetype start = at;
+  SkipSign(text, at);
+  if (!SkipDigits(text, at)) return std::nullopt;
+  if (at < text.size() && text[at] == QLatin1Char('.')) {
+    ++at;
+    if (!SkipDigits(text, at)) return std::nullopt;
+  }
+  if (at < text.size() && (text[at] == QLatin1Char('e') || text[at] == QLatin1Char('E'))) {
+    ++at;
+    SkipSign(text, at);
+    if (!SkipDigits(text, at)) return std::nullopt;
+  }
+  if (at != text.size()) return std::nullopt;
+  // Only ASCII digits, signs, "." and "e" remain, so the C locale's strtod reads it exactly.
+  const std::string number = text.mid(start).toStdString();
+  const double value = std::strtod(number.c_str(), nullptr);
+  if (!std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+TClustExec::TClustExec(UserDialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), dialogs_(dialogs) {
+  setObjectName(QStringLiteral("ClustExec"));
+  setWindowTitle(QStringLiteral("Results Cluster Analysis"));
+  setFont(DefaultDiagramFont());
+  move(154, 4);
+  resize(806, 731);
+  BuildControls();
+  ConnectHandlers();
+  FormCreate();
+}
+
+void TClustExec::BuildControls() {
+  PaintBox = new DrawingArea(this);
+  PaintBox->setObjectName(QStringLiteral("PaintBox"));
+  PaintBox->setGeometry(8, 8, ScreenAreaWidth, ScreenAreaHeight);
+  PaintBox->setToolTip(QStringLiteral("Tree diagram"));
+
+  HelpButton = NewButton(this, "HelpButton", "Help", "Displays help screens", 8);
+  CloseButton = NewButton(this, "CloseButton", "Close",
+                          "Closes this window and returns to parameter dialog", 40);
+  ExitButton = NewButton(this, "ExitButton", "Exit", "Quits application", 72);
+
+  ScaleGroup = new QGroupBox(QStringLiteral("Drawing scale in mm"), this);
+  ScaleGroup->setObjectName(QStringLiteral("ScaleGroup"));
+  ScaleGroup->setToolTip(QStringLiteral("Drawing scale adjustments"));
+  ScaleGroup->setGeometry(680, 112, 113, 153);
+  Label1 = NewLabel(ScaleGroup, "Label1", "Vertical scale", 16);
+  VscaleEdit = NewEdit(ScaleGroup, "VscaleEdit",
+                       "Sets vertical scale of tree diagram in mm/depth unit", 32);
+  Label2 = NewLabel(ScaleGroup, "Label2", "Horizontal scale", 64);
+  HscaleEdit = NewEdit(ScaleGroup, "HscaleEdit",
+                       "Sets horizontal scale of trree diagram in millimiters/distance unit", 80);
+  Label4 = NewLabel(ScaleGroup, "Label4", "Horizontal tick scale", 112);
+  TickEdit = NewEdit(ScaleGroup, "TickEdit", "Sets number of distance units per tick", 128);
+
+  FntButton = NewButton(this, "FntButton", "Change Font", "Set font type and size", 272);
+  UpButton = NewPanButton(this, QStringLiteral("UpButton"), PanDirection::Up,
+                          QStringLiteral("Move drawing up"), 728, 352);
+  LeftButton = NewPanButton(this, QStringLiteral("LeftButton"), PanDirection::Left,
+                            QStringLiteral("Move drawing left"), 704, 376);
+  RightButton = NewPanButton(this, QStringLiteral("RightButton"), PanDirection::Right,
+                             QStringLiteral("Move drawing right"), 752, 376);
+  DownButton = NewPanButton(this, QStringLiteral("DownButton"), PanDirection::Down,
+                            QStringLiteral("Move drawing down"), 728, 400);
+  PrButton = NewButton(this, "PrButton", "Print", "Print tree diagram", 440);
+  MFButton = NewButton(this, "MFButton", "Windows Metafile",
+                       "Export tree diagram in Windows Graphics Metafile for exchange with "
+                       "graphics editors",
+                       472);
+  // The copy button keeps its hint for assistive tools but shows no tooltip.
+  CopyButton = NewButton(this, "CopyButton", "Copy to Clipboard", nullptr, 504);
+  CopyButton->setAccessibleDescription(QStringLiteral("Copy to clipboard as bitmap"));
+
+  // Tab order: Exit, Close, the scale group's fields, Print, Metafile, Font, Help, Copy.
+  const QWidget* order[] = {ExitButton, CloseButton, VscaleEdit, HscaleEdit, TickEdit,
+                            PrButton,   MFButton,    FntButton,  HelpButton, CopyButton};
+  for (std::size_t i = 1; i < std::size(order); ++i)
+    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+}
+
+void TClustExec::ConnectHandlers() {
+  connect(HelpButton, &QPushButton::clicked, this, &TClustExec::HelpButtonClick);
+  connect(CloseButton, &QPushButton::clicked, this, &TClustExec::CloseButtonClick);
+  connect(ExitButton, &QPushButton::clicked, this, &TClustExec::ExitButtonClick);
+  connect(FntButton, &QPushButton::clicked, this, &TClustExec::FntButtonClick);
+  connect(PrButton, &QPushButton::clicked, this, &TClustExec::PrButtonClick);
+  connect(MFButton, &QPushButton::clicked, this, &TClustExec::MFButtonClick);
+  connect(CopyButton, &QPushButton::clicked, this, &TClustExec::CopyButtonClick);
+  connect(UpButton, &QToolButton::clicked, this, &TClustExec::UpButtonClick);
+  connect(DownButton, &QToolButton::clicked, this, &TClustExec::DownButtonClick);
+  connect(LeftButton, &QToolButton::clicked, this, &TClustExec::LeftButtonClick);
+  connect(RightButton, &QToolButton::clicked, this, &TClustExec::RightButtonClick);
+  for (QLineEdit* edit : {VscaleEdit, HscaleEdit, TickEdit}) edit->installEventFilter(this);
+  diagram_.ScalesFitted = [this](const std::string& vscale, const std::string& hscale) {
+    ShowFittedScales(vscale, hscale);
+  };
+}
+
+void TClustExec::FormCreate() {
+  diagram_.Scale = DrawingScale{};
+  diagram_.Scale.TickUnits = 10;
+  diagram_.Scale.ScaleFixed = false;
+  diagram_.Scale.PanX = 0;
+  diagram_.Scale.PanY = 0;
+  diagram_.Scale.PanStep = 10;
+  diagramFont_ = font();
+  lastChosenFont_ = font();
+  PaintBox->setFont(diagramFont_);
+  acceptedTick_ = QStringLiteral("10");
+  TickEdit->setText(acceptedTick_);
+  VscaleEdit->clear();
+  HscaleEdit->clear();
+}
+
+const QImage& TClustExec::Picture() const { return PaintBox->Picture(); }
+
+void TClustExec::RunAnalysis(const ParameterSource& source) {
+  if (auto message = vardell::RunAnalysis(source, store_)) {
+    dialogs_.ShowMessage(QString::fromStdString(message->Caption),
+                         QString::fromStdString(message->Text), MessageButtons::Ok,
+                         MessageIcon::None);
+    return;
+  }
+  target_ = OutputTarget::Screen;
+  show();
+  raise();
+  activateWindow();
+  RedrawDiagram();
+}
+
+void TClustExec::RedrawDiagram() {
+  Analysis& analysis = store_.Current();
+  if (analysis.TreeRoot) {
+    RedrawOnScreen(diagram_, analysis, PaintBox->Picture(), diagramFont_);
+  } else {
+    // Without a tree (after Close) there is nothing to lay out; the area stays blank.
+    PaintBox->Picture().fill(Qt::white);
+  }
+  PaintBox->update();
+}
+
+void TClustExec::ShowFittedScales(const std::string& vscale, const std::string& hscale) {
+  VscaleEdit->setText(QString::fromStdString(vscale));
+  HscaleEdit->setText(QString::fromStdString(hscale));
+  VscaleEdit->repaint();
+  HscaleEdit->repaint();
+}
+
+void TClustExec::Pan(double dx, double dy) {
+  Guarded([&] {
+    diagram_.Scale.PanX += dx * diagram_.Scale.PanStep;
+    diagram_.Scale.PanY += dy * diagram_.Scale.PanStep;
+    RedrawDiagram();
+  });
+}
+
+void TClustExec::UpButtonClick() { Pan(0, -1); }
+void TClustExec::DownButtonClick() { Pan(0, 1); }
+void TClustExec::LeftButtonClick() { Pan(-1, 0); }
+void TClustExec::RightButtonClick() { Pan(1, 0); }
+
+bool TClustExec::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (watched == VscaleEdit) return EnterNumber(EntryField::Vscale), true;
+      if (watched == HscaleEdit) return EnterNumber(EntryField::Hscale), true;
+      if (watched == TickEdit) return EnterNumber(EntryField::Tick), true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TClustExec::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) {
+    Guarded([&] { ShowHelp(this, HelpResultsWindow); });
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TClustExec::EnterNumber(EntryField field) {
+  Guarded([&] {
+    QLineEdit* edit = field == EntryField::Vscale   ? VscaleEdit
+                      : field == EntryField::Hscale ? HscaleEdit
+                                                    : TickEdit;
+    const std::optional<double> value = ParseFieldNumber(edit->text());
+    const char* refusal = !value ? InvalidNumberText : *value <= 0 ? NotPositiveText : nullptr;
+    if (refusal) {
+      dialogs_.ShowMessage(QString::fromLatin1(InputErrorCaption), QString::fromLatin1(refusal),
+                           MessageButtons::OkCancel, MessageIcon::None);
+      ShowFieldValue(field);
+    } else if (field == EntryField::Tick) {
+      diagram_.Scale.TickUnits = *value;
+      acceptedTick_ = edit->text();
+    } else {
+      (field == EntryField::Vscale ? diagram_.Scale.VscaleMm : diagram_.Scale.HscaleMm) = *value;
+      diagram_.Scale.ScaleFixed = true;
+    }
+    RedrawDiagram();
+  });
+}
+
+// The field's text for the value it holds, shown again after a refused entry.
+void TClustExec::ShowFieldValue(EntryField field) {
+  const auto scaleText = [](double mm) {
+    return mm > 0 ? QString::fromStdString(FormatScaleField(mm)) : QString();
+  };
+  switch (field) {
+    case EntryField::Vscale: VscaleEdit->setText(scaleText(diagram_.Scale.VscaleMm)); break;
+    case EntryField::Hscale: HscaleEdit->setText(scaleText(diagram_.Scale.HscaleMm)); break;
+    case EntryField::Tick: TickEdit->setText(acceptedTick_); break;
+  }
+}
+
+void TClustExec::FntButtonClick() {
+  Guarded([&] {
+    const std::optional<QFont> chosen = dialogs_.ChooseFont(lastChosenFont_);
+    if (!chosen) return;
+    lastChosenFont_ = WithinFontSizes(*chosen);
+    diagramFont_ = lastChosenFont_;
+    PaintBox->setFont(diagramFont_);
+    RedrawDiagram();
+  });
+}
+
+template <typename Draw>
+void TClustExec::DrawOn(OutputTarget target, Draw&& draw) {
+  target_ = target;
+  try {
+    draw();
+  } catch (...) {
+    BackToScreen();
+    throw;
+  }
+  BackToScreen();
+}
+
+void TClustExec::BackToScreen() {
+  target_ = OutputTarget::Screen;
+  RedrawDiagram();
+}
+
+void TClustExec::PrButtonClick() {
+  Guarded([&] {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setResolution(PrinterDotsPerInch);
+    if (!dialogs_.SetupPrinter(printer)) return;
+    DrawOn(OutputTarget::Printer, [&] {
+      PrintDiagram(diagram_, store_.Current(), PaintBox->Picture(), diagramFont_, printer);
+    });
+  });
+}
+
+void TClustExec::MFButtonClick() {
+  Guarded([&] {
+    const std::optional<QString> path =
+        dialogs_.SaveFileName(QString::fromLatin1(MetafileFilter),
+                              QString::fromLatin1(MetafileExtension));
+    if (!path) return;
+    DrawOn(OutputTarget::Metafile, [&] {
+      ExportMetafile(diagram_, store_.Current(), PaintBox->Picture(), diagramFont_,
+                     QFile::encodeName(*path).toStdString());
+    });
+  });
+}
+
+void TClustExec::CopyButtonClick() {
+  Guarded([&] {
+    const QImage shown = PaintBox->Picture().copy(0, 0, PaintBox->width(), PaintBox->height());
+    QGuiApplication::clipboard()->setImage(shown);
+  });
+}
+
+void TClustExec::HelpButtonClick() {
+  Guarded([&] { ShowHelp(this, HelpContents); });
+}
+
+void TClustExec::CloseButtonClick() {
+  Guarded([&] {
+    FreeTree(store_.Current().TreeRoot);
+    hide();
+  });
+}
+
+void TClustExec::ExitButtonClick() {
+  Guarded([] { QCoreApplication::quit(); });
+}
+
+}  // namespace vardell
