@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "analysis/extraction.h"
+#include "analysis/plainparameters.h"
+#include "support_grid.h"
+
+namespace vardell {
+namespace {
+
+using testing::MakeTable;
+
+struct Extracted {
+  std::optional<UserMessage> Message;
+  std::unique_ptr<Analysis> Data = std::make_unique<Analysis>();
+};
+
+// Runs the extraction with data columns given by position (empty: all selected).
+Extracted Extract(testing::LoadedTable& table, bool constrained, int depthEntry = 0,
+                  int idEntry = 0, std::vector<int> dataEntries = {}, int algo = 0, int dist = 0) {
+  table.Lists.Depth.SelectOnly(depthEntry);
+  table.Lists.Id.SelectOnly(idEntry);
+  if (!dataEntries.empty()) {
+    for (int e = 0; e < table.Lists.DataCol.Count(); ++e) table.Lists.DataCol.SetSelected(e, false);
+    for (int e : dataEntries) table.Lists.DataCol.SetSelected(e, true);
+  }
+  PlainParameterSource source(table.Grid, table.Lists);
+  source.Constrained = constrained;
+  source.Algo.SelectOnly(algo);
+  source.Dist.SelectOnly(dist);
+  Extracted result;
+  result.Message = ExtractDataMatrix(source, *result.Data);
+  return result;
+}
+
+UserMessage Parsing(const char* text) { return {"DATA PARSING ERROR", text}; }
+
+TEST(ExtractDataMatrix, RefusesWithTheProgramsMessages) {
+  auto numbers = MakeTable({"D", "A", "B"}, {{"1", "2", "3"}, {"2", "4", "5"}});
+  auto textCell = MakeTable({"D", "A", "B"}, {{"1", "2", "3"}, {"2", "x y", "5"}});
+  auto textDepth = MakeTable({"D", "A", "B"}, {{"1", "2", "3"}, {"two", "4", "5"}});
+  auto noRows = MakeTable({"A", "B"}, {});
+  std::vector<std::string> many(151, "V");
+  auto wide = MakeTable(many, {std::vector<std::string>(151, "1")});
+  struct Case {
+    const char* name;
+    testing::LoadedTable* table;
+    bool constrained;
+    std::vector<int> data;
+    UserMessage message;
+  } cases[] = {
+      {"one data column", &numbers, false, {1}, Parsing("You should select at least 2 datacolumns.")},
+      {"depth column passed over", &numbers, true, {0, 1}, Parsing("You should select at least 2 datacolumns.")},
+      {"non-numeric data cell", &textCell, true, {}, Parsing("Data file contains non-numeric fields")},
+      {"non-numeric depth cell", &textDepth, true, {}, Parsing("Data file contains non-numeric fields")},
+      {"no objects", &noRows, false, {}, Parsing("Data file contains no objects.")},
+      {"over 150 columns", &wide, false, {}, Parsing("You should select at most 150 datacolumns.")},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Extracted result = Extract(*c.table, c.constrained, 0, 0, c.data);
+    ASSERT_TRUE(result.Message.has_value());
+    EXPECT_EQ(*result.Message, c.message);
+  }
+}
+
+TEST(ExtractDataMatrix, ReadsSettingsByListPosition) {
+  auto table = MakeTable({"D", "A", "B", "C"}, {{"1", "2", "3", "4"}, {"2", "4", "5", "6"}});
+  const std::uint8_t strategies[] = {MinimumVariance, FurthestNeighbour, NearestNeighbour,
+                                     CentroidSorting, WeightedPairgroup, UnweightedPairgroup};
+  const std::uint8_t coefficients[] = {Euclidean, Chord, Manhattan};
+  for (int algo = 0; algo < 6; ++algo) {
+    for (int dist = 0; dist < 3; ++dist) {
+      Extracted r = Extract(table, false, 2, 3, {}, algo, dist);
+      ASSERT_FALSE(r.Message);
+      EXPECT_EQ(r.Data->Settings.Strategy, strategies[algo]);
+      EXPECT_EQ(r.Data->Settings.Coefficient, coefficients[dist]);
+      EXPECT_EQ(r.Data->Settings.DepthColumn, 3);
+      EXPECT_EQ(r.Data->Settings.IdColumn, 3);
+    }
+  }
+}
+
+TEST(ExtractDataMatrix, ConstrainedRunPassesOverTheDepthColumnAndLabelsByDepthText) {
+  auto table = MakeTable({"A", "DEPTH", "B", "C"},
+                         {{"1", " 3.0", "5", "x"}, {"2", "1", "6", "y"}, {"3", "2", "-7", "z"}});
+  Extracted r = Extract(table, true, /*depth*/ 1, /*id*/ 4, {0, 1, 2});
+  ASSERT_FALSE(r.Message);
+  const DataMatrix& m = r.Data->Matrix;
+  EXPECT_EQ(m.VariableCount, 2);
+  EXPECT_EQ(r.Data->Settings.DataColumns[1], 1);
+  EXPECT_EQ(r.Data->Settings.DataColumns[2], 3);
+  EXPECT_EQ(m.Labels[1], " 3.0");  // used as it stands, not trimmed; the id list is not read
+  EXPECT_EQ(m.MaxLabelLength, 4);
+  EXPECT_EQ(m.ChordOffset[1].ToExtended(), 0);
+  EXPECT_EQ(m.ChordOffset[2].ToExtended(), -7);
+
+  SortByDepth(r.Data->Matrix);
+  const char* labels[] = {"", "1", "2", " 3.0"};
+  const long double first[] = {0, 2, 3, 1};
+  const long double depth[] = {0, 1, 2, 3};
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(m.Labels[i], labels[i]);
+    EXPECT_EQ(m.Values[i][1].ToExtended(), first[i]);
+    EXPECT_EQ(m.Depth[i].ToExtended(), depth[i]);
+  }
+}
+
+TEST(ExtractDataMatrix, LabelsOfAnOrdinaryRun) {
+  auto table = MakeTable({"ID", "A", "B"}, {{"core 7 ", "1", "2"}, {"x", "3", "4"}});
+  Extracted none = Extract(table, false, 0, 0, {1, 2});
+  ASSERT_FALSE(none.Message);
+  EXPECT_EQ(none.Data->Matrix.Labels[1], "  1");
+  EXPECT_EQ(none.Data->Matrix.Labels[2], "  2");
+  EXPECT_EQ(none.Data->Matrix.MaxLabelLength, 3);
+  Extracted named = Extract(table, false, 0, 1, {1, 2});
+  ASSERT_FALSE(named.Message);
+  EXPECT_EQ(named.Data->Matrix.Labels[1], "core 7 ");
+  EXPECT_EQ(named.Data->Matrix.MaxLabelLength, 7);
+}
+
+TEST(SortByDepth, IsStableForEqualDepths) {
+  auto table = MakeTable({"D", "A", "B"}, {{"2", "1", "0"}, {"1", "2", "0"}, {"2", "3", "0"},
+                                           {"1", "4", "0"}, {"0", "5", "0"}});
+  Extracted r = Extract(table, true, 0, 0, {1, 2});
+  ASSERT_FALSE(r.Message);
+  SortByDepth(r.Data->Matrix);
+  const long double order[] = {0, 5, 2, 4, 1, 3};
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(r.Data->Matrix.Values[i][1].ToExtended(), order[i]);
+}
+
+}  // namespace
+}  // namespace vardell
