@@ -7,6 +7,7 @@
 
 #include "analysis/analysisdata.h"
 #include "diagram/drawingscale.h"
+#include "diagram/plotter.h"
 #include "diagram/surface.h"
 
 namespace vardell {
@@ -25,7 +26,13 @@ class TreeDiagram {
   void RedrawDiagram(Analysis& analysis, OutputTarget target, Surface& screen,
                      Surface& targetSurface);
 
+  // The last layout, with YOrigin moved below the header band as the branches were drawn.
   const PageTransform& Transform() const;
+  const Plotter& Pen() const { return plotter_; }
+
+ private:
+  PageTransform transform_;
+  Plotter plotter_;
 };
 
 // "%8.4f": a scale as the scale fields show it.

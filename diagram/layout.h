@@ -1,0 +1,34 @@
+#pragma once
+// Layout of the tree diagram: extents, text measures, fitted or fixed scales, origin and the
+// vertical position of every node.
+
+#include <functional>
+#include <string>
+
+#include "analysis/analysisdata.h"
+#include "diagram/drawingscale.h"
+#include "diagram/surface.h"
+
+namespace vardell {
+
+using ScalesFittedHandler =
+    std::function<void(const std::string& vscaleText, const std::string& hscaleText)>;
+
+// The printer is always taken as 300 dots per inch, whatever it reports.
+constexpr double PrinterDotsPerInch = 300;
+
+// "M" repeated maxLabelLength times: the widest label the column must hold.
+std::string LabelTemplate(int maxLabelLength);
+
+// Clears the screen area, measures the text on the target, fits or applies the scales, sets
+// the origin and places the nodes. A fitted layout on the screen or the printer writes the
+// millimetre scales into scale and hands their field texts to scalesFitted.
+PageTransform LayoutDiagram(Analysis& analysis, DrawingScale& scale, OutputTarget target,
+                            Surface& screen, Surface& targetSurface,
+                            const ScalesFittedHandler& scalesFitted);
+
+// Post-order walk, Child2 before Child1: leaves of an ordinary run are stacked at 0, 1, 2, ...
+// in walk order; constrained leaves keep their depth positions; fused nodes sit midway.
+void PlaceNodes(ClusterNode* node, bool constrained, int& leafCounter);
+
+}  // namespace vardell

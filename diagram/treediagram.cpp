@@ -1,0 +1,37 @@
+#include "diagram/treediagram.h"
+
+#include <cstdio>
+
+#include "diagram/drawing.h"
+#include "diagram/layout.h"
+
+namespace vardell {
+
+void TreeDiagram::RedrawDiagram(Analysis& analysis, OutputTarget target, Surface& screen,
+                                Surface& targetSurface) {
+  transform_ = LayoutDiagram(analysis, Scale, target, screen, targetSurface, ScalesFitted);
+  plotter_.Attach(targetSurface, transform_);
+  plotter_.ResetPen();
+  DrawHeader(plotter_, transform_, analysis.Settings, Scale.TickUnits);
+  transform_.YOrigin += transform_.HeaderHeight * transform_.YFactor;
+
+  const ClusterNode* root = analysis.TreeRoot.get();
+  if (root && root->IsLeaf()) {
+    // A single object has no bracket to write its label; write it where a bracket would.
+    plotter_.PlotTo(0, static_cast<double>(root->Position.ToExtended()) - transform_.LineHeight / 2);
+    int object = root->FirstObject;
+    plotter_.PlotText(object >= 1 && object <= MaxObjects ? analysis.Matrix.Labels[object] : "");
+    return;
+  }
+  DrawBranches(plotter_, transform_, root, analysis.Matrix);
+}
+
+const PageTransform& TreeDiagram::Transform() const { return transform_; }
+
+std::string FormatScaleField(double value) {
+  char buffer[400];  // "%8.4f" of the largest double needs about 315 characters
+  std::snprintf(buffer, sizeof buffer, "%8.4f", value);
+  return buffer;
+}
+
+}  // namespace vardell
