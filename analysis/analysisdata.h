@@ -44,6 +44,7 @@ struct DataMatrix {
   StorageReal Depth[MaxObjects + 1];
   StorageReal ChordOffset[MaxVariables + 1];  // min(0, smallest value of variable k)
   std::int32_t MaxLabelLength = 0;
+  std::int32_t GridRow[MaxObjects + 1] = {};  // the grid row object i came from
 };
 
 // Only the upper triangle D[a][b], a < b, is used; At() reads either order.
@@ -61,6 +62,7 @@ struct ClusterNode {
   std::int32_t FirstObject = 0;
   StorageReal Level;
   StorageReal Position;
+  std::int32_t Step = 0;  // fusion number 1..n-1 in the order of the fusions; 0 in a leaf
   bool IsLeaf() const { return !Child1 && !Child2; }
 };
 

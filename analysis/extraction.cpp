@@ -78,6 +78,7 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
   if (n > MaxObjects) return ParsingError("Maximum size of data matrix exceeded.");
   matrix.ObjectCount = n;
   for (int i = 1; i <= n; ++i) {
+    matrix.GridRow[i] = i;
     matrix.Labels[i] = LabelOf(source, settings, i);
     if (CharacterCount(matrix.Labels[i]) > matrix.MaxLabelLength)
       matrix.MaxLabelLength = CharacterCount(matrix.Labels[i]);
@@ -105,6 +106,7 @@ void SortByDepth(DataMatrix& matrix) {
         std::swap(matrix.Values[i], matrix.Values[i + 1]);
         std::swap(matrix.Depth[i], matrix.Depth[i + 1]);
         std::swap(matrix.Labels[i], matrix.Labels[i + 1]);
+        std::swap(matrix.GridRow[i], matrix.GridRow[i + 1]);
         sorted = false;
       }
     }

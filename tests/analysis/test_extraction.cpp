@@ -124,8 +124,11 @@ TEST(SortByDepth, IsStableForEqualDepths) {
   Extracted r = Extract(table, true, 0, 0, {1, 2});
   ASSERT_FALSE(r.Message);
   SortByDepth(r.Data->Matrix);
-  const long double order[] = {0, 5, 2, 4, 1, 3};
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(r.Data->Matrix.Values[i][1].ToExtended(), order[i]);
+  const int order[] = {0, 5, 2, 4, 1, 3};
+  for (int i = 1; i <= 5; ++i) {
+    EXPECT_EQ(r.Data->Matrix.Values[i][1].ToExtended(), order[i]);
+    EXPECT_EQ(r.Data->Matrix.GridRow[i], order[i]);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,117 @@
+// vardell-cli: loads a data file, runs one cluster analysis and writes the fusion table or
+// the tree diagram, without windows.
+
+#include <QGuiApplication>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+#include "analysis/fileloading.h"
+#include "analysis/plainparameters.h"
+#include "cli/fusiontable.h"
+#include "cli/options.h"
+#include "diagram/surfaces/exports.h"
+#include "engine/analysisrun.h"
+
+namespace vardell {
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+int UsageFailure(const std::string& problem) {
+  std::cerr << "vardell-cli: " << problem << "\n" << UsageLine() << "\n";
+  return ExitUsage;
+}
+
+int Failure(const std::string& text) {
+  std::cerr << text << "\n";
+  return ExitFailure;
+}
+
+// Selects the options' columns in the lists a load filled; a problem is a usage error.
+std::optional<std::string> ChooseColumns(const CliOptions& options, ColumnLists& lists) {
+  const int columns = lists.DataCol.Count();
+  const auto outOfRange = [&](const char* what, int column) {
+    return std::string(what) + " " + std::to_string(column) + " is out of range (the file has " +
+           std::to_string(columns) + " columns)";
+  };
+  if (options.DepthColumn > columns && columns > 0) return outOfRange("depth column", options.DepthColumn);
+  if (options.IdColumn > columns) return outOfRange("identifier column", options.IdColumn);
+  if (columns > 0) lists.Depth.SelectOnly(options.DepthColumn - 1);
+  lists.Id.SelectOnly(options.IdColumn);
+  for (int e = 0; e < columns; ++e) lists.DataCol.SetSelected(e, !options.DataColumns);
+  if (options.DataColumns) {
+    for (int column : *options.DataColumns) {
+      if (column > columns) return outOfRange("data column", column);
+      if (column == options.IdColumn)
+        return "the identifier column " + std::to_string(column) + " cannot also be a data column";
+      lists.DataCol.SetSelected(column - 1, true);
+    }
+  } else if (options.IdColumn >= 1) {
+    // As in the window: the identifier column is never at the same time a data column.
+    lists.DataCol.SetSelected(options.IdColumn - 1, false);
+  }
+  return std::nullopt;
+}
+
+int WriteFusions(const Analysis& analysis, const std::string& path) {
+  if (path == "-") {
+    WriteFusionTable(analysis, std::cout);
+    std::cout.flush();
+    return std::cout ? EXIT_SUCCESS : Failure("Cannot write the fusion table to standard output.");
+  }
+  std::ofstream out(path, std::ios::binary);
+  if (out) WriteFusionTable(analysis, out);
+  out.close();
+  if (!out) return Failure("Cannot write the fusion table to " + path + ".");
+  return EXIT_SUCCESS;
+}
+
+int Run(const CliOptions& options, int argc, char** argv) {
+  DataGrid grid;
+  ColumnLists lists;
+  ResetColumnLists(lists);
+  LoadResult load = LoadDataFile(options.File, grid, lists);
+  if (!load.Loaded) return Failure(load.Message ? load.Message->Text : "Data file corrupt.");
+  if (auto problem = ChooseColumns(options, lists)) return UsageFailure(*problem);
+
+  PlainParameterSource source(grid, lists);
+  source.Algo.SelectOnly(options.StrategyEntry);
+  source.Dist.SelectOnly(options.CoefficientEntry);
+  source.Constrained = options.Constrained;
+  AnalysisStore store;
+  if (auto message = RunAnalysis(source, store)) return Failure(message->Text);
+
+  if (!options.FusionsPath.empty()) {
+    if (int status = WriteFusions(store.Current(), options.FusionsPath)) return status;
+  }
+  if (!options.ExportPath.empty()) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    ExportDiagramFile(store.Current(), options.ExportPath);
+  }
+  return EXIT_SUCCESS;
+}
+
+}  // namespace
+}  // namespace vardell
+
+int main(int argc, char** argv) {
+  using namespace vardell;
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  auto parsed = ParseCommandLine(arguments);
+  if (auto* usage = std::get_if<UsageError>(&parsed)) return UsageFailure(usage->Text);
+  const CliOptions& options = std::get<CliOptions>(parsed);
+  if (options.Help) {
+    std::cout << HelpText();
+    return EXIT_SUCCESS;
+  }
+  try {
+    return Run(options, argc, argv);
+  } catch (const std::exception& error) {
+    std::string text = error.what();
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+    return Failure(text);
+  }
+}

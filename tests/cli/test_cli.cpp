@@ -1,0 +1,138 @@
+// vardell-cli end to end on small files it is given.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace vardell {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int Status;
+  std::string Out;
+  std::string Err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("vardell-cli-test-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const std::string& content) {
+    fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+  }
+
+  static std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  Outcome Run(const std::string& arguments) {
+    fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    std::string command = std::string(VARDELL_CLI) + " " + arguments + " >" + out.string() +
+                          " 2>" + err.string();
+    int raw = std::system(command.c_str());
+    return {WEXITSTATUS(raw), Read(out), Read(err)};
+  }
+
+  fs::path dir_;
+};
+
+// Three objects whose dissimilarities are 1-2: 2, 1-3: 5, 2-3: 3 under the Manhattan metric
+// of one doubled variable: values 0, 2 and 5.
+const char* const ThreeObjects = "3 2\r\n0 0\r\n2 2\r\n5 5\r\n";
+
+TEST_F(CliTest, FusionTableOfAFurthestNeighbourRun) {
+  std::string file = Write("three.dat", ThreeObjects);
+  Outcome r = Run(file + " --strategy furthest-neighbour --coefficient manhattan --fusions -");
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out,
+            "step,child1,child2,level,size,first_object\n"
+            "1,0,1,2,2,0\n"
+            "2,2,3,5,3,0\n");
+}
+
+TEST_F(CliTest, ConstrainedRunNamesObjectsByTheirRowsInTheFile) {
+  // Depths 30, 10, 20: the depth sort puts row 2 first; ids stay the file's rows.
+  std::string file = Write("depth.dat", "3 3\n30 1 1\n10 0 0\n20 4 4\n");
+  Outcome r = Run(file + " --constrained --strategy furthest-neighbour --coefficient euclidean "
+                         "--fusions " + (dir_ / "f.csv").string());
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  // Squared distances in depth order (rows 2, 3, 1): 2-3: 32, 3-1: 18, so 3 and 1 fuse first.
+  EXPECT_EQ(Read(dir_ / "f.csv"),
+            "step,child1,child2,level,size,first_object\n"
+            "1,0,2,18,2,2\n"
+            "2,3,1,32,3,1\n");
+}
+
+TEST_F(CliTest, LevelsReadBackToTheStoredBinaryValue) {
+  std::string file = Write("tenth.dat", "2 2\n0 0\n0.1 0.3\n");
+  Outcome r = Run(file + " --strategy nearest-neighbour --fusions -");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  std::string row = r.Out.substr(r.Out.find('\n') + 1);
+  EXPECT_EQ(row.substr(0, 6), "1,0,1,");
+  double level = std::stod(row.substr(6));
+  // sqrt(0.01 + 0.09) held at 40 bits: not the double nearest to sqrt(0.1).
+  EXPECT_NEAR(level, 0.316227766, 1e-9);
+  char printed[64];
+  std::snprintf(printed, sizeof printed, "%.17g", level);
+  EXPECT_EQ(row.substr(6, row.find(',', 6) - 6), printed);
+}
+
+TEST_F(CliTest, ExitStatusesAndMessages) {
+  std::string good = Write("good.dat", ThreeObjects);
+  std::string corrupt = Write("corrupt.dat", "3 2\n1 2\n3\n");
+  std::string text = Write("text.dat", "2 2\n1 a b\n3 4\n");
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string err;  // start of standard error
+  } cases[] = {
+      {good, 0, ""},
+      {corrupt, 1, "Data file corrupt.\n"},
+      {Write("big.dat", "201 2\n"), 1, "Maximum size of data matrix exceeded.\n"},
+      {text, 1, "Data file contains non-numeric fields\n"},
+      {good + " --data-columns 1", 1, "You should select at least 2 datacolumns.\n"},
+      {good + " --constrained --data-columns 1-2", 1, "You should select at least 2 datacolumns.\n"},
+      {good + " --strategy ward", 2, "vardell-cli: unknown strategy"},
+      {good + " --data-columns 1-3", 2, "vardell-cli: data column 3 is out of range"},
+      {"", 2, "vardell-cli: no data file given"},
+      {"--help", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    Outcome r = Run(c.arguments);
+    EXPECT_EQ(r.Status, c.status);
+    EXPECT_EQ(r.Err.substr(0, c.err.size()), c.err);
+    if (c.status == 2) {
+      EXPECT_NE(r.Err.find("usage: vardell-cli FILE"), std::string::npos);
+    }
+  }
+  EXPECT_NE(Run("--help").Out.find("--fusions"), std::string::npos);
+}
+
+TEST_F(CliTest, RealCoreLoadsAndRunsConstrained) {
+  Outcome r = Run(std::string(VARDELL_DATA_DIR) + "/RLGH.DAT --constrained --fusions -");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  int rows = 0;
+  for (char c : r.Out) rows += c == '\n';
+  EXPECT_EQ(rows, 20);  // header and 19 fusions
+  std::string last = r.Out.substr(r.Out.rfind('\n', r.Out.size() - 2) + 1);
+  EXPECT_EQ(last.substr(0, 3), "19,");
+}
+
+}  // namespace
+}  // namespace vardell

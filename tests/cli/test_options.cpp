@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include "cli/options.h"
+
+namespace vardell {
+namespace {
+
+std::variant<CliOptions, UsageError> Parse(std::vector<std::string> arguments) {
+  return ParseCommandLine(arguments);
+}
+
+TEST(CliOptions, AcceptedCommandLines) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int strategy, coefficient;
+    bool constrained;
+    int depth, id;
+  } cases[] = {
+      {{"a.dat"}, 0, 0, false, 1, 0},
+      {{"a.dat", "--strategy", "unweighted-pairgroup"}, 5, 0, false, 1, 0},
+      {{"--strategy=centroid-sorting", "a.dat", "--coefficient", "chord"}, 3, 1, false, 1, 0},
+      {{"a.dat", "--coefficient=manhattan", "--constrained", "--depth-column", "3"}, 0, 2, true, 3, 0},
+      {{"a.dat", "--id-column", "2", "--strategy", "nearest-neighbour"}, 2, 0, false, 1, 2},
+      {{"a.dat", "--strategy", "furthest-neighbour", "--id-column=0"}, 1, 0, false, 1, 0},
+      {{"a.dat", "--strategy", "weighted-pairgroup"}, 4, 0, false, 1, 0},
+      {{"a.dat", "--strategy", "minimum-variance"}, 0, 0, false, 1, 0},
+  };
+  for (const Case& c : cases) {
+    auto parsed = Parse(c.arguments);
+    ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed)) << std::get<UsageError>(parsed).Text;
+    const CliOptions& o = std::get<CliOptions>(parsed);
+    EXPECT_EQ(o.File, "a.dat");
+    EXPECT_EQ(o.StrategyEntry, c.strategy);
+    EXPECT_EQ(o.CoefficientEntry, c.coefficient);
+    EXPECT_EQ(o.Constrained, c.constrained);
+    EXPECT_EQ(o.DepthColumn, c.depth);
+    EXPECT_EQ(o.IdColumn, c.id);
+  }
+}
+
+TEST(CliOptions, UsageErrors) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"a.dat", "b.dat"},
+      {"a.dat", "--strategy"},
+      {"a.dat", "--strategy", "ward"},
+      {"a.dat", "--coefficient", "Euclidean"},
+      {"a.dat", "--depth-column", "0"},
+      {"a.dat", "--depth-column", "x"},
+      {"a.dat", "--id-column", "-1"},
+      {"a.dat", "--data-columns", "5-2"},
+      {"a.dat", "--data-columns", "2,,3"},
+      {"a.dat", "--data-columns", "0"},
+      {"a.dat", "--frobnicate"},
+      {"a.dat", "--constrained=yes"},
+  };
+  for (const auto& arguments : cases) {
+    std::string line;
+    for (const auto& a : arguments) line += a + " ";
+    EXPECT_TRUE(std::holds_alternative<UsageError>(Parse(arguments))) << line;
+  }
+}
+
+TEST(CliOptions, ColumnLists) {
+  EXPECT_EQ(ParseColumnList("2-5,8"), (std::vector<int>{2, 3, 4, 5, 8}));
+  EXPECT_EQ(ParseColumnList("7"), (std::vector<int>{7}));
+  EXPECT_EQ(ParseColumnList("3-3,1"), (std::vector<int>{3, 1}));
+  EXPECT_FALSE(ParseColumnList(""));
+  EXPECT_FALSE(ParseColumnList("2-"));
+  EXPECT_FALSE(ParseColumnList("a-b"));
+  EXPECT_FALSE(ParseColumnList("1-999999999"));
+}
+
+TEST(CliOptions, HelpNeedsNoFile) {
+  auto parsed = Parse({"--help"});
+  ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed));
+  EXPECT_TRUE(std::get<CliOptions>(parsed).Help);
+}
+
+}  // namespace
+}  // namespace vardell
