@@ -3,21 +3,21 @@
 // once its dialog has returned a path.
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "analysis/choicelist.h"
 #include "analysis/datagrid.h"
+#include "analysis/tableengine.h"
 #include "analysis/usermessage.h"
 
 namespace vardell {
 
-// A failure of the table engine or of reading the disk: an unexpected error whose text is
-// the library's or the system's own.
-class TableEngineError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+// The open dialog's filter, entries separated by "|" as description|pattern pairs, and the
+// entry (counted from 1) chosen when the dialog opens: the row-column files.
+inline const char* const OpenDialogFilter =
+    "SDF Text files (*.txt)|*.TXT|DBase files (*.dbf)|*.DBF|Paradox files (*.db)|*.DB|"
+    "Row-Column ASCII (*.DAT)|*.DAT|Comma-separated text (*.csv)|*.CSV|All files (*.*)|*.*";
+constexpr int OpenDialogFilterIndex = 4;
 
 struct LoadResult {
   bool Loaded = false;                 // true: reveal the analysis controls

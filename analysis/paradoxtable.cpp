@@ -1,0 +1,261 @@
+#include "analysis/paradoxtable.h"
+
+#include <paradox.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "analysis/tableencoding.h"
+
+namespace vardell {
+namespace {
+
+// pxlib reports errors through a handler and then returns a failure code; the handler only
+// keeps the message, since an exception must not pass through the C library.
+struct ErrorLog {
+  std::string First;
+};
+
+void KeepError(pxdoc_t*, int level, const char* message, void* data) {
+  auto* log = static_cast<ErrorLog*>(data);
+  if (log != nullptr && level != PX_Warning && log->First.empty())
+    log->First = message ? message : "unknown error";
+}
+
+void BootOnce() {
+  static std::once_flag booted;
+  std::call_once(booted, [] { PX_boot(); });
+}
+
+// The length each fixed-size field type must have in a record.
+int FixedLength(char type) {
+  switch (type) {
+    case pxfLogical: return 1;
+    case pxfShort: return 2;
+    case pxfDate: case pxfLong: case pxfAutoInc: case pxfTime: return 4;
+    case pxfCurrency: case pxfNumber: case pxfTimestamp: return 8;
+    case pxfBCD: return 17;
+    default: return 0;
+  }
+}
+
+std::string TwoDigits(long value) {
+  std::string text = std::to_string(value);
+  return text.size() < 2 ? "0" + text : text;
+}
+
+std::string IsoDateFromSdn(long sdn) {
+  int year = 0, month = 0, day = 0;
+  PX_SdnToGregorian(sdn, &year, &month, &day);
+  std::string y = std::to_string(year);
+  if (y.size() < 4) y.insert(0, 4 - y.size(), '0');
+  return y + "-" + TwoDigits(month) + "-" + TwoDigits(day);
+}
+
+// Days in Paradox dates count from 1 January of year 1; pxlib's day numbers from 4714 BC.
+constexpr long SdnOffset = 1721425;
+
+std::string TimeText(long milliseconds) {
+  const long seconds = milliseconds / 1000;
+  return TwoDigits(seconds / 3600 % 24) + ":" + TwoDigits(seconds / 60 % 60) + ":" +
+         TwoDigits(seconds % 60);
+}
+
+std::string NumberText(double value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+// The pxlib document, closed only when it was opened.
+struct Document {
+  pxdoc_t* Doc = nullptr;
+  bool Opened = false;
+  ~Document() {
+    if (Doc == nullptr) return;
+    if (Opened) PX_close(Doc);
+    PX_delete(Doc);
+  }
+  pxdoc_t* get() const { return Doc; }
+  pxdoc_t* operator->() const { return Doc; }
+};
+
+class ParadoxTable : public Table {
+ public:
+  explicit ParadoxTable(const std::string& path) : path_(path), log_(std::make_unique<ErrorLog>()) {
+    BootOnce();
+    pxdoc_t* doc = PX_new3(KeepError, nullptr, nullptr, nullptr, log_.get());
+    if (doc == nullptr) Fail("pxlib could not start");
+    doc_.Doc = doc;
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) Fail(std::strerror(errno));
+    if (S_ISDIR(status.st_mode)) Fail("it is a folder");
+    if (PX_open_file(doc, path.c_str()) < 0) Fail("not a Paradox file");
+    doc_.Opened = true;
+    Validate(status.st_size);
+    const int codePage = doc->px_head->px_doscodepage;
+    if (codePage > 0) codePage_ = std::to_string(codePage);
+    record_.resize(static_cast<std::size_t>(PX_get_recordsize(doc)));
+    records_ = PX_get_num_records(doc);
+  }
+
+  int RecordCount() const override { return records_; }
+  int FieldCount() const override { return fieldCount_; }
+
+  std::string FieldName(int field) const override {
+    const char* name = fields_[field].px_fname;
+    return name ? Decode(name) : "";
+  }
+
+  std::string FieldText(int field) override {
+    if (current_ >= records_) return "";
+    LoadRecord();
+    const pxfield_t& f = fields_[field];
+    char* data = record_.data() + offsets_[field];
+    switch (f.px_ftype) {
+      case pxfAlpha: return AlphaText(data, f.px_flen);
+      case pxfDate: return LongText(data, 4, [](long v) { return IsoDateFromSdn(v + SdnOffset); });
+      case pxfShort: {
+        short value = 0;
+        return Checked(PX_get_data_short(doc_.get(), data, 2, &value)) ? std::to_string(value) : "";
+      }
+      case pxfLong:
+      case pxfAutoInc: return LongText(data, 4, [](long v) { return std::to_string(v); });
+      case pxfTime: return LongText(data, 4, TimeText);
+      case pxfCurrency:
+      case pxfNumber: {
+        double value = 0;
+        return Checked(PX_get_data_double(doc_.get(), data, 8, &value)) ? NumberText(value) : "";
+      }
+      case pxfTimestamp: {
+        double value = 0;
+        if (!Checked(PX_get_data_double(doc_.get(), data, 8, &value))) return "";
+        return TimestampText(value);
+      }
+      case pxfLogical: {
+        char value = 0;
+        return Checked(PX_get_data_byte(doc_.get(), data, 1, &value)) ? (value ? "T" : "F") : "";
+      }
+      case pxfBCD: return BcdText(data, f.px_fdc);
+      default: return "";  // blobs, graphics and raw bytes have no text form
+    }
+  }
+
+  void Next() override {
+    ++current_;
+    loaded_ = false;
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const {
+    const std::string& detail = log_->First.empty() ? what : log_->First;
+    throw TableEngineError("Cannot read Paradox table " + path_ + ": " + detail);
+  }
+
+  // The header's field list is checked against the record size and the file before any
+  // record is read, so a damaged header ends the load instead of reading out of bounds.
+  void Validate(long long fileSize) {
+    pxdoc_t* doc = doc_.get();
+    fieldCount_ = PX_get_num_fields(doc);
+    fields_ = PX_get_fields(doc);
+    const int recordSize = PX_get_recordsize(doc);
+    if (fieldCount_ < 0 || (fieldCount_ > 0 && fields_ == nullptr) || recordSize <= 0 ||
+        PX_get_num_records(doc) < 0 || doc->px_head == nullptr)
+      Fail("the header is damaged");
+    int offset = 0;
+    for (int j = 0; j < fieldCount_; ++j) {
+      const pxfield_t& f = fields_[j];
+      const int fixed = FixedLength(f.px_ftype);
+      if (f.px_flen <= 0 || (fixed != 0 && f.px_flen != fixed)) Fail("the field list is damaged");
+      offsets_.push_back(offset);
+      offset += f.px_flen;
+    }
+    if (offset > recordSize) Fail("the fields do not fit in a record");
+    if (static_cast<long long>(recordSize) > fileSize) Fail("the file is shorter than a record");
+  }
+
+  // Records are read when their first field is asked for, so the counts can be checked
+  // against the grid's capacity before anything is read.
+  void LoadRecord() {
+    if (loaded_) return;
+    log_->First.clear();
+    if (PX_get_record(doc_.get(), current_, record_.data()) == nullptr)
+      Fail("record " + std::to_string(current_ + 1) + " cannot be read");
+    loaded_ = true;
+  }
+
+  bool Checked(int result) const {
+    if (result < 0) Fail("a field cannot be read");
+    return result > 0;  // 0 means the field is empty
+  }
+
+  template <typename Format>
+  std::string LongText(char* data, int length, Format format) {
+    long value = 0;
+    return Checked(PX_get_data_long(doc_.get(), data, length, &value)) ? format(value) : "";
+  }
+
+  std::string AlphaText(char* data, int length) {
+    char* value = nullptr;
+    const int result = PX_get_data_alpha(doc_.get(), data, length, &value);
+    std::string text;
+    if (value != nullptr) {
+      text = Decode(std::string(value, strnlen(value, static_cast<std::size_t>(length))));
+      doc_->free(doc_.get(), value);
+    }
+    Checked(result);
+    return text;
+  }
+
+  std::string BcdText(char* data, int decimals) {
+    if (decimals < 0 || decimals > 32) return "";
+    char* value = nullptr;
+    const int result =
+        PX_get_data_bcd(doc_.get(), reinterpret_cast<unsigned char*>(data), decimals, &value);
+    std::string text;
+    if (value != nullptr) {
+      text = value;
+      doc_->free(doc_.get(), value);
+    }
+    Checked(result);
+    return text;
+  }
+
+  static std::string TimestampText(double milliseconds) {
+    const double seconds = std::floor(milliseconds / 1000.0);
+    const double days = std::floor(seconds / 86400.0);
+    if (!(days > -1e7 && days < 1e7)) return "";
+    const long secondOfDay = static_cast<long>(seconds - days * 86400.0);
+    return IsoDateFromSdn(static_cast<long>(days) + SdnOffset) + " " + TimeText(secondOfDay * 1000);
+  }
+
+  std::string Decode(const std::string& bytes) const {
+    return codePage_.empty() ? DecodeText(bytes) : DecodeCodePage(bytes, codePage_);
+  }
+
+  std::string path_;
+  std::unique_ptr<ErrorLog> log_;
+  Document doc_;
+  pxfield_t* fields_ = nullptr;
+  int fieldCount_ = 0;
+  std::vector<int> offsets_;
+  std::vector<char> record_;
+  std::string codePage_;
+  int records_ = 0;
+  int current_ = 0;
+  bool loaded_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Table> OpenParadoxTable(const std::string& path) {
+  return std::make_unique<ParadoxTable>(path);
+}
+
+}  // namespace vardell

@@ -1,0 +1,28 @@
+#pragma once
+// Text encodings of data files and tables. Cells always hold UTF-8; a file's bytes are taken
+// as UTF-8 when they are valid UTF-8 and as Windows-1252 otherwise, unless a table names its
+// own code page.
+
+#include <string>
+#include <string_view>
+
+namespace vardell {
+
+bool IsValidUtf8(std::string_view bytes);
+
+// Every byte is one Windows-1252 character; the five bytes the code page leaves undefined
+// become the C1 control of the same number, so no byte is ever lost.
+std::string Windows1252ToUtf8(std::string_view bytes);
+
+// The bytes as text: unchanged when they are valid UTF-8, else read as Windows-1252.
+std::string DecodeText(std::string_view bytes);
+
+// The bytes in the named code page ("1252", "CP850", "UTF-8", "ISO-8859-1", ...) as UTF-8.
+// An unknown name, or bytes the code page cannot map, fall back to DecodeText.
+std::string DecodeCodePage(std::string_view bytes, const std::string& codePage);
+
+// The length in bytes of the first `characters` characters of text (all of it when shorter);
+// a character is one byte, or one UTF-8 sequence when utf8 is set.
+std::size_t CharacterPrefixBytes(std::string_view text, std::size_t characters, bool utf8);
+
+}  // namespace vardell

@@ -1,0 +1,352 @@
+#include "analysis/texttable.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <string_view>
+#include <vector>
+
+#include "analysis/capacities.h"
+#include "analysis/tableencoding.h"
+
+namespace vardell {
+namespace {
+
+using Record = std::vector<std::string>;  // raw bytes of each field
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+bool IsFile(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+std::string ReadWholeFile(const std::string& path, const char* what) {
+  if (!IsFile(path)) throw TableEngineError("Cannot open " + std::string(what) + " " + path);
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file)
+    throw TableEngineError("Cannot open " + std::string(what) + " " + path + ": " +
+                           std::strerror(errno));
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+    bytes.append(buffer, got);
+    if (got < sizeof buffer) break;
+  }
+  if (std::ferror(file.get()))
+    throw TableEngineError("Read error in file " + path + ": " + std::strerror(errno));
+  return bytes;
+}
+
+// The text up to the end-of-file mark of DOS text files, without a byte order mark.
+std::string_view TextPart(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  const std::size_t mark = bytes.find('\x1A');
+  return mark == std::string_view::npos ? bytes : bytes.substr(0, mark);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] != '\r' && text[at] != '\n') continue;
+    lines.push_back(text.substr(start, at - start));
+    if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    start = at + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// Splits delimited text into records; a quoted field may hold separators, line ends and
+// doubled quotes. Blank lines hold no record.
+class DelimitedParser {
+ public:
+  DelimitedParser(std::string_view text, char separator, char quote)
+      : text_(text), separator_(separator), quote_(quote) {}
+
+  bool Next(Record& record) {
+    while (at_ < text_.size()) {
+      record.clear();
+      bool blank = true;
+      for (;;) {
+        bool quoted = false;
+        std::string field = Field(quoted);
+        if (quoted || !field.empty()) blank = false;
+        record.push_back(std::move(field));
+        if (at_ < text_.size() && text_[at_] == separator_) {
+          ++at_;
+          blank = false;
+          continue;
+        }
+        EndLine();
+        break;
+      }
+      if (!blank) return true;
+    }
+    return false;
+  }
+
+ private:
+  bool AtLineEnd() const { return at_ >= text_.size() || text_[at_] == '\r' || text_[at_] == '\n'; }
+
+  void EndLine() {
+    if (at_ < text_.size() && text_[at_] == '\r') ++at_;
+    if (at_ < text_.size() && text_[at_] == '\n') ++at_;
+  }
+
+  std::string Field(bool& quoted) {
+    const std::size_t start = at_;
+    while (!AtLineEnd() && text_[at_] != separator_ && text_[at_] != quote_) ++at_;
+    if (quote_ == '\0' || AtLineEnd() || text_[at_] != quote_ ||
+        !TrimBlanks(text_.substr(start, at_ - start)).empty()) {
+      while (!AtLineEnd() && text_[at_] != separator_) ++at_;
+      return std::string(TrimBlanks(text_.substr(start, at_ - start)));
+    }
+    quoted = true;
+    ++at_;  // the opening quote
+    std::string field;
+    while (at_ < text_.size()) {
+      const char c = text_[at_++];
+      if (c != quote_) {
+        field += c;
+      } else if (at_ < text_.size() && text_[at_] == quote_) {
+        field += quote_;
+        ++at_;
+      } else {
+        break;
+      }
+    }
+    // Anything between the closing quote and the separator belongs to the field as well.
+    const std::size_t tail = at_;
+    while (!AtLineEnd() && text_[at_] != separator_) ++at_;
+    field += TrimBlanks(text_.substr(tail, at_ - tail));
+    return field;
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  char separator_;
+  char quote_;
+};
+
+// The separator of a table without schema: the most frequent of comma, semicolon and tab
+// outside quotes in the header line; a comma when there is none.
+char DetectSeparator(std::string_view text) {
+  int comma = 0, semicolon = 0, tab = 0;
+  bool inQuotes = false;
+  for (char c : text) {
+    if (c == '"') inQuotes = !inQuotes;
+    if (inQuotes) continue;
+    if (c == '\r' || c == '\n') break;
+    comma += c == ',';
+    semicolon += c == ';';
+    tab += c == '\t';
+  }
+  if (semicolon > comma && semicolon >= tab) return ';';
+  if (tab > comma && tab > semicolon) return '\t';
+  return ',';
+}
+
+struct SchemaField {
+  std::string Name;
+  int Width = 0;
+  int Offset = 0;
+};
+
+struct Schema {
+  bool Fixed = false;
+  char Separator = ',';
+  char Quote = '"';
+  std::vector<SchemaField> Fields;
+};
+
+bool ReadNumber(std::string_view text, int& value) {
+  text = TrimBlanks(text);
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+char SchemaCharacter(std::string_view value, char fallback) {
+  value = TrimBlanks(value);
+  if (Upper(value) == "TAB") return '\t';
+  if (Upper(value) == "NONE") return '\0';
+  return value.empty() ? fallback : value.front();
+}
+
+std::vector<std::string_view> SplitCommas(std::string_view text) {
+  std::vector<std::string_view> parts;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = text.find(',', start);
+    parts.push_back(TrimBlanks(text.substr(start, comma - start)));
+    if (comma == std::string_view::npos) return parts;
+    start = comma + 1;
+  }
+}
+
+// Reads a schema: a [name] line, FILETYPE, SEPARATOR, DELIMITER and CHARSET settings, and
+// FieldN = name,type,width,decimals,offset lines, fields in the order of N.
+Schema ParseSchema(const std::string& path, std::string_view text) {
+  const auto invalid = [&](const std::string& why) {
+    return TableEngineError("Invalid schema file " + path + ": " + why);
+  };
+  Schema schema;
+  std::map<int, SchemaField> fields;
+  const std::string decoded = DecodeText(TextPart(text));
+  for (std::string_view line : Lines(decoded)) {
+    line = TrimBlanks(line);
+    if (line.empty() || line.front() == '[' || line.front() == ';') continue;
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) throw invalid("a line without \"=\"");
+    const std::string key = Upper(TrimBlanks(line.substr(0, equals)));
+    const std::string_view value = line.substr(equals + 1);
+    if (key == "FILETYPE") {
+      const std::string type = Upper(TrimBlanks(value));
+      if (type != "FIXED" && type != "VARYING") throw invalid("unknown file type " + type);
+      schema.Fixed = type == "FIXED";
+    } else if (key == "SEPARATOR") {
+      schema.Separator = SchemaCharacter(value, ',');
+    } else if (key == "DELIMITER") {
+      schema.Quote = SchemaCharacter(value, '\0');
+    } else if (key.rfind("FIELD", 0) == 0) {
+      int number = 0;
+      if (!ReadNumber(std::string_view(key).substr(5), number) || number < 1)
+        throw invalid("bad field number in " + key);
+      const std::vector<std::string_view> parts = SplitCommas(value);
+      SchemaField field;
+      field.Name = std::string(parts[0]);
+      if (parts.size() > 2 && !ReadNumber(parts[2], field.Width)) throw invalid("bad width");
+      if (parts.size() > 4 && !ReadNumber(parts[4], field.Offset)) throw invalid("bad offset");
+      if (field.Width < 0 || field.Width > 65535 || field.Offset < 0 || field.Offset > 65535)
+        throw invalid("width or offset out of range");
+      if (!fields.emplace(number, std::move(field)).second)
+        throw invalid("field " + std::to_string(number) + " given twice");
+    }
+  }
+  for (auto& [number, field] : fields) schema.Fields.push_back(std::move(field));
+  if (schema.Fields.empty()) throw invalid("no fields");
+  if (schema.Separator == '\0' && !schema.Fixed) throw invalid("no separator");
+  return schema;
+}
+
+std::string SchemaPath(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t dot = path.rfind('.');
+  const std::string base =
+      (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+          ? path
+          : path.substr(0, dot);
+  for (const char* extension : {".SCH", ".sch", ".Sch"})
+    if (IsFile(base + extension)) return base + extension;
+  return "";
+}
+
+class TextTable : public Table {
+ public:
+  TextTable(std::vector<std::string> names, std::vector<Record> records, int recordCount,
+            bool utf8)
+      : names_(std::move(names)), records_(std::move(records)), recordCount_(recordCount),
+        utf8_(utf8) {}
+
+  int RecordCount() const override { return recordCount_; }
+  int FieldCount() const override { return static_cast<int>(names_.size()); }
+  std::string FieldName(int field) const override { return names_[field]; }
+
+  std::string FieldText(int field) override {
+    if (cursor_ >= records_.size() || static_cast<std::size_t>(field) >= records_[cursor_].size())
+      return "";
+    const std::string& raw = records_[cursor_][field];
+    return utf8_ ? raw : Windows1252ToUtf8(raw);
+  }
+
+  void Next() override { ++cursor_; }
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<Record> records_;
+  int recordCount_;
+  bool utf8_;
+  std::size_t cursor_ = 0;
+};
+
+// Collects the records; only those the grid could take are kept, the rest only counted.
+struct RecordCollector {
+  std::vector<Record> Kept;
+  int Count = 0;
+  void Add(Record&& record) {
+    if (Kept.size() <= static_cast<std::size_t>(MaxObjects)) Kept.push_back(std::move(record));
+    if (Count < std::numeric_limits<int>::max()) ++Count;
+  }
+};
+
+Record FixedRecord(std::string_view line, const Schema& schema) {
+  Record record;
+  for (const SchemaField& f : schema.Fields) {
+    const std::size_t offset = static_cast<std::size_t>(f.Offset);
+    record.emplace_back(offset >= line.size() ? std::string_view()
+                                              : TrimBlanks(line.substr(offset, f.Width)));
+  }
+  return record;
+}
+
+std::unique_ptr<Table> TableWithSchema(const Schema& schema, std::string_view text) {
+  std::vector<std::string> names;
+  for (const SchemaField& f : schema.Fields) names.push_back(f.Name);
+  RecordCollector records;
+  if (schema.Fixed) {
+    for (std::string_view line : Lines(text))
+      if (!TrimBlanks(line).empty()) records.Add(FixedRecord(line, schema));
+  } else {
+    DelimitedParser parser(text, schema.Separator, schema.Quote);
+    for (Record record; parser.Next(record);) records.Add(std::move(record));
+  }
+  return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count,
+                                     IsValidUtf8(text));
+}
+
+std::unique_ptr<Table> TableWithHeader(std::string_view text) {
+  const bool utf8 = IsValidUtf8(text);
+  DelimitedParser parser(text, DetectSeparator(text), '"');
+  Record header;
+  parser.Next(header);
+  std::vector<std::string> names;
+  for (std::string& name : header) names.push_back(utf8 ? name : Windows1252ToUtf8(name));
+  RecordCollector records;
+  for (Record record; parser.Next(record);) records.Add(std::move(record));
+  return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count,
+                                     utf8);
+}
+
+}  // namespace
+
+std::unique_ptr<Table> OpenTextTable(const std::string& path) {
+  const std::string bytes = ReadWholeFile(path, "text table");
+  const std::string schemaPath = SchemaPath(path);
+  if (schemaPath.empty()) return TableWithHeader(TextPart(bytes));
+  const Schema schema = ParseSchema(schemaPath, ReadWholeFile(schemaPath, "schema file"));
+  return TableWithSchema(schema, TextPart(bytes));
+}
+
+}  // namespace vardell

@@ -1,0 +1,16 @@
+#pragma once
+// Text tables (.TXT, .CSV): delimited text with a header line of field names, or, where a
+// schema file of the same name with the extension .SCH lies beside the table, the field
+// list and the fixed or delimited layout that the schema gives.
+
+#include <memory>
+#include <string>
+
+#include "analysis/tableengine.h"
+
+namespace vardell {
+
+// Opens the text table at path. Throws TableEngineError when it or its schema cannot be read.
+std::unique_ptr<Table> OpenTextTable(const std::string& path);
+
+}  // namespace vardell
