@@ -1,0 +1,439 @@
+#include "app/form1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <algorithm>
+
+#include "analysis/fileloading.h"
+#include "app/clustexec.h"
+#include "app/gridmodel.h"
+#include "app/help.h"
+#include "app/logo.h"
+#include "diagram/surfaces/exports.h"
+
+namespace vardell {
+
+const char* const DataFileFilter =
+    "SDF Text files (*.txt)|*.TXT|DBase files (*.dbf)|*.DBF|Paradox files (*.db)|*.DB|"
+    "Row-Column ASCII (*.DAT)|*.DAT|Comma-separated text (*.csv)|*.CSV|All files (*.*)|*.*";
+
+namespace {
+
+constexpr int GridRowHeight = 16;
+constexpr int GridColumnWidth = 64;
+
+// List rows as tight as the design's, so the six strategies fit their list without scrolling.
+class ListRowDelegate : public QStyledItemDelegate {
+ public:
+  ListRowDelegate(int rowHeight, QObject* parent)
+      : QStyledItemDelegate(parent), rowHeight_(rowHeight) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), rowHeight_};
+  }
+
+ private:
+  int rowHeight_;
+};
+
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                       QRect geometry) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QString::fromUtf8(name));
+  button->setToolTip(QString::fromUtf8(hint));
+  button->setGeometry(geometry);
+  return button;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, QPoint at) {
+  auto* label = new QLabel(QString::fromUtf8(caption), parent);
+  label->setObjectName(QString::fromUtf8(name));
+  label->move(at);
+  label->adjustSize();
+  return label;
+}
+
+QListWidget* NewList(QWidget* parent, const char* name, const char* hint, QRect geometry,
+                     QAbstractItemView::SelectionMode mode) {
+  auto* list = new QListWidget(parent);
+  list->setObjectName(QString::fromUtf8(name));
+  list->setToolTip(QString::fromUtf8(hint));
+  list->setGeometry(geometry);
+  list->setSelectionMode(mode);
+  list->setUniformItemSizes(true);
+  const QFontMetrics metrics(parent->font());
+  list->setItemDelegate(new ListRowDelegate(std::max(13, metrics.height() + 1), list));
+  return list;
+}
+
+// Widens a control whose caption or entries would not fit the designed width; the left
+// edge stays unless keepRight asks for the right edge to stay.
+void FitWidth(QWidget* widget, int needed, bool keepRight = false) {
+  const QRect designed = widget->geometry();
+  if (needed <= designed.width()) return;
+  const int left = keepRight ? designed.right() + 1 - needed : designed.left();
+  widget->setGeometry(left, designed.top(), needed, designed.height());
+}
+
+int ButtonWidthFor(const QPushButton* button) { return button->sizeHint().width(); }
+
+int ListWidthFor(const QListWidget* list, const QStringList& entries) {
+  const QFontMetrics metrics(list->font());
+  int widest = 0;
+  for (const QString& entry : entries) widest = std::max(widest, metrics.horizontalAdvance(entry));
+  // frame on both sides plus the item's text margins
+  return widest + 2 * list->frameWidth() + 8;
+}
+
+QStringList Texts(const char* const* entries, int count) {
+  QStringList texts;
+  for (int i = 0; i < count; ++i) texts << QString::fromUtf8(entries[i]);
+  return texts;
+}
+
+int HighestSelected(const QListWidget* list, int from = 0) {
+  for (int row = list->count() - 1; row >= from; --row)
+    if (list->item(row)->isSelected()) return row;
+  return -1;
+}
+
+// The program's own selection changes run no handler.
+void SelectOnly(QListWidget* list, int row) {
+  const QSignalBlocker block(list);
+  list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+
+void SetItemSelected(QListWidget* list, int row, bool selected) {
+  const QSignalBlocker block(list);
+  list->item(row)->setSelected(selected);
+}
+
+void AppendEntries(QListWidget* list, const QStringList& entries) {
+  const QSignalBlocker block(list);
+  list->addItems(entries);
+}
+
+void DeleteLast(QListWidget* list) {
+  const QSignalBlocker block(list);
+  delete list->takeItem(list->count() - 1);
+}
+
+// The list control shows model's entries and selection; selected runs become one range each.
+void ShowChoices(QListWidget* list, const ChoiceListModel& model) {
+  const QSignalBlocker block(list);
+  list->clear();
+  QStringList entries;
+  entries.reserve(model.Count());
+  for (int i = 0; i < model.Count(); ++i) entries << QString::fromStdString(model.Entry(i));
+  list->addItems(entries);
+  QItemSelection selection;
+  int first = -1;
+  for (int i = 0; i <= model.Count(); ++i) {
+    const bool selected = i < model.Count() && model.IsSelected(i);
+    if (selected && first < 0) first = i;
+    if (!selected && first >= 0) {
+      selection.select(list->model()->index(first, 0), list->model()->index(i - 1, 0));
+      first = -1;
+    }
+  }
+  list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  if (!selection.isEmpty())
+    list->selectionModel()->setCurrentIndex(selection.first().topLeft(),
+                                            QItemSelectionModel::NoUpdate);
+}
+
+// Ends the grid change whatever way the load leaves.
+class GridChange {
+ public:
+  explicit GridChange(GridModel& model) : model_(model) { model_.BeginGridChange(); }
+  ~GridChange() { model_.EndGridChange(); }
+  GridChange(const GridChange&) = delete;
+  GridChange& operator=(const GridChange&) = delete;
+
+ private:
+  GridModel& model_;
+};
+
+}  // namespace
+
+TForm1::TForm1(TClustExec& results, UserDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), results_(results), dialogs_(dialogs) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("VARDELL 3.0"));
+  setFont(DefaultDiagramFont());
+  resize(713, 516);
+  BuildControls();
+  SetTabOrder();
+  ConnectHandlers();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildControls() {
+  FileOpen = NewButton(this, "FileOpen", "Data File", "Select datafile", {8, 8, 75, 25});
+  Button1 = NewButton(this, "Button1", "Exit", "Quit application", {624, 8, 73, 25});
+  HelpButton = NewButton(this, "HelpButton", "Help", "Help display", {536, 8, 75, 25});
+
+  Logo = new QLabel(this);
+  Logo->setObjectName(QStringLiteral("Logo"));
+  Logo->setGeometry(120, 56, 577, 425);
+  Logo->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // unscaled from the top-left, clipped
+  Logo->setPixmap(QPixmap::fromImage(DrawLogo()));
+
+  Label4 = NewLabel(this, "Label4", "Data", {352, 32});
+  gridModel_ = new GridModel(grid_, this);
+  DataGrid_ = new QTableView(this);
+  DataGrid_->setObjectName(QStringLiteral("DataGrid"));
+  DataGrid_->setToolTip(QStringLiteral("Data display; allows limited data editing"));
+  DataGrid_->setGeometry(352, 48, 345, 385);
+  DataGrid_->setModel(gridModel_);
+  DataGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  DataGrid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  DataGrid_->verticalHeader()->setMinimumSectionSize(GridRowHeight);
+  DataGrid_->verticalHeader()->setDefaultSectionSize(GridRowHeight);
+  DataGrid_->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  DataGrid_->horizontalHeader()->setDefaultSectionSize(GridColumnWidth);
+  DataGrid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  Label1 = NewLabel(this, "Label1", "Clustering algorithm", {8, 48});
+  AlgoList = NewList(this, "AlgoList", "Select clustring algorithm", {8, 64, 137, 89},
+                     QAbstractItemView::SingleSelection);
+  const QStringList strategies = Texts(StrategyListEntries, 6);
+  AlgoList->addItems(strategies);
+  AlgoList->setCurrentRow(0);
+
+  Label2 = NewLabel(this, "Label2", "Distance metric", {8, 168});
+  DistList = NewList(this, "DistList", "Select distance/similarity coefficient",
+                     {8, 192, 137, 49}, QAbstractItemView::SingleSelection);
+  const QStringList coefficients = Texts(CoefficientListEntries, 3);
+  DistList->addItems(coefficients);
+  DistList->setCurrentRow(0);
+  DistList->installEventFilter(this);  // F1 opens the topic on coefficients
+  const int choiceWidth = std::max(ListWidthFor(AlgoList, strategies),
+                                   ListWidthFor(DistList, coefficients));
+  FitWidth(AlgoList, choiceWidth);
+  FitWidth(DistList, choiceWidth);
+
+  CheckBox1 = new QCheckBox(QStringLiteral("Stratigraphically constrained clustering"), this);
+  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+  CheckBox1->setToolTip(QStringLiteral("Sets stratigraphic order restriction"));
+  CheckBox1->setGeometry(8, 272, 225, 17);
+  FitWidth(CheckBox1, CheckBox1->sizeHint().width());
+
+  Label3 = NewLabel(this, "Label3", "Depth column", {8, 296});
+  DepthListBox = NewList(this, "DepthListBox",
+                         "Select depth / order column for stratigraphical constrained clustering",
+                         {8, 312, 105, 121}, QAbstractItemView::SingleSelection);
+  Label6 = NewLabel(this, "Label6", "Identifier column", {112, 296});
+  IDList = NewList(this, "IDList",
+                   "Select column with object identifiers to be displayed next to tree diagram",
+                   {120, 312, 105, 121}, QAbstractItemView::SingleSelection);
+  Label7 = NewLabel(this, "Label7", "Data Columns", {232, 296});
+  DataColList = NewList(this, "DataColList", "Select data columns", {232, 312, 105, 121},
+                        QAbstractItemView::ExtendedSelection);
+
+  StartButton = NewButton(this, "StartButton", "Start clustering",
+                          "Starts cluster computation and displays tree diagram",
+                          {608, 456, 89, 25});
+  for (QPushButton* button : {FileOpen, Button1, HelpButton, StartButton})
+    FitWidth(button, ButtonWidthFor(button), button != FileOpen);
+
+  // Until the first load only the logo and the three buttons at the top are shown.
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           Label4, DataGrid_, Label1, AlgoList, Label2, DistList, CheckBox1, Label3,
+           DepthListBox, Label6, IDList, Label7, DataColList, StartButton})
+    control->hide();
+}
+
+void TForm1::SetTabOrder() {
+  QWidget* const order[] = {FileOpen,     Button1, CheckBox1,   AlgoList,
+                            DistList,     DepthListBox, IDList, DataColList,
+                            StartButton,  HelpButton,   DataGrid_};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+template <typename Command>
+void TForm1::Guarded(Command&& command) {
+  GuardCommand(dialogs_, std::forward<Command>(command));
+}
+
+void TForm1::ConnectHandlers() {
+  connect(FileOpen, &QPushButton::clicked, this, [this] { Guarded([this] { FileOpenClick(); }); });
+  connect(StartButton, &QPushButton::clicked, this, &TForm1::StartButtonClick);
+  connect(HelpButton, &QPushButton::clicked, this, [this] { Guarded([this] { HelpButtonClick(); }); });
+  connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+  connect(CheckBox1, &QCheckBox::toggled, this, [this] { Guarded([this] { CheckBox1Click(); }); });
+  // A rule runs when the user changes a list's selection, and also on a click on the entry
+  // already selected, as any click on a list does; each rule leaves nothing for a second
+  // application to change, so a click that also changed the selection may run it twice.
+  const auto onUserChange = [this](QListWidget* list, void (TForm1::*handler)()) {
+    const auto run = [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
+    connect(list, &QListWidget::itemSelectionChanged, this, run);
+    connect(list, &QListWidget::itemClicked, this, run);
+  };
+  onUserChange(AlgoList, &TForm1::AlgoListClick);
+  onUserChange(IDList, &TForm1::IDListClick);
+  onUserChange(DataColList, &TForm1::DataColListClick);
+}
+
+// --- ParameterSource ---------------------------------------------------------------------
+
+QListWidget* TForm1::ListOf(ChoiceList list) const {
+  switch (list) {
+    case ChoiceList::Algo: return AlgoList;
+    case ChoiceList::Dist: return DistList;
+    case ChoiceList::Depth: return DepthListBox;
+    case ChoiceList::Id: return IDList;
+    case ChoiceList::DataCol: return DataColList;
+  }
+  return nullptr;
+}
+
+int TForm1::EntryCount(ChoiceList list) const { return ListOf(list)->count(); }
+
+bool TForm1::IsSelected(ChoiceList list, int position) const {
+  const QListWidgetItem* item = ListOf(list)->item(position);
+  return item != nullptr && item->isSelected();
+}
+
+bool TForm1::ConstrainedChecked() const { return CheckBox1->isChecked(); }
+
+int TForm1::RowCount() const { return grid_.RowCount(); }
+
+const std::string& TForm1::CellText(int column, int row) const { return grid_.Cell(column, row); }
+
+// --- Handlers ----------------------------------------------------------------------------
+
+void TForm1::FileOpenClick() {
+  ResetChoices();
+  const std::optional<QString> path =
+      dialogs_.OpenFileName(QString::fromUtf8(DataFileFilter), DataFileFilterIndex);
+  if (!path) return;
+  LoadFile(*path);
+}
+
+// Before the dialog opens, and so also when it is cancelled: the column lists start empty,
+// "NONE" alone and selected as identifier, the first strategy and coefficient selected.
+void TForm1::ResetChoices() {
+  ResetColumnLists(columnLists_);
+  ShowColumnLists();
+  SelectOnly(AlgoList, 0);
+  SelectOnly(DistList, 0);
+}
+
+void TForm1::LoadFile(const QString& path) {
+  LoadResult result;
+  {
+    const GridChange change(*gridModel_);
+    try {
+      result = LoadDataFile(path.toStdString(), grid_, columnLists_);
+    } catch (...) {
+      ShowColumnLists();
+      throw;
+    }
+  }
+  ShowColumnLists();
+  if (result.Message) {
+    dialogs_.ShowMessage(QString::fromStdString(result.Message->Caption),
+                         QString::fromStdString(result.Message->Text), MessageButtons::Ok,
+                         MessageIcon::None);
+  }
+  if (result.Loaded) ShowLoadedState();
+}
+
+void TForm1::ShowColumnLists() {
+  ShowChoices(DepthListBox, columnLists_.Depth);
+  ShowChoices(IDList, columnLists_.Id);
+  ShowChoices(DataColList, columnLists_.DataCol);
+}
+
+void TForm1::ShowLoadedState() {
+  Logo->hide();
+  for (QWidget* control : {static_cast<QWidget*>(DataGrid_), static_cast<QWidget*>(AlgoList),
+                           static_cast<QWidget*>(DistList), static_cast<QWidget*>(CheckBox1),
+                           static_cast<QWidget*>(IDList), static_cast<QWidget*>(DataColList)})
+    control->show();
+  if (DepthListBox->count() > 0) SelectOnly(DepthListBox, 0);
+  DepthListBox->show();
+  for (QLabel* label : {Label1, Label6, Label7, Label2, Label3, Label4}) label->show();
+  StartButton->show();
+}
+
+void TForm1::AlgoListClick() { ApplyCoefficientRule(); }
+
+// "Manhattan metric" is offered only while neither minimum variance nor centroid sorting is
+// the strategy: both recur on squared Euclidean-type distances.
+void TForm1::ApplyCoefficientRule() {
+  const int strategy = std::max(0, HighestSelected(AlgoList));
+  const bool squaredStrategy = strategy == 0 || strategy == 3;
+  if (squaredStrategy) {
+    if (DistList->count() == 3) {
+      DeleteLast(DistList);
+      SelectOnly(DistList, 0);
+    }
+  } else if (DistList->count() < 3) {
+    AppendEntries(DistList, {QString::fromUtf8(CoefficientListEntries[2])});
+  }
+}
+
+// A constrained run knows only minimum variance and furthest neighbour; the other four
+// strategies leave the list from its end and come back in their places.
+void TForm1::CheckBox1Click() {
+  if (CheckBox1->isChecked()) {
+    while (AlgoList->count() > 2) DeleteLast(AlgoList);
+    SelectOnly(AlgoList, 0);
+    ApplyCoefficientRule();
+  } else if (AlgoList->count() == 2) {
+    AppendEntries(AlgoList, Texts(StrategyListEntries + 2, 4));
+  }
+}
+
+// The identifier column is not also a data column: the list clicked last decides.
+void TForm1::IDListClick() {
+  const int id = HighestSelected(IDList, 1);
+  if (id <= 0 || id - 1 >= DataColList->count()) return;
+  if (DataColList->item(id - 1)->isSelected()) SetItemSelected(DataColList, id - 1, false);
+}
+
+void TForm1::DataColListClick() {
+  const int id = HighestSelected(IDList);
+  if (id <= 0 || id - 1 >= DataColList->count()) return;
+  if (DataColList->item(id - 1)->isSelected()) SelectOnly(IDList, 0);
+}
+
+void TForm1::StartButtonClick() {
+  GuardCommand(dialogs_, [&] { results_.RunAnalysis(*this); });
+}
+
+void TForm1::HelpButtonClick() { ShowHelp(this, HelpContents); }
+
+void TForm1::Button1Click() { QCoreApplication::quit(); }
+
+// --- Events ------------------------------------------------------------------------------
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == DistList && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+    Guarded([this] { ShowHelp(this, HelpCoefficients); });
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// The main window: closing it through its frame ends the program, also while the results
+// window is shown.
+void TForm1::closeEvent(QCloseEvent* event) {
+  event->accept();
+  QCoreApplication::quit();
+}
+
+}  // namespace vardell

@@ -1,0 +1,163 @@
+#include "app/logo.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <array>
+#include <vector>
+
+namespace vardell {
+namespace {
+
+constexpr int CoreLeft = 36;
+constexpr int CoreWidth = 38;
+constexpr int CoreTop = 120;
+constexpr int SampleCount = 12;
+constexpr int SampleSpacing = 24;
+constexpr int CoreBottom = CoreTop + SampleSpacing * SampleCount;
+constexpr int LeafX = 92;
+constexpr double LevelScale = 44;  // pixels per distance unit of the sketched tree
+
+QFont LogoFont(int pixelSize, bool bold) {
+  QFont font(QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans")) ? QStringLiteral("DejaVu Sans")
+                                                                     : QString());
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(pixelSize);
+  font.setBold(bold);
+  return font;
+}
+
+void DrawBackground(QPainter& painter) {
+  QLinearGradient sky(0, 0, 0, LogoHeight);
+  sky.setColorAt(0, QColor(250, 248, 240));
+  sky.setColorAt(1, QColor(233, 226, 205));
+  painter.fillRect(0, 0, LogoWidth, LogoHeight, sky);
+}
+
+struct Stratum {
+  int Top, Bottom;
+  QColor Colour;
+  Qt::BrushStyle Pattern;
+};
+
+// A lake sequence: peat over gyttja over silts and clays on a sandy base.
+void DrawCore(QPainter& painter) {
+  const std::array<Stratum, 6> strata{{
+      {CoreTop, CoreTop + 40, QColor(92, 64, 43), Qt::Dense6Pattern},
+      {CoreTop + 40, CoreTop + 105, QColor(112, 118, 62), Qt::Dense7Pattern},
+      {CoreTop + 105, CoreTop + 150, QColor(160, 150, 120), Qt::HorPattern},
+      {CoreTop + 150, CoreTop + 215, QColor(128, 142, 160), Qt::Dense6Pattern},
+      {CoreTop + 215, CoreTop + 250, QColor(176, 170, 150), Qt::HorPattern},
+      {CoreTop + 250, CoreBottom, QColor(222, 196, 120), Qt::Dense5Pattern},
+  }};
+  for (const Stratum& stratum : strata) {
+    const QRect band(CoreLeft, stratum.Top, CoreWidth, stratum.Bottom - stratum.Top);
+    painter.fillRect(band, stratum.Colour);
+    painter.fillRect(band, QBrush(stratum.Colour.darker(140), stratum.Pattern));
+  }
+  painter.setPen(QPen(QColor(40, 40, 40), 1.5));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(CoreLeft, CoreTop, CoreWidth, CoreBottom - CoreTop);
+
+  painter.setFont(LogoFont(10, false));
+  painter.setPen(QColor(60, 60, 60));
+  for (int depth = 0; depth <= SampleCount; depth += 2) {
+    const int y = CoreTop + depth * SampleSpacing;
+    painter.drawLine(CoreLeft - 5, y, CoreLeft, y);
+    painter.drawText(QRect(0, y - 7, CoreLeft - 7, 14), Qt::AlignRight | Qt::AlignVCenter,
+                     QString::number(depth * 25));
+  }
+  painter.drawText(QRect(0, CoreTop - 26, CoreLeft + CoreWidth, 14), Qt::AlignCenter,
+                   QStringLiteral("depth cm"));
+}
+
+struct Cluster {
+  double Level;
+  double Y;
+};
+
+// A constrained tree of the twelve samples: neighbours in depth fuse.
+void DrawTree(QPainter& painter) {
+  std::vector<Cluster> clusters;
+  for (int sample = 0; sample < SampleCount; ++sample)
+    clusters.push_back({0, CoreTop + SampleSpacing * (sample + 0.5)});
+  struct Fusion {
+    int A, B;
+    double Level;
+  };
+  const std::array<Fusion, SampleCount - 1> fusions{{
+      {0, 1, 0.8}, {2, 3, 1.0}, {4, 5, 0.6}, {6, 7, 1.3}, {8, 9, 0.7}, {10, 11, 0.9},
+      {12, 13, 2.1}, {14, 15, 2.6}, {16, 17, 1.8}, {18, 19, 3.7}, {21, 20, 5.2},
+  }};
+  const auto x = [](double level) { return LeafX + 12 + level * LevelScale; };
+
+  painter.setPen(QPen(QColor(150, 150, 150), 1, Qt::DotLine));
+  for (int sample = 0; sample < SampleCount; ++sample) {
+    const double y = clusters[sample].Y;
+    painter.drawLine(QPointF(CoreLeft + CoreWidth, y), QPointF(LeafX, y));
+  }
+  painter.setPen(QPen(QColor(20, 60, 110), 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+  for (const Fusion& fusion : fusions) {
+    const Cluster& a = clusters[fusion.A];
+    const Cluster& b = clusters[fusion.B];
+    QPainterPath bracket;
+    bracket.moveTo(x(a.Level), a.Y);
+    bracket.lineTo(x(fusion.Level), a.Y);
+    bracket.lineTo(x(fusion.Level), b.Y);
+    bracket.lineTo(x(b.Level), b.Y);
+    painter.drawPath(bracket);
+    clusters.push_back({fusion.Level, (a.Y + b.Y) * 0.5});
+  }
+  painter.setBrush(QColor(190, 70, 40));
+  painter.setPen(Qt::NoPen);
+  for (int sample = 0; sample < SampleCount; ++sample)
+    painter.drawEllipse(QPointF(LeafX + 6, clusters[sample].Y), 3.5, 3.5);
+
+  // the distance axis below the tree
+  painter.setPen(QPen(QColor(60, 60, 60), 1));
+  const int axisY = CoreBottom + 14;
+  painter.drawLine(QPointF(x(0), axisY), QPointF(x(5.5), axisY));
+  painter.setFont(LogoFont(10, false));
+  for (int tick = 0; tick <= 5; ++tick) {
+    painter.drawLine(QPointF(x(tick), axisY), QPointF(x(tick), axisY + 4));
+    painter.drawText(QRectF(x(tick) - 10, axisY + 5, 20, 13), Qt::AlignCenter,
+                     QString::number(tick));
+  }
+}
+
+void DrawTitle(QPainter& painter) {
+  const int left = 360;
+  painter.setPen(QColor(20, 60, 110));
+  painter.setFont(LogoFont(58, true));
+  painter.drawText(QPoint(left, 196), QStringLiteral("vardell"));
+  painter.setPen(QPen(QColor(190, 70, 40), 3));
+  painter.drawLine(left + 2, 214, 560, 214);
+  painter.setPen(QColor(50, 50, 50));
+  painter.setFont(LogoFont(17, false));
+  painter.drawText(QPoint(left + 2, 244), QStringLiteral("Hierarchical cluster analysis"));
+  painter.drawText(QPoint(left + 2, 266), QStringLiteral("of stratigraphic data"));
+  painter.setFont(LogoFont(13, false));
+  painter.setPen(QColor(90, 90, 90));
+  painter.drawText(QPoint(left + 2, 306), QStringLiteral("Version 3.0"));
+  painter.drawText(QPoint(left + 2, 350), QStringLiteral("Press \u201cData File\u201d to begin."));
+}
+
+}  // namespace
+
+QImage DrawLogo() {
+  QImage image(LogoWidth, LogoHeight, QImage::Format_RGB32);
+  image.setDotsPerMeterX(3780);  // 96 pixels per inch
+  image.setDotsPerMeterY(3780);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  DrawBackground(painter);
+  DrawCore(painter);
+  DrawTree(painter);
+  DrawTitle(painter);
+  return image;
+}
+
+}  // namespace vardell
