@@ -79,7 +79,7 @@ void DrawHeader(Plotter& plotter, const PageTransform& t, const AnalysisSettings
 
   int lastTick = LastTick(t, tickUnits);
   for (int i = 0; i <= lastTick; ++i) {
-    double x = t.LabelWidth + i * tickUnits;
+    double x = t.LabelWidth + (i == 0 ? 0.0 : i * tickUnits);  // a tick of NaN keeps tick 0
     plotter.PlotTo(x, axisY);
     plotter.PenDown();
     plotter.PlotTo(x, 0.5 * t.HeaderHeight);
