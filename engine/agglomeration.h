@@ -26,8 +26,9 @@ StorageReal CombineDissimilarity(StorageReal alphaI, StorageReal alphaJ, Storage
                                  StorageReal dkj, StorageReal beta, StorageReal dij,
                                  StorageReal gamma);
 
-// Performs the n - 1 fusions on d (which it overwrites) and stores the new tree in treeRoot.
-// treeRoot must be empty; on an exception it stays empty.
+// Performs the n - 1 fusions on d (which it overwrites) and hands the new tree to treeRoot,
+// releasing any tree it held. With n = 0 nothing happens. On an exception (FloatingPointOverflow
+// part-way) treeRoot is left as it was and every node made so far is released.
 void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
                  DissimilarityMatrix& d, std::unique_ptr<ClusterNode>& treeRoot);
 

@@ -1,0 +1,191 @@
+#include "engine/agglomeration.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+
+namespace vardell {
+namespace {
+
+// Every strategy is the same recurrence; only its four coefficients differ. Each setter has
+// the same signature so that one table picks the strategy's rule.
+using CoefficientSetter = LanceWilliams (*)(std::int32_t ni, std::int32_t nj, std::int32_t nk);
+
+LanceWilliams NearestCoefficients(std::int32_t, std::int32_t, std::int32_t) {
+  return {0.5L, 0.5L, 0.0L, -0.5L};
+}
+LanceWilliams FurthestCoefficients(std::int32_t, std::int32_t, std::int32_t) {
+  return {0.5L, 0.5L, 0.0L, 0.5L};
+}
+LanceWilliams WeightedCoefficients(std::int32_t, std::int32_t, std::int32_t) {
+  return {0.5L, 0.5L, 0.0L, 0.0L};
+}
+LanceWilliams UnweightedCoefficients(std::int32_t ni, std::int32_t nj, std::int32_t) {
+  return SetUnweightedCoefficients(ni, nj);
+}
+LanceWilliams CentroidCoefficients(std::int32_t ni, std::int32_t nj, std::int32_t) {
+  return SetCentroidCoefficients(ni, nj);
+}
+
+struct StrategyRule {
+  CoefficientSetter Coefficients;
+  bool PerCluster;  // the coefficients depend on the size of the third cluster k
+};
+
+// Indexed by StrategyCode.
+constexpr StrategyRule StrategyRules[] = {
+    {NearestCoefficients, false},    {FurthestCoefficients, false},
+    {WeightedCoefficients, false},   {UnweightedCoefficients, false},
+    {CentroidCoefficients, false},   {SetMinimumVarianceCoefficients, true},
+};
+
+const StrategyRule& RuleOf(std::uint8_t strategy) {
+  if (strategy > MinimumVariance) throw std::invalid_argument("Unknown clustering strategy");
+  return StrategyRules[strategy];
+}
+
+long double Quotient(std::int32_t numerator, std::int32_t denominator) {
+  return static_cast<long double>(numerator) / static_cast<long double>(denominator);
+}
+
+// Centroid sorting reports the distance of its squared values; minimum variance reports the
+// increase in dispersion, or in a constrained run the running total of the increases.
+StorageReal FusionLevel(std::uint8_t strategy, bool constrained, StorageReal dij,
+                        StorageReal& dispersionTotal) {
+  switch (strategy) {
+    case CentroidSorting: return sqrtl(dij);
+    case MinimumVariance:
+      if (!constrained) return static_cast<long double>(dij) * 0.5L;
+      dispersionTotal = static_cast<long double>(dispersionTotal) + dij * 0.5L;
+      return dispersionTotal;
+    default: return dij;
+  }
+}
+
+std::unique_ptr<ClusterNode> MakeLeaf(int object, StorageReal position) {
+  auto leaf = std::make_unique<ClusterNode>();
+  leaf->Size = 1;
+  leaf->FirstObject = object;
+  leaf->Position = position;
+  return leaf;
+}
+
+// In a constrained run the deeper cluster j goes first so that the diagram keeps depth order;
+// otherwise the smaller cluster goes first, and on equal sizes the lower-numbered one.
+std::unique_ptr<ClusterNode> Fuse(std::unique_ptr<ClusterNode> nodeI,
+                                  std::unique_ptr<ClusterNode> nodeJ, bool constrained,
+                                  StorageReal level) {
+  auto node = std::make_unique<ClusterNode>();
+  node->FirstObject = nodeI->FirstObject;
+  node->Size = nodeI->Size + nodeJ->Size;
+  node->Level = level;
+  if (constrained)
+    node->Position = (static_cast<long double>(nodeI->Position) + nodeJ->Position) * 0.5L;
+  const bool iFirst = !constrained && nodeI->Size <= nodeJ->Size;
+  node->Child1 = std::move(iFirst ? nodeI : nodeJ);
+  node->Child2 = std::move(iFirst ? nodeJ : nodeI);
+  return node;
+}
+
+void RemoveAt(int* activeList, int m, int position) {
+  for (int q = position; q < m; ++q) activeList[q] = activeList[q + 1];
+}
+
+}  // namespace
+
+ClosestPair FindClosestPair(int m, const int* activeList, const DissimilarityMatrix& d,
+                            bool constrained) {
+  ClosestPair pair;
+  pair.I = activeList[1];
+  pair.J = activeList[2];
+  pair.B = 2;
+  long double best = d.D[pair.I][pair.J];
+  for (int p = 1; p < m; ++p) {
+    const int i = activeList[p];
+    const StorageReal* row = d.D[i];
+    const int last = constrained ? p + 1 : m;
+    for (int q = p + 1; q <= last; ++q) {
+      const long double value = row[activeList[q]];
+      if (value < best) {  // strict: the first pair met keeps a tie
+        best = value;
+        pair.I = i;
+        pair.J = activeList[q];
+        pair.B = q;
+      }
+    }
+  }
+  pair.Dij = best;  // exact: best is a stored value
+  return pair;
+}
+
+LanceWilliams SetUnweightedCoefficients(std::int32_t ni, std::int32_t nj) {
+  return {Quotient(ni, ni + nj), Quotient(nj, ni + nj), 0.0L, 0.0L};
+}
+
+LanceWilliams SetCentroidCoefficients(std::int32_t ni, std::int32_t nj) {
+  LanceWilliams c = SetUnweightedCoefficients(ni, nj);
+  c.Beta = -(static_cast<long double>(c.AlphaI) * c.AlphaJ);  // from the rounded alphas
+  return c;
+}
+
+LanceWilliams SetMinimumVarianceCoefficients(std::int32_t ni, std::int32_t nj, std::int32_t nk) {
+  const std::int32_t total = ni + nj + nk;
+  return {Quotient(ni + nk, total), Quotient(nj + nk, total), -Quotient(nk, total), 0.0L};
+}
+
+StorageReal CombineDissimilarity(StorageReal alphaI, StorageReal alphaJ, StorageReal dki,
+                                 StorageReal dkj, StorageReal beta, StorageReal dij,
+                                 StorageReal gamma) {
+  const long double ki = dki, kj = dkj;
+  return ((static_cast<long double>(alphaI) * ki + static_cast<long double>(alphaJ) * kj) +
+          static_cast<long double>(beta) * dij) +
+         static_cast<long double>(gamma) * fabsl(ki - kj);
+}
+
+void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
+                 DissimilarityMatrix& d, std::unique_ptr<ClusterNode>& treeRoot) {
+  const int n = matrix.ObjectCount;
+  if (n > MaxObjects) throw std::invalid_argument("Too many objects to cluster");
+  if (n < 1) return;
+  const StrategyRule& rule = RuleOf(settings.Strategy);
+  const bool constrained = settings.Constrained;
+
+  // The working state; the nodes are owned here until the root is handed over, so an
+  // overflow part-way releases every node made so far.
+  std::unique_ptr<ClusterNode> nodeOfCluster[MaxObjects + 1];
+  int activeList[MaxObjects + 1];
+  for (int o = 1; o <= n; ++o) {
+    const StorageReal position =
+        constrained ? StorageReal(static_cast<long double>(matrix.Depth[o]) - matrix.Depth[1])
+                    : StorageReal();
+    nodeOfCluster[o] = MakeLeaf(o, position);
+    activeList[o] = o;
+  }
+
+  StorageReal dispersionTotal;
+  for (int m = n; m > 1;) {
+    const ClosestPair pair = FindClosestPair(m, activeList, d, constrained);
+    const int i = pair.I, j = pair.J;
+    const std::int32_t ni = nodeOfCluster[i]->Size, nj = nodeOfCluster[j]->Size;
+    const StorageReal level = FusionLevel(settings.Strategy, constrained, pair.Dij, dispersionTotal);
+    nodeOfCluster[i] =
+        Fuse(std::move(nodeOfCluster[i]), std::move(nodeOfCluster[j]), constrained, level);
+    RemoveAt(activeList, m, pair.B);
+    --m;
+
+    // Reads of d_ki and d_kj for one k come before its write, and writes go only to the
+    // row or column of i, so later k see the values from before this fusion.
+    LanceWilliams c = rule.PerCluster ? LanceWilliams{} : rule.Coefficients(ni, nj, 0);
+    for (int p = 1; p <= m; ++p) {
+      const int k = activeList[p];
+      if (k == i) continue;
+      StorageReal& dki = d.At(k, i);
+      if (rule.PerCluster) c = rule.Coefficients(ni, nj, nodeOfCluster[k]->Size);
+      dki = CombineDissimilarity(c.AlphaI, c.AlphaJ, dki, d.At(k, j), c.Beta, pair.Dij, c.Gamma);
+    }
+  }
+  // Cluster 1 is never fused away, so it holds the last node made: the root.
+  treeRoot = std::move(nodeOfCluster[1]);
+}
+
+}  // namespace vardell

@@ -1,0 +1,331 @@
+#include "engine/agglomeration.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "support_engine.h"
+
+namespace vardell {
+namespace {
+
+using testing::R;
+
+// ---------------------------------------------------------------------------------------
+// The closest pair
+
+struct PairCase {
+  const char* Name;
+  int N;
+  std::vector<long double> Upper;
+  std::vector<int> Active;  // cluster numbers in list order
+  bool Constrained;
+  int B, I, J;
+  long double Dij;
+};
+
+const PairCase PairCases[] = {
+    {"Smallest", 3, {4, 3, 1}, {1, 2, 3}, false, 3, 2, 3, 1},
+    {"AllEqualKeepsFirst", 3, {7, 7, 7}, {1, 2, 3}, false, 2, 1, 2, 7},
+    {"TieGoesToLowestI", 4, {5, 5, 5, 5, 1, 1}, {1, 2, 3, 4}, false, 4, 2, 4, 1},
+    {"TieGoesToLowestJ", 4, {5, 1, 1, 5, 5, 5}, {1, 2, 3, 4}, false, 3, 1, 3, 1},
+    {"GapsInTheList", 4, {1, 9, 9, 0.5, 9, 2}, {1, 3, 4}, false, 3, 3, 4, 2},
+    {"NegativeValues", 3, {-1, -2, 0}, {1, 2, 3}, false, 3, 1, 3, -2},
+    {"ConstrainedIgnoresNonAdjacent", 3, {4, 1, 6}, {1, 2, 3}, true, 2, 1, 2, 4},
+    {"ConstrainedTieGoesUp", 4, {3, 0, 0, 3, 0, 3}, {1, 2, 3, 4}, true, 2, 1, 2, 3},
+    {"ConstrainedWithGaps", 5, {12, 9, 9, 1, 9, 9, 9, 9, 0, 9}, {1, 2, 5}, true, 3, 2, 5, 9},
+};
+
+class FindClosestPairTest : public ::testing::TestWithParam<PairCase> {};
+
+TEST_P(FindClosestPairTest, FindsTheFirstSmallestPair) {
+  const PairCase& c = GetParam();
+  auto run = testing::MakeAnalysis(NearestNeighbour, Euclidean, c.Constrained);
+  testing::FillUpperTriangle(run->Dissimilarity, c.N, c.Upper);
+  int active[MaxObjects + 1] = {};
+  for (size_t p = 0; p < c.Active.size(); ++p) active[p + 1] = c.Active[p];
+  const ClosestPair pair = FindClosestPair(static_cast<int>(c.Active.size()), active,
+                                           run->Dissimilarity, c.Constrained);
+  EXPECT_EQ(pair.B, c.B);
+  EXPECT_EQ(pair.I, c.I);
+  EXPECT_EQ(pair.J, c.J);
+  EXPECT_EQ(static_cast<long double>(pair.Dij), c.Dij);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, FindClosestPairTest, ::testing::ValuesIn(PairCases),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// ---------------------------------------------------------------------------------------
+// Coefficients and the combination formula
+
+struct SetterCase {
+  const char* Name;
+  LanceWilliams Got;
+  long double AlphaI, AlphaJ, Beta, Gamma;  // exact stored values expected
+};
+
+TEST(CoefficientSetterTest, QuotientsAreRoundedFromTheSizes) {
+  const long double third = R(1.0L / 3), twoThirds = R(2.0L / 3);
+  const SetterCase cases[] = {
+      {"Unweighted1And3", SetUnweightedCoefficients(1, 3), 0.25, 0.75, 0, 0},
+      {"Unweighted2And1", SetUnweightedCoefficients(2, 1), twoThirds, third, 0, 0},
+      {"Centroid1And1", SetCentroidCoefficients(1, 1), 0.5, 0.5, -0.25, 0},
+      // Beta comes from the rounded alphas and is rounded again.
+      {"Centroid1And2", SetCentroidCoefficients(1, 2), third, twoThirds, R(-(third * twoThirds)),
+       0},
+      {"MinimumVariance1And1And1", SetMinimumVarianceCoefficients(1, 1, 1), twoThirds, twoThirds,
+       -third, 0},
+      {"MinimumVariance1And2And3", SetMinimumVarianceCoefficients(1, 2, 3), R(4.0L / 6),
+       R(5.0L / 6), R(-3.0L / 6), 0},
+      {"MinimumVariance5And2And0", SetMinimumVarianceCoefficients(5, 2, 0), R(5.0L / 7),
+       R(2.0L / 7), 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(static_cast<long double>(c.Got.AlphaI), c.AlphaI);
+    EXPECT_EQ(static_cast<long double>(c.Got.AlphaJ), c.AlphaJ);
+    EXPECT_EQ(static_cast<long double>(c.Got.Beta), c.Beta);
+    EXPECT_EQ(static_cast<long double>(c.Got.Gamma), c.Gamma);
+  }
+}
+
+struct CombineCase {
+  const char* Name;
+  long double AlphaI, AlphaJ, Dki, Dkj, Beta, Dij, Gamma;
+  long double Expected;  // exact stored value expected
+};
+
+TEST(CombineDissimilarityTest, OneFormulaRoundedOnce) {
+  const long double third = R(1.0L / 3), twoThirds = R(2.0L / 3);
+  const long double ulp = ldexpl(1.0L, -39);  // one unit in the last place of 1
+  const CombineCase cases[] = {
+      {"NearestTakesTheSmaller", 0.5, 0.5, 5, 3, 0, 2, -0.5, 3},
+      {"NearestTakesTheSmallerOtherSide", 0.5, 0.5, 3, 5, 0, 2, -0.5, 3},
+      {"FurthestTakesTheLarger", 0.5, 0.5, 5, 3, 0, 2, 0.5, 5},
+      {"WeightedTakesTheMean", 0.5, 0.5, 5, 3, 0, 2, 0, 4},
+      {"UnweightedWeighsBySize", 0.25, 0.75, 8, 4, 0, 2, 0, 5},
+      {"CentroidSubtractsTheFusedPair", 0.5, 0.5, 5, 3, -0.25, 2, 0, 3.5},
+      {"MinimumVariance", twoThirds, twoThirds, 5, 3, -third, 2, 0,
+       R(twoThirds * 5 + twoThirds * 3 - third * 2)},
+      {"NearestToTheLastBit", 0.5, 0.5, 1 + ulp, 1, 0, 0, -0.5, 1},
+      {"FurthestToTheLastBit", 0.5, 0.5, 1 + ulp, 1, 0, 0, 0.5, 1 + ulp},
+      // Intermediate sums beyond the format's precision are kept until the final store:
+      // 1 + 2^-41 + 2^-41 rounds up to 1 + 2^-40, a tie that goes away from zero.
+      {"RoundedOnce", 1, 1, 1, ldexpl(1.0L, -41), 1, ldexpl(1.0L, -41), 0, 1 + ulp},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const StorageReal got =
+        CombineDissimilarity(c.AlphaI, c.AlphaJ, c.Dki, c.Dkj, c.Beta, c.Dij, c.Gamma);
+    EXPECT_EQ(static_cast<long double>(got), c.Expected);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Whole trees
+
+struct TreeCase {
+  const char* Name;
+  std::uint8_t Strategy;
+  bool Constrained;
+  int N;
+  std::vector<long double> Upper;
+  std::string Shape;
+  std::vector<long double> Levels;  // fused nodes in pre-order, exact stored values
+};
+
+const long double Third = R(1.0L / 3), TwoThirds = R(2.0L / 3);
+
+const TreeCase TreeCases[] = {
+    {"FurthestThree", FurthestNeighbour, false, 3, {2, 5, 3}, "(3 (1 2))", {5, 2}},
+    {"NearestThree", NearestNeighbour, false, 3, {2, 5, 3}, "(3 (1 2))", {3, 2}},
+    {"WeightedThree", WeightedPairgroup, false, 3, {2, 5, 3}, "(3 (1 2))", {4, 2}},
+    {"UnweightedThree", UnweightedPairgroup, false, 3, {2, 5, 3}, "(3 (1 2))", {4, 2}},
+    // Cluster {1, 2} takes two thirds of the weight when object 3 joins it.
+    {"UnweightedWeighsBySize", UnweightedPairgroup, false, 4, {1, 2, 10, 3, 20, 30},
+     "(4 (3 (1 2)))", {R(TwoThirds * 15 + Third * 30), 2.5, 1}},
+    {"CentroidThree", CentroidSorting, false, 3, {2, 5, 3}, "(3 (1 2))",
+     {R(sqrtl(3.5L)), R(sqrtl(2))}},
+    {"MinimumVarianceThree", MinimumVariance, false, 3, {2, 5, 3}, "(3 (1 2))",
+     {R(R(TwoThirds * 5 + TwoThirds * 3 - Third * 2) * 0.5L), 1}},
+    {"ConstrainedFurthest", FurthestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {6, 4}},
+    {"ConstrainedNearest", NearestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {1, 4}},
+    {"ConstrainedMinimumVariance", MinimumVariance, true, 3, {4, 1, 6}, "(3 (2 1))",
+     {R(2 + R(TwoThirds * 1 + TwoThirds * 6 - Third * 4) * 0.5L), 2}},
+    {"ConstrainedFusesUpperPairOnTie", FurthestNeighbour, true, 3, {2, 9, 2}, "(3 (2 1))", {9, 2}},
+    {"ConstrainedLowerPair", FurthestNeighbour, true, 3, {5, 9, 2}, "((3 2) 1)", {9, 2}},
+    // All equal: (1 2), then 3, then 4 join cluster 1; the larger cluster goes second.
+    {"TiesGoToLowestNumbers", FurthestNeighbour, false, 4, {1, 1, 1, 1, 1, 1},
+     "(4 (3 (1 2)))", {1, 1, 1}},
+    // D13, D14 and D23 tie: (1 3) first; then D12 and D14 tie at 1: (1 2) before (1 4).
+    {"TieForTheSameI", NearestNeighbour, false, 4, {3, 1, 1, 1, 5, 5}, "(4 (2 (1 3)))",
+     {1, 1, 1}},
+    // Cluster 2 = {2, 3, 4} joins object 1: the single object goes first although it is i.
+    {"SmallerClusterFirst", FurthestNeighbour, false, 4, {10, 10, 10, 1, 2, 1.5},
+     "(1 (4 (2 3)))", {10, 2, 1}},
+    {"EqualSizesKeepIFirst", FurthestNeighbour, false, 4, {1, 10, 10, 10, 10, 1.5},
+     "((1 2) (3 4))", {10, 1, 1.5}},
+    {"TwoNearest", NearestNeighbour, false, 2, {9}, "(1 2)", {9}},
+    {"TwoFurthest", FurthestNeighbour, false, 2, {9}, "(1 2)", {9}},
+    {"TwoWeighted", WeightedPairgroup, false, 2, {9}, "(1 2)", {9}},
+    {"TwoUnweighted", UnweightedPairgroup, false, 2, {9}, "(1 2)", {9}},
+    {"TwoCentroid", CentroidSorting, false, 2, {9}, "(1 2)", {3}},
+    {"TwoMinimumVariance", MinimumVariance, false, 2, {9}, "(1 2)", {4.5}},
+    {"TwoConstrainedMinimumVariance", MinimumVariance, true, 2, {9}, "(2 1)", {4.5}},
+    {"TwoConstrainedCentroid", CentroidSorting, true, 2, {9}, "(2 1)", {3}},
+    {"One", MinimumVariance, false, 1, {}, "1", {}},
+    {"OneConstrained", FurthestNeighbour, true, 1, {}, "1", {}},
+};
+
+// Sizes add up, a fused node keeps the lower cluster number, leaves sit at level 0.
+void CheckNodes(const ClusterNode& node) {
+  if (node.IsLeaf()) {
+    EXPECT_EQ(node.Size, 1);
+    EXPECT_EQ(static_cast<long double>(node.Level), 0);
+    return;
+  }
+  ASSERT_TRUE(node.Child1 && node.Child2);
+  EXPECT_EQ(node.Size, node.Child1->Size + node.Child2->Size);
+  EXPECT_EQ(node.FirstObject, std::min(node.Child1->FirstObject, node.Child2->FirstObject));
+  CheckNodes(*node.Child1);
+  CheckNodes(*node.Child2);
+}
+
+class AgglomerateTest : public ::testing::TestWithParam<TreeCase> {};
+
+TEST_P(AgglomerateTest, BuildsTheTree) {
+  const TreeCase& c = GetParam();
+  auto run = testing::MakeAnalysis(c.Strategy, Euclidean, c.Constrained);
+  run->Matrix.ObjectCount = c.N;
+  for (int o = 1; o <= c.N; ++o) run->Matrix.Depth[o] = o;
+  testing::FillUpperTriangle(run->Dissimilarity, c.N, c.Upper);
+
+  Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
+
+  ASSERT_TRUE(run->TreeRoot);
+  EXPECT_EQ(testing::Shape(*run->TreeRoot), c.Shape);
+  std::vector<long double> levels;
+  testing::CollectLevels(*run->TreeRoot, levels);
+  EXPECT_EQ(levels, c.Levels);
+  EXPECT_EQ(run->TreeRoot->Size, c.N);
+  EXPECT_EQ(run->TreeRoot->FirstObject, 1);
+  EXPECT_EQ(CountNodes(run->TreeRoot.get()), 2 * c.N - 1);
+  CheckNodes(*run->TreeRoot);
+}
+
+INSTANTIATE_TEST_SUITE_P(Trees, AgglomerateTest, ::testing::ValuesIn(TreeCases),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// ---------------------------------------------------------------------------------------
+// Positions along the depth axis
+
+struct PositionCase {
+  const char* Name;
+  bool Constrained;
+  std::vector<long double> Depths;
+  std::vector<long double> Upper;
+  std::vector<long double> Positions;  // all nodes in pre-order, exact stored values
+};
+
+const PositionCase PositionCases[] = {
+    // Tree (3 (2 1)): root, leaf 3, node (2 1), leaf 2, leaf 1.
+    {"ConstrainedFromTheShallowest", true, {2.5, 3, 4.5}, {4, 1, 6}, {1.125, 2, 0.25, 0.5, 0}},
+    {"ConstrainedNegativeDepths", true, {-10, -4, 0}, {4, 1, 6}, {R(6.5L), 10, 3, 6, 0}},
+    // The mean of two positions is rounded when stored.
+    // Tree ((3 2) 1): the mean of 1 and 1 + 2^-39 is a tie, stored away from zero.
+    {"ConstrainedMeanRounded", true, {0, 1, 1 + ldexpl(1, -39)}, {9, 9, 1},
+     {0.5L + ldexpl(1, -40), 1 + ldexpl(1, -39), 1 + ldexpl(1, -39), 1, 0}},
+    {"UnconstrainedLeftAtZero", false, {2.5, 3, 4.5}, {4, 1, 6}, {0, 0, 0, 0, 0}},
+};
+
+TEST(PositionTest, ConstrainedNodesSitBetweenTheirChildren) {
+  for (const auto& c : PositionCases) {
+    SCOPED_TRACE(c.Name);
+    auto run = testing::MakeAnalysis(FurthestNeighbour, Euclidean, c.Constrained);
+    const int n = static_cast<int>(c.Depths.size());
+    run->Matrix.ObjectCount = n;
+    for (int o = 1; o <= n; ++o) run->Matrix.Depth[o] = c.Depths[o - 1];
+    testing::FillUpperTriangle(run->Dissimilarity, n, c.Upper);
+    Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
+    ASSERT_TRUE(run->TreeRoot);
+    std::vector<long double> positions;
+    testing::CollectPositions(*run->TreeRoot, positions);
+    EXPECT_EQ(positions, c.Positions) << testing::Shape(*run->TreeRoot);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Failures part-way: the tree held before stays, and nothing made so far leaks (the
+// sanitizer build checks the latter).
+
+struct FailureCase {
+  const char* Name;
+  std::uint8_t Strategy;
+  bool Constrained;
+  std::vector<long double> Depths;
+  std::vector<long double> Upper;
+};
+
+const long double Huge = 1.6e38L;
+
+const FailureCase FailureCases[] = {
+    // The running total of dispersion exceeds the format after the third fusion.
+    {"DispersionTotalOverflows", MinimumVariance, true, {1, 2, 3, 4},
+     {Huge, Huge, Huge, Huge, Huge, Huge}},
+    // Minimum variance can give a new cluster more than its parts' dissimilarity.
+    {"MinimumVarianceUpdateOverflows", MinimumVariance, false, {1, 2, 3}, {0, Huge, Huge}},
+    {"DepthSpanOverflows", FurthestNeighbour, true, {-1e38L, 1e38L}, {1}},
+    // A negative value has no square root to report as a centroid level.
+    {"CentroidOfNegative", CentroidSorting, false, {1, 2}, {-1}},
+};
+
+TEST(AgglomerateFailureTest, LeavesTheEarlierTree) {
+  for (const auto& c : FailureCases) {
+    SCOPED_TRACE(c.Name);
+    auto run = testing::MakeAnalysis(c.Strategy, Euclidean, c.Constrained);
+    const int n = static_cast<int>(c.Depths.size());
+    run->Matrix.ObjectCount = n;
+    for (int o = 1; o <= n; ++o) run->Matrix.Depth[o] = c.Depths[o - 1];
+    testing::FillUpperTriangle(run->Dissimilarity, n, c.Upper);
+    run->TreeRoot = std::make_unique<ClusterNode>();
+    run->TreeRoot->FirstObject = 77;
+    const ClusterNode* earlier = run->TreeRoot.get();
+    EXPECT_THROW(Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot),
+                 FloatingPointOverflow);
+    EXPECT_EQ(run->TreeRoot.get(), earlier);
+    EXPECT_EQ(run->TreeRoot->FirstObject, 77);
+  }
+}
+
+TEST(AgglomerateFailureTest, NoObjectsMakeNoTree) {
+  auto run = testing::MakeAnalysis(FurthestNeighbour, Euclidean, false);
+  run->Matrix.ObjectCount = 0;
+  Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
+  EXPECT_FALSE(run->TreeRoot);
+}
+
+TEST(AgglomerateFailureTest, UnknownStrategyIsRefused) {
+  auto run = testing::MakeAnalysis(6, Euclidean, false);
+  run->Matrix.ObjectCount = 2;
+  EXPECT_THROW(Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot),
+               std::invalid_argument);
+  EXPECT_FALSE(run->TreeRoot);
+}
+
+TEST(AgglomerateTest, ReplacesAnEarlierTree) {
+  auto run = testing::MakeAnalysis(FurthestNeighbour, Euclidean, false);
+  run->Matrix.ObjectCount = 3;
+  testing::FillUpperTriangle(run->Dissimilarity, 3, {2, 5, 3});
+  run->TreeRoot = std::make_unique<ClusterNode>();
+  run->TreeRoot->FirstObject = 77;
+  Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
+  ASSERT_TRUE(run->TreeRoot);
+  EXPECT_EQ(testing::Shape(*run->TreeRoot), "(3 (1 2))");
+}
+
+}  // namespace
+}  // namespace vardell

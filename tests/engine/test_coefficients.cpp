@@ -1,0 +1,179 @@
+#include "engine/coefficients.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "support_engine.h"
+
+namespace vardell {
+namespace {
+
+using testing::R;
+
+struct CoefficientCase {
+  const char* Name;
+  std::uint8_t Coefficient;
+  std::uint8_t Strategy;
+  bool Constrained;
+  std::vector<long double> A, B;
+  std::vector<long double> Offset;  // empty: no offsets
+  long double Expected;             // rounded to the storage real before comparing
+};
+
+const long double Tiny41 = ldexpl(1.0L, -41);  // below half a unit in the last place of 1
+const long double Tiny21 = ldexpl(1.0L, -21);  // squares to 2^-42
+const long double Half40 = ldexpl(1.0L, -40);  // exactly half a unit in the last place of 1
+
+const CoefficientCase CoefficientCases[] = {
+    {"EuclideanIdentical", Euclidean, NearestNeighbour, false, {1.5, -2, 7}, {1.5, -2, 7}, {}, 0},
+    {"ChordIdentical", Chord, NearestNeighbour, false, {1.5, -2, 7}, {1.5, -2, 7}, {0, -2, 0}, 0},
+    {"ManhattanIdentical", Manhattan, NearestNeighbour, false, {1.5, -2, 7}, {1.5, -2, 7}, {}, 0},
+    {"EuclideanPlain", Euclidean, NearestNeighbour, false, {0, 0}, {3, 4}, {}, 5},
+    {"EuclideanPlainMinimumVariance", Euclidean, MinimumVariance, false, {0, 0}, {3, 4}, {}, 5},
+    {"EuclideanSquaredCentroid", Euclidean, CentroidSorting, false, {0, 0}, {3, 4}, {}, 25},
+    {"EuclideanSquaredConstrained", Euclidean, NearestNeighbour, true, {0, 0}, {3, 4}, {}, 25},
+    {"EuclideanSquaredConstrainedMinVar", Euclidean, MinimumVariance, true, {0, 0}, {3, 4}, {}, 25},
+    {"ManhattanMean", Manhattan, NearestNeighbour, false, {0, 0}, {3, 4}, {}, 3.5},
+    {"ManhattanNeverSquared", Manhattan, CentroidSorting, true, {0, 0}, {3, 4}, {}, 3.5},
+    {"ManhattanNegative", Manhattan, FurthestNeighbour, false, {-1, 2, -3}, {1, -2, 3}, {}, 4},
+    {"ChordSquared", Chord, CentroidSorting, false, {1, 4}, {4, 1}, {}, 2},
+    {"ChordPlain", Chord, FurthestNeighbour, false, {1, 4}, {4, 1}, {}, sqrtl(2)},
+    // Only the variable with a negative value is shifted: (0 - 2)^2 + (1 - 2)^2.
+    {"ChordOffsetSquared", Chord, WeightedPairgroup, true, {-2, 1}, {2, 4}, {-2, 0}, 5},
+    {"ChordOffsetPlain", Chord, WeightedPairgroup, false, {-2, 1}, {2, 4}, {-2, 0}, sqrtl(5)},
+    {"ChordAllZero", Chord, NearestNeighbour, false, {0, 0, 0}, {0, 0, 0}, {}, 0},
+    // The sum is stored after every term: the small terms vanish one by one instead of
+    // adding up to a unit in the last place.
+    {"ManhattanSumStoredPerTerm", Manhattan, NearestNeighbour, false,
+     {1, Tiny41, Tiny41, Tiny41, Tiny41}, {0, 0, 0, 0, 0}, {}, 1.0L / 5},
+    {"EuclideanSumStoredPerTerm", Euclidean, CentroidSorting, false,
+     {1, Tiny21, Tiny21, Tiny21, Tiny21}, {0, 0, 0, 0, 0}, {}, 1},
+    // Half a unit rounds away from zero when the sum is stored.
+    {"ManhattanSumTieAway", Manhattan, NearestNeighbour, false, {1, Half40}, {0, 0}, {},
+     (1 + 2 * Half40) / 2},
+};
+
+class CoefficientTest : public ::testing::TestWithParam<CoefficientCase> {};
+
+TEST_P(CoefficientTest, GivesTheStoredCoefficient) {
+  const CoefficientCase& c = GetParam();
+  const int p = static_cast<int>(c.A.size());
+  std::vector<StorageReal> a(c.A.begin(), c.A.end()), b(c.B.begin(), c.B.end());
+  std::vector<StorageReal> offset(p);
+  for (size_t v = 0; v < c.Offset.size(); ++v) offset[v] = c.Offset[v];
+  StorageReal result;
+  switch (c.Coefficient) {
+    case Euclidean:
+      result = EuclideanCoefficient(a.data(), b.data(), p, c.Strategy, c.Constrained);
+      break;
+    case Chord:
+      result = ChordCoefficient(a.data(), b.data(), p, c.Strategy, c.Constrained, offset.data());
+      break;
+    default: result = ManhattanCoefficient(a.data(), b.data(), p); break;
+  }
+  EXPECT_EQ(static_cast<long double>(result), R(c.Expected));
+  // Symmetric to the last bit.
+  StorageReal swapped;
+  switch (c.Coefficient) {
+    case Euclidean:
+      swapped = EuclideanCoefficient(b.data(), a.data(), p, c.Strategy, c.Constrained);
+      break;
+    case Chord:
+      swapped = ChordCoefficient(b.data(), a.data(), p, c.Strategy, c.Constrained, offset.data());
+      break;
+    default: swapped = ManhattanCoefficient(b.data(), a.data(), p); break;
+  }
+  EXPECT_EQ(swapped.Bytes(), result.Bytes());
+}
+
+INSTANTIATE_TEST_SUITE_P(Coefficients, CoefficientTest, ::testing::ValuesIn(CoefficientCases),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+struct SquaredFormCase {
+  std::uint8_t Strategy;
+  bool Constrained;
+  bool Squared;
+};
+
+TEST(SquaredFormTest, OnlyCentroidAndConstrainedRunsAreSquared) {
+  const SquaredFormCase cases[] = {
+      {NearestNeighbour, false, false},   {FurthestNeighbour, false, false},
+      {WeightedPairgroup, false, false},  {UnweightedPairgroup, false, false},
+      {CentroidSorting, false, true},     {MinimumVariance, false, false},
+      {NearestNeighbour, true, true},     {MinimumVariance, true, true},
+      {CentroidSorting, true, true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SquaredForm(c.Strategy, c.Constrained), c.Squared)
+        << int(c.Strategy) << " constrained " << c.Constrained;
+}
+
+// The whole matrix from a data matrix: which entries are written, with which coefficient,
+// and that the data are left alone.
+struct MatrixCase {
+  const char* Name;
+  std::uint8_t Coefficient;
+  std::uint8_t Strategy;
+  bool Constrained;
+  std::vector<std::vector<long double>> Rows;
+  std::vector<long double> Upper;  // expected D12, D13, ..., rounded before comparing
+};
+
+const MatrixCase MatrixCases[] = {
+    {"EuclideanThree", Euclidean, FurthestNeighbour, false, {{0, 0}, {3, 4}, {6, 8}}, {5, 10, 5}},
+    {"EuclideanThreeConstrained", Euclidean, FurthestNeighbour, true,
+     {{0, 0}, {3, 4}, {6, 8}}, {25, 100, 25}},
+    {"ManhattanThree", Manhattan, MinimumVariance, false, {{0, 0}, {3, 4}, {6, 8}}, {3.5, 7, 3.5}},
+    // Offsets come from the matrix: variable 1 has minimum -3, variable 2 none below 0.
+    {"ChordThree", Chord, CentroidSorting, false, {{-3, 1}, {1, 4}, {6, 9}},
+     {(0 - 2) * (0 - 2) + (1 - 2) * (1 - 2), (0 - 3) * (0 - 3) + (1 - 3) * (1 - 3),
+      (2 - 3) * (2 - 3) + (2 - 3) * (2 - 3)}},
+    {"SingleObjectWritesNothing", Euclidean, NearestNeighbour, false, {{1, 2}}, {}},
+};
+
+class ComputeDissimilaritiesTest : public ::testing::TestWithParam<MatrixCase> {};
+
+TEST_P(ComputeDissimilaritiesTest, FillsTheUpperTriangleOnly) {
+  const MatrixCase& c = GetParam();
+  auto run = testing::MakeAnalysis(c.Strategy, c.Coefficient, c.Constrained);
+  testing::FillMatrix(run->Matrix, c.Rows);
+  const int n = run->Matrix.ObjectCount;
+  const StorageReal sentinel = 99.0L;
+  for (int a = 1; a <= MaxObjects; ++a)
+    for (int b = 1; b <= MaxObjects; ++b) run->Dissimilarity.D[a][b] = sentinel;
+  auto before = std::make_unique<DataMatrix>();
+  *before = run->Matrix;
+
+  ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity);
+
+  size_t next = 0;
+  for (int a = 1; a <= n + 1; ++a) {
+    for (int b = 1; b <= n + 1; ++b) {
+      const long double got = run->Dissimilarity.D[a][b];
+      if (a < b && b <= n)
+        EXPECT_EQ(got, R(c.Upper.at(next++))) << "D[" << a << "][" << b << "]";
+      else
+        EXPECT_EQ(got, 99.0L) << "D[" << a << "][" << b << "] must not be written";
+    }
+  }
+  EXPECT_EQ(next, c.Upper.size());
+  EXPECT_EQ(std::memcmp(before->Values, run->Matrix.Values, sizeof before->Values), 0);
+  EXPECT_EQ(std::memcmp(before->ChordOffset, run->Matrix.ChordOffset, sizeof before->ChordOffset),
+            0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Matrices, ComputeDissimilaritiesTest, ::testing::ValuesIn(MatrixCases),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(ComputeDissimilaritiesTest, SumTooLargeOverflows) {
+  auto run = testing::MakeAnalysis(NearestNeighbour, Manhattan, false);
+  testing::FillMatrix(run->Matrix, {{1e38L, 1e38L}, {-1e38L, -1e38L}});
+  EXPECT_THROW(ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity),
+               FloatingPointOverflow);
+}
+
+}  // namespace
+}  // namespace vardell
