@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "diagram/layout.h"
@@ -33,20 +34,6 @@ QFont PrinterFont() {
   return font;
 }
 
-// Runs draw, and whatever it throws, redraws the screen afterwards: printing and export
-// always end with the screen as the target and the screen's picture current.
-template <typename Draw>
-void ThenBackToScreen(TreeDiagram& diagram, Analysis& analysis, QImage& screen,
-                      const QFont& screenFont, Draw draw) {
-  try {
-    draw();
-  } catch (...) {
-    RedrawOnScreen(diagram, analysis, screen, screenFont);
-    throw;
-  }
-  RedrawOnScreen(diagram, analysis, screen, screenFont);
-}
-
 std::runtime_error WriteError(const std::string& path) {
   return std::runtime_error("The file " + path + " could not be written");
 }
@@ -57,6 +44,56 @@ std::string LowerExtension(const std::string& path) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
+
+// A file created beside path that becomes path on Commit and is removed otherwise.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::string& path) : path_(path), name_(path + ".XXXXXX") {
+    int fd = mkstemp(name_.data());
+    if (fd < 0) throw WriteError(path_);
+    // mkstemp creates the file for its owner only; give it the mode a new file gets.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    file_ = fdopen(fd, "wb");
+    if (!file_) {
+      close(fd);
+      std::remove(name_.c_str());
+      throw WriteError(path_);
+    }
+  }
+  ~TemporaryFile() {
+    if (file_) std::fclose(file_);
+    if (!committed_) std::remove(name_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  std::FILE* File() { return file_; }
+  const std::string& Name() const { return name_; }
+
+  // For writers that open the file by name themselves.
+  void CloseForOthers() {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+
+  void Commit() {
+    bool written = true;
+    if (file_) {
+      written = std::fflush(file_) == 0 && !std::ferror(file_);
+      written = std::fclose(file_) == 0 && written;
+      file_ = nullptr;
+    }
+    if (!written || std::rename(name_.c_str(), path_.c_str()) != 0) throw WriteError(path_);
+    committed_ = true;
+  }
+
+ private:
+  std::string path_, name_;
+  std::FILE* file_ = nullptr;
+  bool committed_ = false;
+};
 
 void SaveBytes(const QByteArray& bytes, const std::string& path) {
   QSaveFile file(QString::fromStdString(path));
@@ -98,13 +135,20 @@ void ExportPng(Analysis& analysis, const std::string& path) {
 }
 
 void ExportPdf(Analysis& analysis, const std::string& path) {
+  TemporaryFile temporary(path);
+  temporary.CloseForOthers();
   TreeDiagram diagram;
   QImage screen = NewScreenImage();
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(QString::fromStdString(path));
+  printer.setOutputFileName(QString::fromStdString(temporary.Name()));
   printer.setPageSize(QPageSize(QPageSize::A4));
-  PrintDiagram(diagram, analysis, screen, DefaultDiagramFont(), printer);
+  try {
+    PrintDiagram(diagram, analysis, screen, DefaultDiagramFont(), printer);
+  } catch (const std::runtime_error&) {
+    throw WriteError(path);
+  }
+  temporary.Commit();
 }
 
 }  // namespace
@@ -133,54 +177,32 @@ void RedrawOnScreen(TreeDiagram& diagram, Analysis& analysis, QImage& screen, co
 
 void PrintDiagram(TreeDiagram& diagram, Analysis& analysis, QImage& screen, const QFont& screenFont,
                   QPrinter& printer) {
-  ThenBackToScreen(diagram, analysis, screen, screenFont, [&] {
-    printer.setResolution(static_cast<int>(PrinterDotsPerInch));
-    QPainter page;
-    if (!page.begin(&printer)) throw std::runtime_error("The print job could not be started");
-    QPainter screenPainter(&screen);
-    QtPainterSurface screenSurface(screenPainter, screen.width(), screen.height(),
-                                   ScreenPixelsPerInch, screenFont);
-    QtPainterSurface pageSurface(page, printer.width(), printer.height(),
-                                 static_cast<int>(PrinterDotsPerInch), PrinterFont());
-    diagram.RedrawDiagram(analysis, OutputTarget::Printer, screenSurface, pageSurface);
-    if (!page.end()) throw std::runtime_error("The print job failed");
-  });
+  printer.setResolution(static_cast<int>(PrinterDotsPerInch));
+  QPainter page;
+  if (!page.begin(&printer)) throw std::runtime_error("The print job could not be started");
+  QPainter screenPainter(&screen);
+  QtPainterSurface screenSurface(screenPainter, screen.width(), screen.height(),
+                                 ScreenPixelsPerInch, screenFont);
+  QtPainterSurface pageSurface(page, printer.width(), printer.height(),
+                               static_cast<int>(PrinterDotsPerInch), PrinterFont());
+  diagram.RedrawDiagram(analysis, OutputTarget::Printer, screenSurface, pageSurface);
+  if (!page.end()) throw std::runtime_error("The print job failed");
 }
 
 void ExportMetafile(TreeDiagram& diagram, Analysis& analysis, QImage& screen,
                     const QFont& screenFont, const std::string& path) {
-  ThenBackToScreen(diagram, analysis, screen, screenFont, [&] {
-    // Written beside the target and renamed when complete, so that a failed export leaves
-    // no partial metafile under the user's name.
-    std::string temporary = path + ".XXXXXX";
-    int fd = mkstemp(temporary.data());
-    if (fd < 0) throw WriteError(path);
-    std::FILE* file = fdopen(fd, "wb");
-    if (!file) {
-      close(fd);
-      std::remove(temporary.c_str());
-      throw WriteError(path);
-    }
-    bool written = false;
-    try {
-      QPainter screenPainter(&screen);
-      QtPainterSurface screenSurface(screenPainter, screen.width(), screen.height(),
-                                     ScreenPixelsPerInch, screenFont);
-      EmfSurface metafile(file);
-      diagram.RedrawDiagram(analysis, OutputTarget::Metafile, screenSurface, metafile);
-      metafile.Finish();
-      written = std::fflush(file) == 0 && !std::ferror(file);
-    } catch (...) {
-      std::fclose(file);
-      std::remove(temporary.c_str());
-      throw;
-    }
-    written = std::fclose(file) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-      std::remove(temporary.c_str());
-      throw WriteError(path);
-    }
-  });
+  // Written beside the target and renamed when complete, so that a failed export leaves no
+  // partial metafile under the user's name.
+  TemporaryFile temporary(path);
+  {
+    QPainter screenPainter(&screen);
+    QtPainterSurface screenSurface(screenPainter, screen.width(), screen.height(),
+                                   ScreenPixelsPerInch, screenFont);
+    EmfSurface metafile(temporary.File());
+    diagram.RedrawDiagram(analysis, OutputTarget::Metafile, screenSurface, metafile);
+    metafile.Finish();
+  }
+  temporary.Commit();
 }
 
 void ExportDiagramFile(Analysis& analysis, const std::string& path) {

@@ -25,13 +25,15 @@ QImage NewScreenImage();
 // A redraw on the screen picture (target Screen) in font.
 void RedrawOnScreen(TreeDiagram& diagram, Analysis& analysis, QImage& screen, const QFont& font);
 
-// One page on printer at 300 dots per inch (target Printer); the screen picture is cleared by
-// the layout as on every redraw. Throws std::runtime_error when the print job fails.
+// One page on printer at 300 dots per inch (target Printer), in the printer's font (sans-serif,
+// 10 points); the screen picture is cleared by the layout as on every redraw, and redrawing it
+// afterwards is the caller's. Throws std::runtime_error when the print job fails.
 void PrintDiagram(TreeDiagram& diagram, Analysis& analysis, QImage& screen, const QFont& screenFont,
                   QPrinter& printer);
 
-// The enhanced metafile of the diagram (target Metafile), written to path. Throws
-// std::runtime_error when it cannot be written; no partial file is left under path.
+// The enhanced metafile of the diagram (target Metafile), written to path; redrawing the
+// screen afterwards is the caller's. Throws std::runtime_error when it cannot be written; no
+// partial file is left under path, and the metafile is released in every case.
 void ExportMetafile(TreeDiagram& diagram, Analysis& analysis, QImage& screen,
                     const QFont& screenFont, const std::string& path);
 
