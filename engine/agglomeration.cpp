@@ -170,6 +170,7 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
     const StorageReal level = FusionLevel(settings.Strategy, constrained, pair.Dij, dispersionTotal);
     nodeOfCluster[i] =
         Fuse(std::move(nodeOfCluster[i]), std::move(nodeOfCluster[j]), constrained, level);
+    nodeOfCluster[i]->Step = n - m + 1;  // fusions are numbered in the order they happen
     RemoveAt(activeList, m, pair.B);
     --m;
 
