@@ -1,8 +1,11 @@
 #include "analysis/paradoxtable.h"
 
+extern "C" {  // pxlib's header does not declare C linkage itself
 #include <paradox.h>
+}
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -43,6 +46,10 @@ int FixedLength(char type) {
     case pxfBCD: return 17;
     default: return 0;
   }
+}
+
+bool IsAllZero(const char* data, int length) {
+  return std::all_of(data, data + length, [](char c) { return c == 0; });
 }
 
 std::string TwoDigits(long value) {
@@ -93,6 +100,7 @@ class ParadoxTable : public Table {
     pxdoc_t* doc = PX_new3(KeepError, nullptr, nullptr, nullptr, log_.get());
     if (doc == nullptr) Fail("pxlib could not start");
     doc_.Doc = doc;
+    doc->warnings = 0;  // pxlib would print its warnings to the standard error stream
     struct stat status {};
     if (stat(path.c_str(), &status) != 0) Fail(std::strerror(errno));
     if (S_ISDIR(status.st_mode)) Fail("it is a folder");
@@ -118,6 +126,8 @@ class ParadoxTable : public Table {
     LoadRecord();
     const pxfield_t& f = fields_[field];
     char* data = record_.data() + offsets_[field];
+    // A fixed-size field of zero bytes is empty; pxlib reads some of them as numbers.
+    if (FixedLength(f.px_ftype) != 0 && IsAllZero(data, f.px_flen)) return "";
     switch (f.px_ftype) {
       case pxfAlpha: return AlphaText(data, f.px_flen);
       case pxfDate: return LongText(data, 4, [](long v) { return IsoDateFromSdn(v + SdnOffset); });
