@@ -88,6 +88,10 @@ int Run(const CliOptions& options, int argc, char** argv) {
   }
   if (!options.ExportPath.empty()) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's notes about the desktop session are noise on a terminal; errors still come through.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+      if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
+    });
     QGuiApplication application(argc, argv);
     ExportDiagramFile(store.Current(), options.ExportPath);
   }
