@@ -134,5 +134,35 @@ TEST_F(CliTest, RealCoreLoadsAndRunsConstrained) {
   EXPECT_EQ(last.substr(0, 3), "19,");
 }
 
+TEST_F(CliTest, ExportsByExtension) {
+  std::string file = Write("three.dat", ThreeObjects);
+  struct Case {
+    const char* name;
+    const char* magic;  // the file's first bytes
+    std::size_t offset;
+  } cases[] = {
+      {"tree.emf", " EMF", 40},  // the EMF header's signature
+      {"tree.EMF", " EMF", 40},
+      {"tree.svg", "<?xml", 0},
+      {"tree.png", "\x89PNG", 0},
+      {"tree.pdf", "%PDF", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::path target = dir_ / c.name;
+    Outcome r = Run(file + " --export " + target.string());
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    std::string content = Read(target);
+    ASSERT_GT(content.size(), c.offset + 4);
+    EXPECT_EQ(content.substr(c.offset, std::string(c.magic).size()), c.magic);
+  }
+  Outcome unknown = Run(file + " --export " + (dir_ / "tree.bmp").string());
+  EXPECT_EQ(unknown.Status, 1);
+  EXPECT_FALSE(unknown.Err.empty());
+  Outcome unwritable = Run(file + " --export " + (dir_ / "no-such-folder" / "tree.png").string());
+  EXPECT_EQ(unwritable.Status, 1);
+  EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
+}
+
 }  // namespace
 }  // namespace vardell
