@@ -23,7 +23,9 @@ void QtPainterSurface::MoveTo(int x, int y) { current_ = QPoint(x, y); }
 
 void QtPainterSurface::LineTo(int x, int y) {
   QPoint to(x, y);
-  painter_.drawLine(current_, to);
+  // A line of no length draws nothing, as the platform's line leaves out its end point; it
+  // would also write a path with no points into a PDF.
+  if (to != current_) painter_.drawLine(current_, to);
   current_ = to;
 }
 
