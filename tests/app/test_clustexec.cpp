@@ -68,7 +68,7 @@ class TestClustExec : public QObject {
 
   std::unique_ptr<ScriptedDialogs> dialogs;
   std::unique_ptr<TClustExec> window;
-  QTemporaryDir folder;
+  std::unique_ptr<QTemporaryDir> folder;  // fresh for every test
 
   template <typename T>
   T* Control(const char* name) {
@@ -88,7 +88,7 @@ class TestClustExec : public QObject {
     QTest::keyClicks(Edit(field), text);
     QTest::keyClick(Edit(field), Qt::Key_Return);
   }
-  QString Path(const char* name) { return folder.filePath(QString::fromLatin1(name)); }
+  QString Path(const char* name) { return folder->filePath(QString::fromLatin1(name)); }
   QByteArray Export(const char* name) {
     dialogs->SaveAnswers.push_back(Path(name));
     Click("MFButton");
@@ -102,6 +102,7 @@ class TestClustExec : public QObject {
   }
   void init() {
     dialogs = std::make_unique<ScriptedDialogs>();
+    folder = std::make_unique<QTemporaryDir>();
     window = std::make_unique<TClustExec>(*dialogs);
   }
   void cleanup() { window.reset(); }
@@ -363,7 +364,7 @@ class TestClustExec : public QObject {
     QCOMPARE(window->DiagramFont(), font);
     QCOMPARE(window->Target(), OutputTarget::Screen);
     QVERIFY(dialogs->Messages.empty());
-    QVERIFY(QDir(folder.path()).isEmpty());
+    QVERIFY(QDir(folder->path()).isEmpty());
   }
 
   void fontChoice_data() {
@@ -443,7 +444,7 @@ class TestClustExec : public QObject {
     QCOMPARE(dialogs->Messages[0].Caption, QStringLiteral("vardell"));
     QCOMPARE(dialogs->Messages[0].Icon, MessageIcon::Error);
     QVERIFY(!QFileInfo::exists(target));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"file"});
+    QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{"file"});
     QCOMPARE(window->Target(), OutputTarget::Screen);
     QVERIFY(Redrawn());
   }
