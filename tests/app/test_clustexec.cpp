@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
@@ -447,6 +448,32 @@ class TestClustExec : public QObject {
     QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{"file"});
     QCOMPARE(window->Target(), OutputTarget::Screen);
     QVERIFY(Redrawn());
+  }
+
+  void helpOpensTopic_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("pressF1");
+    QTest::addColumn<QString>("fragment");
+    QTest::newRow("Help button") << "HelpButton" << false << "";
+    QTest::newRow("F1 in a scale field") << "VscaleEdit" << true << "results";
+    QTest::newRow("F1 on a button") << "PrButton" << true << "results";
+    QTest::newRow("F1 on the drawing") << "PaintBox" << true << "results";
+  }
+  void helpOpensTopic() {
+    QFETCH(QString, control);
+    QFETCH(bool, pressF1);
+    QFETCH(QString, fragment);
+    Run();
+    QWidget* widget = window->findChild<QWidget*>(control);
+    if (pressF1)
+      QTest::keyClick(widget, Qt::Key_F1);
+    else
+      QTest::mouseClick(widget, Qt::LeftButton);
+    auto* viewer = window->findChild<QWidget*>(QStringLiteral("HelpViewer"));
+    QVERIFY(viewer && viewer->isVisible());
+    auto* browser = viewer->findChild<QTextBrowser*>();
+    QVERIFY(browser);
+    QCOMPARE(browser->source().fragment(), fragment);
   }
 
   void copyPutsShownPixelsOnClipboard() {
