@@ -3,6 +3,7 @@
 #include <shapefil.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -94,8 +95,12 @@ std::string NamedCodePage(DBFHandle handle) {
   return page;
 }
 
+// YYYYMMDD as YYYY-MM-DD; anything else stays as it is.
 std::string IsoDate(const std::string& digits) {
-  if (digits.size() != 8) return digits;
+  if (digits.size() != 8 || !std::all_of(digits.begin(), digits.end(), [](char c) {
+        return c >= '0' && c <= '9';
+      }))
+    return digits;
   return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2);
 }
 
@@ -143,10 +148,10 @@ class DbaseTable : public Table {
     if (null) return "";
     const char* raw = DBFReadStringAttribute(handle_, record, field);
     if (raw == nullptr) throw TableEngineError(ErrorText(path_, "a record cannot be read"));
-    const std::string value = raw;
+    const std::string value = Decode(raw);
     if (type == 'D') return IsoDate(value);
     if (type == 'L') return LogicalText(value);
-    return Decode(value);
+    return value;
   }
 
   void Next() override { ++cursor_; }

@@ -9,8 +9,10 @@ extern "C" {  // pxlib's header does not declare C linkage itself
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -21,6 +23,49 @@ namespace {
 
 // pxlib reports errors through a handler and then returns a failure code; the handler only
 // keeps the message, since an exception must not pass through the C library.
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+unsigned Word(const unsigned char* at) { return at[0] | at[1] << 8u; }
+
+// pxlib follows the chain of data blocks that the header starts without checking it, and
+// loops for ever on a chain that leaves the file. The chain is walked here first: every block
+// inside the file, none twice, and the records they hold adding up to the header's count.
+// Returns what is wrong, or nothing.
+std::string CheckBlockChain(std::FILE* file, long long fileSize) {
+  unsigned char header[0x58];
+  if (std::fread(header, 1, sizeof header, file) != sizeof header) return "the header is cut short";
+  const unsigned recordSize = Word(header);
+  const unsigned headerSize = Word(header + 2);
+  const unsigned blockSize = header[5] * 1024u;
+  const unsigned long records = header[6] | header[7] << 8u | header[8] << 16u |
+                                static_cast<unsigned long>(header[9]) << 24u;
+  const unsigned firstBlock = Word(header + 0x0E);
+  if (recordSize == 0 || headerSize < sizeof header || blockSize == 0 || header[5] > 32)
+    return "the header is damaged";
+  if (headerSize > fileSize) return "the file is shorter than its header";
+  const long long blocksInFile = (fileSize - headerSize) / blockSize;
+  std::vector<bool> seen(static_cast<std::size_t>(blocksInFile) + 1, false);
+  unsigned long counted = 0;
+  for (unsigned block = firstBlock; block != 0;) {
+    if (block > blocksInFile) return "a data block lies outside the file";
+    if (seen[block]) return "the data blocks run in a circle";
+    seen[block] = true;
+    unsigned char head[6];
+    const long offset = static_cast<long>(headerSize) + static_cast<long>(block - 1) * blockSize;
+    if (std::fseek(file, offset, SEEK_SET) != 0 || std::fread(head, 1, sizeof head, file) != sizeof head)
+      return "a data block cannot be read";
+    const int used = static_cast<std::int16_t>(Word(head + 4));
+    const unsigned long held = used >= 0 ? used / recordSize + 1 : 0;
+    if (6 + held * recordSize > blockSize) return "a data block overflows";
+    counted += held;
+    block = Word(head);
+  }
+  if (counted != records) return "the record count does not match the data blocks";
+  return "";
+}
+
 struct ErrorLog {
   std::string First;
 };
@@ -104,6 +149,12 @@ class ParadoxTable : public Table {
     struct stat status {};
     if (stat(path.c_str(), &status) != 0) Fail(std::strerror(errno));
     if (S_ISDIR(status.st_mode)) Fail("it is a folder");
+    {
+      std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+      if (!file) Fail(std::strerror(errno));
+      const std::string damage = CheckBlockChain(file.get(), status.st_size);
+      if (!damage.empty()) Fail(damage);
+    }
     if (PX_open_file(doc, path.c_str()) < 0) Fail("not a Paradox file");
     doc_.Opened = true;
     Validate(status.st_size);

@@ -187,6 +187,23 @@ TEST(DbaseTable, DamagedFilesFailWithAMessage) {
   }
 }
 
+// Found by fuzzing: a date field holding other bytes than digits reached the grid undecoded.
+TEST(DbaseTable, DateFieldWithoutDigitsIsDecodedText) {
+  const struct {
+    const char* Stored;
+    const char* Shown;
+  } cases[] = {{"\xff\xff\xff\xff-\xff\xff-", "\xc3\xbf\xc3\xbf\xc3\xbf\xc3\xbf-\xc3\xbf\xc3\xbf-"},
+               {"2024-3-1", "2024-3-1"},
+               {"20240301", "2024-03-01"}};
+  for (const auto& c : cases) {
+    ScratchFolder folder;
+    const std::string path = WriteDbase(folder.Path("d.dbf"), {{"A", 1, c.Stored, 'T', false}});
+    DataGrid grid;
+    ASSERT_EQ(ReadTable(path, grid), std::nullopt);
+    EXPECT_EQ(grid.Cell(3, 1), c.Shown);
+  }
+}
+
 TEST(DbaseTable, MissingFileFails) {
   ScratchFolder folder;
   DataGrid grid;
@@ -289,6 +306,13 @@ TEST(ParadoxTable, DamagedFilesFailWithAMessage) {
       {"HeaderOnly", [](std::string& b) { b.resize(0x58); }},
       {"Empty", [](std::string& b) { b.clear(); }},
       {"RecordSizeZero", [](std::string& b) { b[0] = b[1] = 0; }},
+      // Found by fuzzing: pxlib looped for ever on a file cut inside its header.
+      {"CutInsideTheHeader", [](std::string& b) { b.resize(2019); }},
+      {"BlockChainInACircle", [](std::string& b) { b[2048] = 1; b[2049] = 0; }},
+      {"FirstBlockOutside", [](std::string& b) { b[0x0E] = 99; }},
+      {"RecordCountTooLarge", [](std::string& b) { b[6] = 61; }},
+      {"RecordCountTooSmall", [](std::string& b) { b[6] = 59; }},
+      {"BlockSizeZero", [](std::string& b) { b[5] = 0; }},
       {"NotParadoxAtAll", [](std::string& b) { b = "this is plain text, not a table"; }},
   };
   for (const DamageCase& c : cases) {
