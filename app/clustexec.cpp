@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <cstdlib>
 
 #include "app/drawingarea.h"
@@ -60,6 +62,15 @@ QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, int top
   label->move(8, top);
   label->adjustSize();
   return label;
+}
+
+// Makes text fit into width pixels by taking the font down a pixel at a time; the window's
+// sans-serif font may be wider than the one the layout was designed for.
+QFont FittingFont(QFont font, const QString& text, int width) {
+  constexpr int SmallestPixels = 8;
+  while (font.pixelSize() > SmallestPixels && QFontMetrics(font).horizontalAdvance(text) > width)
+    font.setPixelSize(font.pixelSize() - 1);
+  return font;
 }
 
 QLineEdit* NewEdit(QWidget* parent, const char* name, const char* hint, int top) {
@@ -136,6 +147,12 @@ void TClustExec::BuildControls() {
   ScaleGroup->setObjectName(QStringLiteral("ScaleGroup"));
   ScaleGroup->setToolTip(QStringLiteral("Drawing scale adjustments"));
   ScaleGroup->setGeometry(680, 112, 113, 153);
+  // The title sits on the frame line, so the first label below it stays clear of the frame.
+  ScaleGroup->setStyleSheet(QStringLiteral(
+      "#ScaleGroup { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+      "#ScaleGroup::title { subcontrol-origin: margin; subcontrol-position: top left;"
+      " left: 5px; padding: 0px 1px; }"));
+  ScaleGroup->setFont(FittingFont(font(), ScaleGroup->title(), 113 - 2 * 6));
   Label1 = NewLabel(ScaleGroup, "Label1", "Vertical scale", 16);
   VscaleEdit = NewEdit(ScaleGroup, "VscaleEdit",
                        "Sets vertical scale of tree diagram in mm/depth unit", 32);
@@ -144,6 +161,12 @@ void TClustExec::BuildControls() {
                        "Sets horizontal scale of trree diagram in millimiters/distance unit", 80);
   Label4 = NewLabel(ScaleGroup, "Label4", "Horizontal tick scale", 112);
   TickEdit = NewEdit(ScaleGroup, "TickEdit", "Sets number of distance units per tick", 128);
+  // The group's font may have been narrowed for its title; its fields and labels keep the
+  // window's font where their texts fit.
+  for (QWidget* inside : std::initializer_list<QWidget*>{Label1, VscaleEdit, Label2, HscaleEdit, TickEdit})
+    inside->setFont(font());
+  Label4->setFont(FittingFont(font(), Label4->text(), 113 - 8 - 3));
+  for (QLabel* label : {Label1, Label2, Label4}) label->adjustSize();
 
   FntButton = NewButton(this, "FntButton", "Change Font", "Set font type and size", 272);
   UpButton = NewPanButton(this, QStringLiteral("UpButton"), PanDirection::Up,
