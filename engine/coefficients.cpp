@@ -55,29 +55,93 @@ StorageReal ManhattanCoefficient(const StorageReal* a, const StorageReal* b, int
 
 namespace {
 
-StorageReal PairCoefficient(const AnalysisSettings& settings, const DataMatrix& matrix, int a,
-                            int b) {
-  const StorageReal* x = matrix.Values[a] + 1;
-  const StorageReal* y = matrix.Values[b] + 1;
-  const int p = matrix.VariableCount;
-  switch (settings.Coefficient) {
-    case Manhattan: return ManhattanCoefficient(x, y, p);
-    case Chord:
-      return ChordCoefficient(x, y, p, settings.Strategy, settings.Constrained,
-                              matrix.ChordOffset + 1);
-    case Euclidean:
-      return EuclideanCoefficient(x, y, p, settings.Strategy, settings.Constrained);
+constexpr long double LargestStored = (2.0L - 0x1p-39L) * 0x1p126L;
+
+// The run's values in extended precision, for the chord coefficient already offset and
+// square-rooted: converted once per run instead of once per pair, which gives the same
+// numbers. A fixed table like the analysis data; the engine runs on one thread.
+long double Prepared[MaxObjects + 1][MaxVariables];
+
+void Prepare(const DataMatrix& matrix, bool chord) {
+  for (int o = 1; o <= matrix.ObjectCount; ++o) {
+    for (int v = 0; v < matrix.VariableCount; ++v) {
+      const long double x = matrix.Values[o][v + 1];
+      Prepared[o][v] = chord ? sqrtl(x - static_cast<long double>(matrix.ChordOffset[v + 1])) : x;
+    }
   }
-  throw std::invalid_argument("Unknown dissimilarity coefficient");
+}
+
+long double Checked(long double sum) {
+  if (!(sum <= LargestStored)) throw FloatingPointOverflow();
+  return sum;
+}
+
+long double SquaredDifference(long double x, long double y) {
+  const long double diff = x - y;
+  return diff * diff;
+}
+
+long double AbsoluteDifference(long double x, long double y) { return fabsl(x - y); }
+
+// One row of the matrix, two pairs at a time: each sum waits for the rounding of its previous
+// term, so two independent sums keep the floating-point unit busy.
+template <class Term, class Finish>
+void FillRow(int a, int n, int p, Term term, Finish finish, DissimilarityMatrix& d) {
+  const long double* x = Prepared[a];
+  int b = a + 1;
+  for (; b + 1 <= n; b += 2) {
+    const long double* y = Prepared[b];
+    const long double* z = Prepared[b + 1];
+    long double sy = 0, sz = 0;
+    for (int v = 0; v < p; ++v) {
+      sy = RoundRunningSum(sy + term(x[v], y[v]));
+      sz = RoundRunningSum(sz + term(x[v], z[v]));
+    }
+    d.D[a][b] = finish(Checked(sy));
+    d.D[a][b + 1] = finish(Checked(sz));
+  }
+  if (b <= n) {
+    const long double* y = Prepared[b];
+    long double sy = 0;
+    for (int v = 0; v < p; ++v) sy = RoundRunningSum(sy + term(x[v], y[v]));
+    d.D[a][b] = finish(Checked(sy));
+  }
+}
+
+template <class Term, class Finish>
+void FillMatrix(const DataMatrix& matrix, Term term, Finish finish, DissimilarityMatrix& d) {
+  for (int a = 1; a < matrix.ObjectCount; ++a)
+    FillRow(a, matrix.ObjectCount, matrix.VariableCount, term, finish, d);
 }
 
 }  // namespace
 
+// The same sums as the three coefficient functions, term by term and rounded alike.
 void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& matrix,
                             DissimilarityMatrix& dissimilarity) {
-  const int n = matrix.ObjectCount;
-  for (int a = 1; a < n; ++a)
-    for (int b = a + 1; b <= n; ++b) dissimilarity.D[a][b] = PairCoefficient(settings, matrix, a, b);
+  if (matrix.ObjectCount < 2) return;
+  const bool squared = SquaredForm(settings.Strategy, settings.Constrained);
+  const auto squaredOrRoot = [squared](long double s) -> StorageReal {
+    return squared ? s : sqrtl(s);
+  };
+  switch (settings.Coefficient) {
+    case Manhattan: {
+      const long double p = matrix.VariableCount;
+      Prepare(matrix, false);
+      FillMatrix(matrix, AbsoluteDifference,
+                 [p](long double s) -> StorageReal { return s / p; }, dissimilarity);
+      return;
+    }
+    case Chord:
+      Prepare(matrix, true);
+      FillMatrix(matrix, SquaredDifference, squaredOrRoot, dissimilarity);
+      return;
+    case Euclidean:
+      Prepare(matrix, false);
+      FillMatrix(matrix, SquaredDifference, squaredOrRoot, dissimilarity);
+      return;
+  }
+  throw std::invalid_argument("Unknown dissimilarity coefficient");
 }
 
 }  // namespace vardell

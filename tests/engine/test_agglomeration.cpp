@@ -18,6 +18,8 @@ using testing::R;
 // ---------------------------------------------------------------------------------------
 // The closest pair
 
+const long double Ulp = 0x1p-39L;  // one unit in the last place of 1
+
 struct PairCase {
   const char* Name;
   int N;
@@ -35,6 +37,14 @@ const PairCase PairCases[] = {
     {"TieGoesToLowestJ", 4, {5, 1, 1, 5, 5, 5}, {1, 2, 3, 4}, false, 3, 1, 3, 1},
     {"GapsInTheList", 4, {1, 9, 9, 0.5, 9, 2}, {1, 3, 4}, false, 3, 3, 4, 2},
     {"NegativeValues", 3, {-1, -2, 0}, {1, 2, 3}, false, 3, 1, 3, -2},
+    // The order of stored values down to the last bit, across signs and exponents.
+    {"LowestBitDecides", 3, {1 + Ulp, 1, 1 + 2 * Ulp}, {1, 2, 3}, false, 3, 1, 3, 1},
+    {"LowestBitDecidesLater", 3, {1 + 2 * Ulp, 1 + 3 * Ulp, 1 + Ulp}, {1, 2, 3}, false, 3, 2, 3,
+     1 + Ulp},
+    {"TopFractionBitDecides", 3, {1.75, 1.5, 1.25 + Ulp}, {1, 2, 3}, false, 3, 2, 3, 1.25 + Ulp},
+    {"ZeroBeatsTiny", 3, {0x1p-100L, 0, 1}, {1, 2, 3}, false, 3, 1, 3, 0},
+    {"NegativeTinyBeatsZero", 3, {0, -0x1p-100L, 1}, {1, 2, 3}, false, 3, 1, 3, -0x1p-100L},
+    {"LargerNegativeWins", 3, {-2, -1e30L, -3e30L}, {1, 2, 3}, false, 3, 2, 3, -3e30L},
     {"ConstrainedIgnoresNonAdjacent", 3, {4, 1, 6}, {1, 2, 3}, true, 2, 1, 2, 4},
     {"ConstrainedTieGoesUp", 4, {3, 0, 0, 3, 0, 3}, {1, 2, 3, 4}, true, 2, 1, 2, 3},
     {"ConstrainedWithGaps", 5, {12, 9, 9, 1, 9, 9, 9, 9, 0, 9}, {1, 2, 5}, true, 3, 2, 5, 9},
@@ -53,7 +63,7 @@ TEST_P(FindClosestPairTest, FindsTheFirstSmallestPair) {
   EXPECT_EQ(pair.B, c.B);
   EXPECT_EQ(pair.I, c.I);
   EXPECT_EQ(pair.J, c.J);
-  EXPECT_EQ(static_cast<long double>(pair.Dij), c.Dij);
+  EXPECT_EQ(static_cast<long double>(pair.Dij), R(c.Dij));
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, FindClosestPairTest, ::testing::ValuesIn(PairCases),

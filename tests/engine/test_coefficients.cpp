@@ -168,6 +168,71 @@ TEST_P(ComputeDissimilaritiesTest, FillsTheUpperTriangleOnly) {
 INSTANTIATE_TEST_SUITE_P(Matrices, ComputeDissimilaritiesTest, ::testing::ValuesIn(MatrixCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// The running sums' rounding against a store into the storage real.
+TEST(RoundRunningSumTest, RoundsLikeAStore) {
+  const long double u = 0x1p-39L;  // one unit in the last place of 1
+  const long double tiny = 0x1p-63L;
+  const long double cases[] = {
+      0, 1, 1 + u / 2, 1 + u / 2 + tiny, 1 + u / 2 - tiny, 1 + 1.5L * u, 1 + u + u / 2,
+      2 - u / 4, 2 - u / 4 - tiny, 0x1p20L + 0x1p-20L, 0x1p-128L, 0x1p-129L,
+      0x1p-128L * (1 - 0x1p-42L), 0x1p-129L * (1 + 0x1p-40L), 0x1p-130L, 1e-300L, 1e38L,
+      StorageReal::Largest(), 3.0L / 7, 12345.678L};
+  for (long double x : cases)
+    EXPECT_EQ(RoundRunningSum(x), RoundToStorage(x)) << static_cast<double>(x);
+
+  // Random significands, half of them with the bits below the kept 40 set to just below, at
+  // or just above the halfway point.
+  std::uint64_t state = 7;
+  const auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return state;
+  };
+  for (int trial = 0; trial < 200000; ++trial) {
+    std::uint64_t significand = next() | (std::uint64_t{1} << 63);
+    if (trial % 2) significand = (significand & ~std::uint64_t{0xffffff}) | (0x7fffff + next() % 3);
+    const int exponent = static_cast<int>(next() % 268) - 141;  // 2^-141 .. 2^126
+    const long double x = ldexpl(static_cast<long double>(significand), exponent - 63);
+    ASSERT_EQ(RoundRunningSum(x), RoundToStorage(x)) << "trial " << trial;
+  }
+}
+
+// The matrix comes from a faster path than the coefficient functions: it must agree with
+// them to the last bit, also where running sums meet halfway points.
+TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
+  const long double pool[] = {0, 0x1p10L, -0x1p-10L, 0x1p-10L, 3 * 0x1p-11L, 1, 2, 0.1L};
+  std::uint64_t state = 99;
+  const auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return state >> 11;
+  };
+  constexpr int n = 25, p = 7;  // odd n: rows end on a single pair as well as on two
+  std::vector<std::vector<long double>> rows(n, std::vector<long double>(p));
+  for (auto& row : rows)
+    for (auto& value : row)
+      value = next() % 3 ? pool[next() % 8] : static_cast<long double>(next()) * 0x1p-48L - 8;
+  for (std::uint8_t coefficient : {Manhattan, Chord, Euclidean}) {
+    for (std::uint8_t strategy : {NearestNeighbour, CentroidSorting}) {
+      SCOPED_TRACE("coefficient " + std::to_string(coefficient) + " strategy " +
+                   std::to_string(strategy));
+      auto run = testing::MakeAnalysis(strategy, coefficient, false);
+      testing::FillMatrix(run->Matrix, rows);
+      ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity);
+      for (int a = 1; a < n; ++a) {
+        for (int b = a + 1; b <= n; ++b) {
+          const StorageReal* x = run->Matrix.Values[a] + 1;
+          const StorageReal* y = run->Matrix.Values[b] + 1;
+          StorageReal expected =
+              coefficient == Manhattan ? ManhattanCoefficient(x, y, p)
+              : coefficient == Chord
+                  ? ChordCoefficient(x, y, p, strategy, false, run->Matrix.ChordOffset + 1)
+                  : EuclideanCoefficient(x, y, p, strategy, false);
+          ASSERT_EQ(run->Dissimilarity.D[a][b].Bytes(), expected.Bytes()) << a << "," << b;
+        }
+      }
+    }
+  }
+}
+
 TEST(ComputeDissimilaritiesTest, SumTooLargeOverflows) {
   auto run = testing::MakeAnalysis(NearestNeighbour, Manhattan, false);
   testing::FillMatrix(run->Matrix, {{1e38L, 1e38L}, {-1e38L, -1e38L}});

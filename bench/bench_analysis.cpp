@@ -1,0 +1,116 @@
+// The largest run the program accepts, 200 objects by 150 variables, from the grid's cell texts
+// to the finished tree, for every strategy and coefficient, with and without the constraint.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "analysis/analysisdata.h"
+#include "analysis/choicelist.h"
+#include "analysis/datagrid.h"
+#include "analysis/plainparameters.h"
+#include "engine/analysisrun.h"
+
+namespace vardell {
+namespace {
+
+constexpr int BenchObjects = MaxObjects;
+constexpr int BenchVariables = MaxVariables;
+
+// Grid column 1 holds the depth, columns 2..151 the variables; the numbers come from a fixed
+// generator and are written with 10 significant digits, as a data file would hold them.
+struct BenchData {
+  DataGrid Grid;
+  ColumnLists Lists;
+
+  BenchData() {
+    const int columns = BenchVariables + 1;
+    Grid.SetColCount(columns + 1);
+    Grid.SetRowCount(BenchObjects + 1);
+    Lists.Id.Add("NONE");
+    for (int c = 1; c <= columns; ++c) {
+      const std::string name = c == 1 ? "DEPTH" : "V" + std::to_string(c - 1);
+      Grid.SetCell(c, 0, name);
+      Lists.Depth.Add(name);
+      Lists.Id.Add(name);
+      Lists.DataCol.Add(name);
+    }
+    Lists.Depth.SelectOnly(0);
+    Lists.Id.SelectOnly(0);
+    std::uint64_t state = 20240611;
+    char text[32];
+    for (int row = 1; row <= BenchObjects; ++row) {
+      Grid.SetCell(0, row, std::to_string(row));
+      // Shuffled depths, so that the constrained runs sort.
+      std::snprintf(text, sizeof text, "%d", (row * 73) % BenchObjects);
+      Grid.SetCell(1, row, text);
+      for (int c = 2; c <= columns; ++c) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        const double value = static_cast<double>(state >> 11) * 0x1.0p-53 * 100.0 - 20.0;
+        std::snprintf(text, sizeof text, "%.10g", value);
+        Grid.SetCell(c, row, text);
+      }
+    }
+  }
+};
+
+const BenchData& Data() {
+  static const BenchData data;
+  return data;
+}
+
+// List positions of the parameter window.
+int StrategyPosition(std::uint8_t strategy) {
+  constexpr int positions[] = {2, 1, 4, 5, 3, 0};  // by StrategyCode
+  return positions[strategy];
+}
+int CoefficientPosition(std::uint8_t coefficient) {
+  constexpr int positions[] = {2, 1, 0};  // by CoefficientCode
+  return positions[coefficient];
+}
+
+void WholeAnalysis(benchmark::State& state) {
+  const auto strategy = static_cast<std::uint8_t>(state.range(0));
+  const auto coefficient = static_cast<std::uint8_t>(state.range(1));
+  const bool constrained = state.range(2) != 0;
+
+  ColumnLists lists = Data().Lists;
+  lists.DataCol.SelectAll();
+  // Unconstrained runs leave the depth column out; constrained runs pass over it themselves.
+  if (!constrained) lists.DataCol.SetSelected(0, false);
+  PlainParameterSource source(Data().Grid, lists);
+  source.Algo.SelectOnly(StrategyPosition(strategy));
+  source.Dist.SelectOnly(CoefficientPosition(coefficient));
+  source.Constrained = constrained;
+  AnalysisStore store;
+
+  for (auto _ : state) {
+    if (auto message = RunAnalysis(source, store)) {
+      state.SkipWithError(message->Text.c_str());
+      return;
+    }
+    benchmark::DoNotOptimize(store.Current().TreeRoot.get());
+  }
+  const Analysis& run = store.Current();
+  if (run.Matrix.ObjectCount != BenchObjects || run.Matrix.VariableCount != BenchVariables ||
+      CountNodes(run.TreeRoot.get()) != 2 * BenchObjects - 1)
+    state.SkipWithError("the run did not cluster the whole matrix");
+}
+
+void AllCombinations(benchmark::internal::Benchmark* bench) {
+  bench->ArgNames({"strategy", "coefficient", "constrained"});
+  for (int s = NearestNeighbour; s <= MinimumVariance; ++s)
+    for (int c = Manhattan; c <= Euclidean; ++c)
+      for (int constrained = 0; constrained <= 1; ++constrained) bench->Args({s, c, constrained});
+}
+
+BENCHMARK(WholeAnalysis)->Apply(AllCombinations)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vardell
+
+BENCHMARK_MAIN();
