@@ -65,7 +65,7 @@ int LastTick(const PageTransform& t, double tickUnits) {
   if (!(tickUnits > 0) || !std::isfinite(tickUnits)) return 0;
   double n = std::trunc(t.DistanceExtent / tickUnits);
   double axisLength = t.DistanceExtent * t.XFactor;
-  if (!(n >= 0) || n > axisLength) return 0;
+  if (!(n >= 0) || n > axisLength || n > MaxTicks) return 0;
   return static_cast<int>(n);
 }
 

@@ -17,8 +17,12 @@ std::string StrategyName(std::uint8_t strategy, bool constrained);
 std::string TickText(double tickUnits);
 std::string HeaderText(const AnalysisSettings& settings, double tickUnits);
 
+// More ticks than this are never drawn, however long a fixed scale makes the axis.
+constexpr int MaxTicks = 1000000;
+
 // Index of the last tick (ticks 0..n are drawn). Bounded: a tick size that is not positive,
-// or one that would give more ticks than the axis has device units, leaves only the first.
+// or one that would give more ticks than the axis has device units (or than MaxTicks),
+// leaves only the first.
 int LastTick(const PageTransform& transform, double tickUnits);
 
 // Axis, ticks and header text, with the transform's YOrigin at the top of the header band.

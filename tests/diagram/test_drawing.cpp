@@ -151,6 +151,26 @@ INSTANTIATE_TEST_SUITE_P(
                                }()}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+TEST(LastTick, CountsWholeTicksWithinBounds) {
+  const struct {
+    double DistanceExtent, XFactor, TickUnits;
+    int Expected;
+  } cases[] = {
+      {3, 100, 1, 3},         {3, 100, 0.7, 4},      {2.9999, 100, 1, 2},
+      {3, 100, 0.01, 300},    {3, 100, 0.0099, 0},  // 303 ticks on 300 device units
+      {3, 1e12, 1.0 / (1 << 18), 786432},
+      {3, 1e12, 1.0 / (1 << 20), 0},  // beyond MaxTicks on a huge axis
+      {3, 100, 1e300, 0},     {1e300, 1e300, 1e-300, 0},
+  };
+  for (const auto& c : cases) {
+    PageTransform t;
+    t.DistanceExtent = c.DistanceExtent;
+    t.XFactor = c.XFactor;
+    EXPECT_EQ(LastTick(t, c.TickUnits), c.Expected)
+        << c.DistanceExtent << " " << c.XFactor << " " << c.TickUnits;
+  }
+}
+
 struct HeaderCase {
   std::uint8_t Coefficient, Strategy;
   bool Constrained;

@@ -39,7 +39,8 @@ TEST(QtPainterSurface, LinesAreOneDeviceUnitWide) {
     QRect Expected;
   } cases[] = {{{10, 20}, {110, 20}, QRect(10, 20, 101, 1)},
                {{50, 10}, {50, 60}, QRect(50, 10, 1, 51)},
-               {{110, 5}, {10, 5}, QRect(10, 5, 101, 1)}};
+               {{110, 5}, {10, 5}, QRect(10, 5, 101, 1)},
+               {{20, 20}, {20, 20}, QRect()}};  // no length, nothing drawn
   for (const auto& c : cases) {
     QImage image = NewScreenImage();
     {
