@@ -29,21 +29,32 @@ struct FileCloser {
 
 unsigned Word(const unsigned char* at) { return at[0] | at[1] << 8u; }
 
+unsigned long Long(const unsigned char* at) {
+  return at[0] | at[1] << 8u | at[2] << 16u | static_cast<unsigned long>(at[3]) << 24u;
+}
+
+// What pxlib would trip over in a file, checked before pxlib opens it; empty when nothing.
 // pxlib follows the chain of data blocks that the header starts without checking it, and
-// loops for ever on a chain that leaves the file. The chain is walked here first: every block
-// inside the file, none twice, and the records they hold adding up to the header's count.
-// Returns what is wrong, or nothing.
-std::string CheckBlockChain(std::FILE* file, long long fileSize) {
-  unsigned char header[0x58];
-  if (std::fread(header, 1, sizeof header, file) != sizeof header) return "the header is cut short";
+// spends hours on the key of an encrypted table; so every block must lie inside the file,
+// none may come twice, the records they hold must add up to the header's count, and the
+// table must not be encrypted (which would need a password anyway).
+std::string HeaderDamage(std::FILE* file, long long fileSize) {
+  unsigned char header[0x78] = {};
+  const std::size_t got = std::fread(header, 1, sizeof header, file);
+  if (got < 0x58) return "the header is cut short";
   const unsigned recordSize = Word(header);
   const unsigned headerSize = Word(header + 2);
   const unsigned blockSize = header[5] * 1024u;
-  const unsigned long records = header[6] | header[7] << 8u | header[8] << 16u |
-                                static_cast<unsigned long>(header[9]) << 24u;
+  const unsigned long records = Long(header + 6);
   const unsigned firstBlock = Word(header + 0x0E);
-  if (recordSize == 0 || headerSize < sizeof header || blockSize == 0 || header[5] > 32)
+  const bool extendedHeader = header[0x39] >= 5;  // tables of version 4 and later
+  if (recordSize == 0 || headerSize < 0x58 || blockSize == 0 || header[5] > 32 ||
+      (extendedHeader && (headerSize < sizeof header || got < sizeof header)))
     return "the header is damaged";
+  const unsigned long encryption1 = Long(header + 0x25);
+  if ((encryption1 != 0 && encryption1 != 0xFF00FF00ul) ||
+      (extendedHeader && Long(header + 0x5C) != 0))
+    return "the table is encrypted";
   if (headerSize > fileSize) return "the file is shorter than its header";
   const long long blocksInFile = (fileSize - headerSize) / blockSize;
   std::vector<bool> seen(static_cast<std::size_t>(blocksInFile) + 1, false);
@@ -152,7 +163,7 @@ class ParadoxTable : public Table {
     {
       std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
       if (!file) Fail(std::strerror(errno));
-      const std::string damage = CheckBlockChain(file.get(), status.st_size);
+      const std::string damage = HeaderDamage(file.get(), status.st_size);
       if (!damage.empty()) Fail(damage);
     }
     if (PX_open_file(doc, path.c_str()) < 0) Fail("not a Paradox file");

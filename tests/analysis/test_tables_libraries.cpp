@@ -94,6 +94,25 @@ TEST(DbaseTable, FieldsAsAUserReadsThem) {
   EXPECT_EQ(grid.Cell(0, 3), "  3");
 }
 
+TEST(DbaseTable, NativeFieldTypes) {
+  ScratchFolder folder;
+  const std::string path = folder.Path("native.dbf");
+  DBFHandle h = DBFCreate(path.c_str());
+  DBFAddNativeFieldType(h, "COUNT", 'I', 4, 0);
+  DBFAddNativeFieldType(h, "NOTE", 'M', 10, 0);
+  DBFAddNativeFieldType(h, "RATIO", 'F', 6, 2);
+  DBFAddNativeFieldType(h, "WIDE", 'N', 3, 0);
+  DBFWriteAttributeDirectly(h, 0, 0, const_cast<char*>("\xFE\xFF\xFF\xFF"));
+  DBFWriteAttributeDirectly(h, 0, 1, const_cast<char*>("         7"));
+  DBFWriteAttributeDirectly(h, 0, 2, const_cast<char*>("  0.50"));
+  DBFWriteAttributeDirectly(h, 0, 3, const_cast<char*>("***"));
+  DBFClose(h);
+  DataGrid grid;
+  ASSERT_EQ(ReadTable(path, grid), std::nullopt);
+  // A binary integer, a memo whose text lies in another file, a float, an overflowed number.
+  EXPECT_EQ(DataRows(grid), (std::vector<std::vector<std::string>>{{"-2", "", "0.50", ""}}));
+}
+
 TEST(DbaseTable, OpensWhateverTheCaseOfItsExtension) {
   ScratchFolder folder;
   for (const char* name : {"upper.DBF", "mixed.Dbf", "dotted.name.dbf"}) {
@@ -231,23 +250,42 @@ struct ParadoxRecord {
   int Logical;           // -1: empty
 };
 
-std::string WriteParadox(const std::string& path, const std::vector<ParadoxRecord>& records) {
+// Writes a Paradox table of the given fields; fill puts record r's values into its bytes.
+template <typename Fill>
+std::string WriteParadoxWith(const std::string& path, const std::vector<ParadoxField>& layout,
+                             int records, Fill fill) {
   pxdoc_t* doc = PX_new();
-  const int count = static_cast<int>(std::size(ParadoxFields));
+  const int count = static_cast<int>(layout.size());
   auto* fields = static_cast<pxfield_t*>(doc->malloc(doc, count * sizeof(pxfield_t), "fields"));
   int size = 0;
   for (int j = 0; j < count; ++j) {
-    fields[j].px_fname = PX_strdup(doc, ParadoxFields[j].Name);
-    fields[j].px_ftype = ParadoxFields[j].Type;
-    fields[j].px_flen = ParadoxFields[j].Length;
+    fields[j].px_fname = PX_strdup(doc, layout[j].Name);
+    fields[j].px_ftype = layout[j].Type;
+    fields[j].px_flen = layout[j].Length;
     fields[j].px_fdc = 0;
-    size += ParadoxFields[j].Length;
+    size += layout[j].Length;
   }
   if (PX_create_file(doc, fields, count, path.c_str(), pxfFileTypNonIndexDB) < 0) return "";
   std::vector<char> data(size);
-  for (const ParadoxRecord& r : records) {
+  for (int r = 0; r < records; ++r) {
     std::fill(data.begin(), data.end(), 0);
-    char* at = data.data();
+    fill(doc, r, data.data());
+    PX_put_record(doc, data.data());
+  }
+  PX_close(doc);
+  PX_delete(doc);
+  return path;
+}
+
+long ParadoxDay(int year, int month, int day) {
+  return PX_GregorianToSdn(year, month, day) - 1721425;
+}
+
+std::string WriteParadox(const std::string& path, const std::vector<ParadoxRecord>& records) {
+  const std::vector<ParadoxField> layout(std::begin(ParadoxFields), std::end(ParadoxFields));
+  return WriteParadoxWith(path, layout, static_cast<int>(records.size()),
+                          [&](pxdoc_t* doc, int index, char* at) {
+    const ParadoxRecord& r = records[index];
     if (r.Sample) PX_put_data_alpha(doc, at, 10, const_cast<char*>(r.Sample));
     at += 10;
     PX_put_data_short(doc, at, 2, static_cast<short>(r.Count));
@@ -256,14 +294,10 @@ std::string WriteParadox(const std::string& path, const std::vector<ParadoxRecor
     at += 4;
     PX_put_data_double(doc, at, 8, r.Depth);
     at += 8;
-    if (r.Year) PX_put_data_long(doc, at, 4, static_cast<int>(PX_GregorianToSdn(r.Year, r.Month, r.Day) - 1721425));
+    if (r.Year) PX_put_data_long(doc, at, 4, static_cast<int>(ParadoxDay(r.Year, r.Month, r.Day)));
     at += 4;
     if (r.Logical >= 0) PX_put_data_byte(doc, at, 1, static_cast<char>(r.Logical));
-    PX_put_record(doc, data.data());
-  }
-  PX_close(doc);
-  PX_delete(doc);
-  return path;
+  });
 }
 
 TEST(ParadoxTable, FieldsAsAUserReadsThem) {
@@ -290,6 +324,26 @@ TEST(ParadoxTable, FieldsAsAUserReadsThem) {
   EXPECT_EQ(rows[2][5], "F");
 }
 
+TEST(ParadoxTable, TimesAndMoney) {
+  ScratchFolder folder;
+  const std::vector<ParadoxField> layout{
+      {"AT", pxfTime, 4}, {"STAMP", pxfTimestamp, 8}, {"AMOUNT", pxfCurrency, 8}, {"AUTO", pxfAutoInc, 4}};
+  const std::string path = WriteParadoxWith(folder.Path("t.db"), layout, 2, [](pxdoc_t* doc, int r, char* at) {
+    if (r == 1) return;  // a record of empty fields
+    PX_put_data_long(doc, at, 4, ((13 * 60 + 5) * 60 + 9) * 1000 + 250);
+    const double day = static_cast<double>(ParadoxDay(2021, 7, 4));
+    PX_put_data_double(doc, at + 4, 8, (day * 86400 + 23 * 3600 + 59 * 60 + 58) * 1000);
+    PX_put_data_double(doc, at + 12, 8, -12.5);
+    PX_put_data_long(doc, at + 20, 4, 42);
+  });
+  ASSERT_FALSE(path.empty());
+  DataGrid grid;
+  ASSERT_EQ(ReadTable(path, grid), std::nullopt);
+  EXPECT_EQ(DataRows(grid), (std::vector<std::vector<std::string>>{
+                                {"13:05:09", "2021-07-04 23:59:58", "-12.5", "42"},
+                                {"", "", "", ""}}));
+}
+
 TEST(ParadoxTable, TwoHundredAndOneRecordsRefused) {
   ScratchFolder folder;
   const std::vector<ParadoxRecord> records(201, ParadoxRecord{"S", 1, 1, 1, 2000, 1, 1, 1});
@@ -313,6 +367,9 @@ TEST(ParadoxTable, DamagedFilesFailWithAMessage) {
       {"RecordCountTooLarge", [](std::string& b) { b[6] = 61; }},
       {"RecordCountTooSmall", [](std::string& b) { b[6] = 59; }},
       {"BlockSizeZero", [](std::string& b) { b[5] = 0; }},
+      // Found by fuzzing: pxlib spent hours on the key of a table marked as encrypted.
+      {"Encrypted", [](std::string& b) { b[0x5C] = 1; }},
+      {"EncryptedTheOldWay", [](std::string& b) { b[0x25] = 1; }},
       {"NotParadoxAtAll", [](std::string& b) { b = "this is plain text, not a table"; }},
   };
   for (const DamageCase& c : cases) {
