@@ -21,8 +21,6 @@ extern "C" {  // pxlib's header does not declare C linkage itself
 namespace vardell {
 namespace {
 
-// pxlib reports errors through a handler and then returns a failure code; the handler only
-// keeps the message, since an exception must not pass through the C library.
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -33,29 +31,52 @@ unsigned long Long(const unsigned char* at) {
   return at[0] | at[1] << 8u | at[2] << 16u | static_cast<unsigned long>(at[3]) << 24u;
 }
 
+// The field list of the header: a type and a length per field after the fixed part, then
+// pointers and the names. pxlib reads the names up to their zero bytes wherever they lie, so
+// the list must fit in the header, with a zero byte for every name, and the lengths must add
+// up to the record size.
+std::string FieldListDamage(const std::vector<unsigned char>& header, bool extended) {
+  const unsigned fields = Word(header.data() + 0x21);
+  const std::size_t start = extended ? 0x78 : 0x58;
+  const std::size_t listEnd = start + 2 * static_cast<std::size_t>(fields);
+  if (fields == 0 || listEnd + 4 + 4 * static_cast<std::size_t>(fields) > header.size())
+    return "the field list does not fit in the header";
+  unsigned length = 0;
+  for (std::size_t at = start; at < listEnd; at += 2) length += header[at + 1];
+  if (length != Word(header.data())) return "the fields do not add up to a record";
+  const auto zeros = std::count(header.begin() + static_cast<long>(listEnd), header.end(), 0);
+  if (zeros < static_cast<long>(fields) + 1) return "the field names are cut short";
+  return "";
+}
+
 // What pxlib would trip over in a file, checked before pxlib opens it; empty when nothing.
 // pxlib follows the chain of data blocks that the header starts without checking it, and
 // spends hours on the key of an encrypted table; so every block must lie inside the file,
 // none may come twice, the records they hold must add up to the header's count, and the
 // table must not be encrypted (which would need a password anyway).
 std::string HeaderDamage(std::FILE* file, long long fileSize) {
-  unsigned char header[0x78] = {};
-  const std::size_t got = std::fread(header, 1, sizeof header, file);
-  if (got < 0x58) return "the header is cut short";
-  const unsigned recordSize = Word(header);
-  const unsigned headerSize = Word(header + 2);
-  const unsigned blockSize = header[5] * 1024u;
-  const unsigned long records = Long(header + 6);
-  const unsigned firstBlock = Word(header + 0x0E);
-  const bool extendedHeader = header[0x39] >= 5;  // tables of version 4 and later
-  if (recordSize == 0 || headerSize < 0x58 || blockSize == 0 || header[5] > 32 ||
-      (extendedHeader && (headerSize < sizeof header || got < sizeof header)))
-    return "the header is damaged";
-  const unsigned long encryption1 = Long(header + 0x25);
-  if ((encryption1 != 0 && encryption1 != 0xFF00FF00ul) ||
-      (extendedHeader && Long(header + 0x5C) != 0))
-    return "the table is encrypted";
+  unsigned char fixed[4] = {};
+  if (std::fread(fixed, 1, sizeof fixed, file) != sizeof fixed) return "the header is cut short";
+  const unsigned headerSize = Word(fixed + 2);
+  if (headerSize < 0x58) return "the header is damaged";
   if (headerSize > fileSize) return "the file is shorter than its header";
+  std::vector<unsigned char> header(headerSize);
+  if (std::fseek(file, 0, SEEK_SET) != 0 ||
+      std::fread(header.data(), 1, header.size(), file) != header.size())
+    return "the header cannot be read";
+  const unsigned recordSize = Word(header.data());
+  const unsigned blockSize = header[5] * 1024u;
+  const unsigned long records = Long(header.data() + 6);
+  const unsigned firstBlock = Word(header.data() + 0x0E);
+  const bool extended = header[0x39] >= 5;  // tables of version 4 and later
+  if (recordSize == 0 || blockSize == 0 || header[5] > 32 || (extended && headerSize < 0x78))
+    return "the header is damaged";
+  const unsigned long encryption1 = Long(header.data() + 0x25);
+  if ((encryption1 != 0 && encryption1 != 0xFF00FF00ul) ||
+      (extended && Long(header.data() + 0x5C) != 0))
+    return "the table is encrypted";
+  const std::string fieldDamage = FieldListDamage(header, extended);
+  if (!fieldDamage.empty()) return fieldDamage;
   const long long blocksInFile = (fileSize - headerSize) / blockSize;
   std::vector<bool> seen(static_cast<std::size_t>(blocksInFile) + 1, false);
   unsigned long counted = 0;
@@ -77,6 +98,8 @@ std::string HeaderDamage(std::FILE* file, long long fileSize) {
   return "";
 }
 
+// pxlib reports errors through a handler and then returns a failure code; the handler only
+// keeps the message, since an exception must not pass through the C library.
 struct ErrorLog {
   std::string First;
 };

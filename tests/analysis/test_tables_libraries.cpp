@@ -370,6 +370,9 @@ TEST(ParadoxTable, DamagedFilesFailWithAMessage) {
       // Found by fuzzing: pxlib spent hours on the key of a table marked as encrypted.
       {"Encrypted", [](std::string& b) { b[0x5C] = 1; }},
       {"EncryptedTheOldWay", [](std::string& b) { b[0x25] = 1; }},
+      // Found by fuzzing: pxlib read names for ever when the header claimed 65535 fields.
+      {"TooManyFields", [](std::string& b) { b[0x21] = b[0x22] = static_cast<char>(0xFF); }},
+      {"FieldLengthsDisagree", [](std::string& b) { b[0x78 + 1] = 11; }},
       {"NotParadoxAtAll", [](std::string& b) { b = "this is plain text, not a table"; }},
   };
   for (const DamageCase& c : cases) {
