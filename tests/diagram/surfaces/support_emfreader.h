@@ -1,8 +1,7 @@
 #pragma once
-// Reads an enhanced metafile back record by record: its header and the moves, lines and
-// texts it draws, in the form the recording surface records them.
+// Reads an enhanced metafile back: its frame and reference device, its font, and the moves,
+// lines and texts it draws in the form the recording surface records them.
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,20 +10,16 @@
 namespace vardell::testing {
 
 struct EmfPicture {
-  int Frame[4] = {};       // left, top, right, bottom in 0.01 mm
-  int Device[2] = {};      // reference device in pixels
-  int Millimetres[2] = {};  // reference device in millimetres
-  std::uint32_t DeclaredBytes = 0;
-  std::uint32_t DeclaredRecords = 0;
-  std::uint32_t Records = 0;
-  bool EndsWithEof = false;
+  int Frame[4] = {};        // left, top, right, bottom in 0.01 mm
+  int Device[2] = {};       // reference device in pixels
+  int Millimetres[2] = {};  // and in millimetres
+  bool Complete = false;    // the declared size is the file's and the last record ends it
   int FontHeight = 0;
   std::string FontFace;
-  std::vector<RecordedCall> Calls;  // moves, lines (from the current point) and texts
+  std::vector<RecordedCall> Calls;
 };
 
 std::string ReadFileBytes(const std::string& path);
-// Throws std::runtime_error on a malformed record.
-EmfPicture ReadEmf(const std::string& bytes);
+EmfPicture ReadEmf(const std::string& bytes);  // throws std::runtime_error when malformed
 
 }  // namespace vardell::testing

@@ -1,6 +1,7 @@
-#include "support_trees.h"
+#include "support_diagram.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace vardell::testing {
 
@@ -24,8 +25,7 @@ std::unique_ptr<ClusterNode> Fuse(double level, std::unique_ptr<ClusterNode> chi
 
 std::unique_ptr<ClusterNode> Chain(int n, double topLevel) {
   std::unique_ptr<ClusterNode> tree = Leaf(1);
-  for (int k = 2; k <= n; ++k)
-    tree = Fuse((k - 1) * topLevel / (n - 1), Leaf(k), std::move(tree));
+  for (int k = 2; k <= n; ++k) tree = Fuse((k - 1) * topLevel / (n - 1), Leaf(k), std::move(tree));
   return tree;
 }
 
@@ -34,15 +34,33 @@ std::unique_ptr<Analysis> MakeAnalysis(std::unique_ptr<ClusterNode> root, int ob
   auto analysis = std::make_unique<Analysis>();
   DataMatrix& m = analysis->Matrix;
   m.ObjectCount = objectCount;
-  int longest = 0;
   for (int k = 1; k <= objectCount; ++k) {
     m.Labels[k] = k <= static_cast<int>(labels.size()) ? labels[k - 1] : "O" + std::to_string(k);
-    longest = std::max(longest, static_cast<int>(m.Labels[k].size()));
+    m.MaxLabelLength = std::max(m.MaxLabelLength, static_cast<int>(m.Labels[k].size()));
     m.Depth[k] = k - 1;
   }
-  m.MaxLabelLength = maxLabelLength < 0 ? longest : maxLabelLength;
+  if (maxLabelLength >= 0) m.MaxLabelLength = maxLabelLength;
   analysis->TreeRoot = std::move(root);
   return analysis;
+}
+
+std::string ErrorText(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return {};
+}
+
+std::string Describe(const std::vector<RecordedCall>& calls) {
+  static const char* const names[] = {"Move", "Line", "Text", "Rect"};
+  std::string all;
+  for (const RecordedCall& c : calls)
+    all += std::string(names[static_cast<int>(c.Op)]) + " " + std::to_string(c.X1) + "," +
+           std::to_string(c.Y1) + " " + std::to_string(c.X2) + "," + std::to_string(c.Y2) + " " +
+           c.Text + "\n";
+  return all;
 }
 
 }  // namespace vardell::testing
