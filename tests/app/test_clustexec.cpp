@@ -276,6 +276,8 @@ class TestClustExec : public QObject {
     QTest::newRow("tick letters") << "TickEdit" << "abc" << "Invalid number.";
     QTest::newRow("vertical zero") << "VscaleEdit" << "0" << "The number must be greater than 0.";
     QTest::newRow("tick negative") << "TickEdit" << "-5" << "The number must be greater than 0.";
+    QTest::newRow("huge scale") << "HscaleEdit" << "1e300" << "";
+    QTest::newRow("tiny tick") << "TickEdit" << "1e-300" << "";
   }
   void fieldEntry() {
     QFETCH(QString, field);
@@ -432,19 +434,26 @@ class TestClustExec : public QObject {
     QVERIFY(!QFileInfo::exists(Path("tree")));
   }
 
-  void failedExportIsReported() {
+  void failedOutputIsReported_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("export") << "MFButton";
+    QTest::newRow("print") << "PrButton";
+  }
+  void failedOutputIsReported() {
+    QFETCH(QString, button);
     Run();
     QFile blocker(Path("file"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QString target = Path("file") + QStringLiteral("/tree.EMF");  // under a plain file
     dialogs->SaveAnswers.push_back(target);
+    dialogs->PrintToPdfAnswers.push_back(target);
     MarkUnredrawn();
-    Click("MFButton");
+    Click(button.toLatin1().constData());
     QCOMPARE(dialogs->Messages.size(), std::size_t{1});
     QCOMPARE(dialogs->Messages[0].Caption, QStringLiteral("vardell"));
     QCOMPARE(dialogs->Messages[0].Icon, MessageIcon::Error);
-    QVERIFY(!QFileInfo::exists(target));
+    QVERIFY(dialogs->Messages[0].Text.endsWith(QLatin1Char('.')));
     QCOMPARE(QDir(folder->path()).entryList(QDir::Files), QStringList{"file"});
     QCOMPARE(window->Target(), OutputTarget::Screen);
     QVERIFY(Redrawn());
