@@ -13,7 +13,9 @@
 #include "analysis/choicelist.h"
 #include "analysis/datagrid.h"
 #include "analysis/plainparameters.h"
+#include "engine/agglomeration.h"
 #include "engine/analysisrun.h"
+#include "engine/coefficients.h"
 
 namespace vardell {
 namespace {
@@ -109,6 +111,49 @@ void AllCombinations(benchmark::internal::Benchmark* bench) {
 }
 
 BENCHMARK(WholeAnalysis)->Apply(AllCombinations)->Unit(benchmark::kMillisecond);
+
+// The two engine stages on their own, on the matrix a whole run extracted.
+Analysis& ExtractedRun(std::uint8_t coefficient, bool constrained) {
+  static AnalysisStore store;
+  ColumnLists lists = Data().Lists;
+  lists.DataCol.SelectAll();
+  if (!constrained) lists.DataCol.SetSelected(0, false);
+  PlainParameterSource source(Data().Grid, lists);
+  source.Dist.SelectOnly(CoefficientPosition(coefficient));
+  source.Constrained = constrained;
+  if (RunAnalysis(source, store)) throw std::runtime_error("extraction failed");
+  return store.Current();
+}
+
+void Coefficients(benchmark::State& state) {
+  Analysis& run = ExtractedRun(static_cast<std::uint8_t>(state.range(0)), false);
+  run.Settings.Strategy = NearestNeighbour;
+  for (auto _ : state) {
+    ComputeDissimilarities(run.Settings, run.Matrix, run.Dissimilarity);
+    benchmark::ClobberMemory();
+  }
+}
+
+void Agglomeration(benchmark::State& state) {
+  const bool constrained = state.range(1) != 0;
+  Analysis& run = ExtractedRun(Euclidean, constrained);
+  run.Settings.Strategy = static_cast<std::uint8_t>(state.range(0));
+  ComputeDissimilarities(run.Settings, run.Matrix, run.Dissimilarity);
+  auto computed = std::make_unique<DissimilarityMatrix>(run.Dissimilarity);
+  for (auto _ : state) {
+    state.PauseTiming();
+    run.Dissimilarity = *computed;
+    state.ResumeTiming();
+    Agglomerate(run.Settings, run.Matrix, run.Dissimilarity, run.TreeRoot);
+  }
+}
+
+BENCHMARK(Coefficients)->ArgName("coefficient")->DenseRange(Manhattan, Euclidean)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Agglomeration)->ArgNames({"strategy", "constrained"})
+    ->ArgsProduct({{NearestNeighbour, FurthestNeighbour, WeightedPairgroup, UnweightedPairgroup,
+                    CentroidSorting, MinimumVariance}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vardell

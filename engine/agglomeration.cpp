@@ -1,9 +1,9 @@
 #include "engine/agglomeration.h"
 
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 namespace vardell {
@@ -91,14 +91,54 @@ std::unique_ptr<ClusterNode> Fuse(std::unique_ptr<ClusterNode> nodeI,
 
 // An integer that orders like the stored value: the search compares about n^3 / 6 pairs, and
 // reading the bytes is much cheaper than converting each value to extended precision.
-std::int64_t OrderKey(const StorageReal& value) {
+inline std::int64_t OrderKey(const StorageReal& value) {
+  static_assert(sizeof(StorageReal) == 6 && std::is_trivially_copyable_v<StorageReal>);
   std::uint64_t raw = 0;
-  const std::array<std::uint8_t, 6> bytes = value.Bytes();
-  std::memcpy(&raw, bytes.data(), bytes.size());
+  std::memcpy(&raw, &value, sizeof value);
   const std::uint64_t exponent = raw & 0xff;
   const std::uint64_t fraction = ((raw >> 16) & 0x7fffffffu) << 8 | ((raw >> 8) & 0xff);
   const auto magnitude = static_cast<std::int64_t>(exponent << 39 | fraction);
   return (raw >> 47) & 1 ? -magnitude : magnitude;
+}
+
+// The pair search over any table of order keys; keyAt(a, b) is called with a < b.
+template <class KeyAt>
+ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, KeyAt keyAt) {
+  ClosestPair pair;
+  pair.I = activeList[1];
+  pair.J = activeList[2];
+  pair.B = 2;
+  std::int64_t best = keyAt(pair.I, pair.J);
+  for (int p = 1; p < m; ++p) {
+    const int i = activeList[p];
+    const int last = constrained ? p + 1 : m;
+    for (int q = p + 1; q <= last; ++q) {
+      const std::int64_t value = keyAt(i, activeList[q]);
+      if (value < best) {  // strict: the first pair met keeps a tie
+        best = value;
+        pair.I = i;
+        pair.J = activeList[q];
+        pair.B = q;
+      }
+    }
+  }
+  return pair;
+}
+
+// The order keys of D's upper triangle, kept beside it while Agglomerate runs so that the
+// search reads plain integers. A fixed table like the analysis data; the engine runs on one
+// thread.
+std::int64_t Keys[MaxObjects + 1][MaxObjects + 1];
+
+void FillKeys(int n, const DissimilarityMatrix& d) {
+  for (int a = 1; a < n; ++a)
+    for (int b = a + 1; b <= n; ++b) Keys[a][b] = OrderKey(d.D[a][b]);
+}
+
+void Store(DissimilarityMatrix& d, int a, int b, StorageReal value) {
+  if (a > b) std::swap(a, b);
+  d.D[a][b] = value;
+  Keys[a][b] = OrderKey(value);
 }
 
 void RemoveAt(int* activeList, int m, int position) {
@@ -109,25 +149,9 @@ void RemoveAt(int* activeList, int m, int position) {
 
 ClosestPair FindClosestPair(int m, const int* activeList, const DissimilarityMatrix& d,
                             bool constrained) {
-  ClosestPair pair;
-  pair.I = activeList[1];
-  pair.J = activeList[2];
-  pair.B = 2;
-  std::int64_t best = OrderKey(d.D[pair.I][pair.J]);
-  for (int p = 1; p < m; ++p) {
-    const int i = activeList[p];
-    const StorageReal* row = d.D[i];
-    const int last = constrained ? p + 1 : m;
-    for (int q = p + 1; q <= last; ++q) {
-      const std::int64_t value = OrderKey(row[activeList[q]]);
-      if (value < best) {  // strict: the first pair met keeps a tie
-        best = value;
-        pair.I = i;
-        pair.J = activeList[q];
-        pair.B = q;
-      }
-    }
-  }
+  ClosestPair pair = SearchClosestPair(m, activeList, constrained, [&d](int a, int b) {
+    return OrderKey(d.D[a][b]);
+  });
   pair.Dij = d.D[pair.I][pair.J];
   return pair;
 }
@@ -176,12 +200,15 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
     activeList[o] = o;
   }
 
+  FillKeys(n, d);
+  const auto keyAt = [](int a, int b) { return Keys[a][b]; };
   StorageReal dispersionTotal;
   for (int m = n; m > 1;) {
-    const ClosestPair pair = FindClosestPair(m, activeList, d, constrained);
+    const ClosestPair pair = SearchClosestPair(m, activeList, constrained, keyAt);
     const int i = pair.I, j = pair.J;
+    const StorageReal dij = d.D[i][j];
     const std::int32_t ni = nodeOfCluster[i]->Size, nj = nodeOfCluster[j]->Size;
-    const StorageReal level = FusionLevel(settings.Strategy, constrained, pair.Dij, dispersionTotal);
+    const StorageReal level = FusionLevel(settings.Strategy, constrained, dij, dispersionTotal);
     nodeOfCluster[i] =
         Fuse(std::move(nodeOfCluster[i]), std::move(nodeOfCluster[j]), constrained, level);
     nodeOfCluster[i]->Step = n - m + 1;  // fusions are numbered in the order they happen
@@ -194,9 +221,9 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
     for (int p = 1; p <= m; ++p) {
       const int k = activeList[p];
       if (k == i) continue;
-      StorageReal& dki = d.At(k, i);
       if (rule.PerCluster) c = rule.Coefficients(ni, nj, nodeOfCluster[k]->Size);
-      dki = CombineDissimilarity(c.AlphaI, c.AlphaJ, dki, d.At(k, j), c.Beta, pair.Dij, c.Gamma);
+      Store(d, k, i,
+            CombineDissimilarity(c.AlphaI, c.AlphaJ, d.At(k, i), d.At(k, j), c.Beta, dij, c.Gamma));
     }
   }
   // Cluster 1 is never fused away, so it holds the last node made: the root.
