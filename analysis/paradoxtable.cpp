@@ -21,10 +21,6 @@ extern "C" {  // pxlib's header does not declare C linkage itself
 namespace vardell {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 unsigned Word(const unsigned char* at) { return at[0] | at[1] << 8u; }
 
 unsigned long Long(const unsigned char* at) {
@@ -68,6 +64,8 @@ std::string HeaderDamage(std::FILE* file, long long fileSize) {
   const unsigned blockSize = header[5] * 1024u;
   const unsigned long records = Long(header.data() + 6);
   const unsigned firstBlock = Word(header.data() + 0x0E);
+  // Version numbers run from 3 (Paradox 3.0) to 12 (Paradox 7); pxlib reads others wrongly.
+  if (header[0x39] < 3 || header[0x39] > 12) return "the table's version is unknown";
   const bool extended = header[0x39] >= 5;  // tables of version 4 and later
   if (recordSize == 0 || blockSize == 0 || header[5] > 32 || (extended && headerSize < 0x78))
     return "the header is damaged";
@@ -148,7 +146,8 @@ std::string IsoDateFromSdn(long sdn) {
 constexpr long SdnOffset = 1721425;
 
 std::string TimeText(long milliseconds) {
-  const long seconds = milliseconds / 1000;
+  constexpr long Day = 86400000;
+  const long seconds = (milliseconds % Day + Day) % Day / 1000;
   return TwoDigits(seconds / 3600 % 24) + ":" + TwoDigits(seconds / 60 % 60) + ":" +
          TwoDigits(seconds % 60);
 }
@@ -159,14 +158,18 @@ std::string NumberText(double value) {
   return std::string(buffer, result.ptr);
 }
 
-// The pxlib document, closed only when it was opened.
+// The pxlib document and the file it reads, which is opened here for reading only: pxlib
+// would open it for writing as well, and so fail on a read-only file.
 struct Document {
   pxdoc_t* Doc = nullptr;
+  std::FILE* File = nullptr;
   bool Opened = false;
   ~Document() {
-    if (Doc == nullptr) return;
-    if (Opened) PX_close(Doc);
-    PX_delete(Doc);
+    if (Doc != nullptr) {
+      if (Opened) PX_close(Doc);
+      PX_delete(Doc);
+    }
+    if (File != nullptr) std::fclose(File);
   }
   pxdoc_t* get() const { return Doc; }
   pxdoc_t* operator->() const { return Doc; }
@@ -180,16 +183,15 @@ class ParadoxTable : public Table {
     if (doc == nullptr) Fail("pxlib could not start");
     doc_.Doc = doc;
     doc->warnings = 0;  // pxlib would print its warnings to the standard error stream
+    doc_.File = std::fopen(path.c_str(), "rb");
+    if (doc_.File == nullptr) Fail(std::strerror(errno));
     struct stat status {};
-    if (stat(path.c_str(), &status) != 0) Fail(std::strerror(errno));
+    if (fstat(fileno(doc_.File), &status) != 0) Fail(std::strerror(errno));
     if (S_ISDIR(status.st_mode)) Fail("it is a folder");
-    {
-      std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-      if (!file) Fail(std::strerror(errno));
-      const std::string damage = HeaderDamage(file.get(), status.st_size);
-      if (!damage.empty()) Fail(damage);
-    }
-    if (PX_open_file(doc, path.c_str()) < 0) Fail("not a Paradox file");
+    const std::string damage = HeaderDamage(doc_.File, status.st_size);
+    if (!damage.empty()) Fail(damage);
+    std::rewind(doc_.File);
+    if (PX_open_fp(doc, doc_.File) < 0) Fail("not a Paradox file");
     doc_.Opened = true;
     Validate(status.st_size);
     const int codePage = doc->px_head->px_doscodepage;

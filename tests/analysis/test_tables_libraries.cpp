@@ -344,6 +344,20 @@ TEST(ParadoxTable, TimesAndMoney) {
                                 {"", "", "", ""}}));
 }
 
+TEST(ParadoxTable, ReadOnlyFileOpens) {
+  ScratchFolder folder;
+  const std::string path = WriteParadox(folder.Path("ro.db"), {{"S1", 3, 7, 9.75, 2024, 3, 1, 1}});
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  std::FILE* probe = std::fopen(path.c_str(), "r+");
+  if (probe != nullptr) {  // running as a user whom permissions do not stop
+    std::fclose(probe);
+    GTEST_SKIP() << "files cannot be made read-only here";
+  }
+  DataGrid grid;
+  ASSERT_EQ(ReadTable(path, grid), std::nullopt);
+  EXPECT_EQ(grid.Cell(1, 1), "S1");
+}
+
 TEST(ParadoxTable, TwoHundredAndOneRecordsRefused) {
   ScratchFolder folder;
   const std::vector<ParadoxRecord> records(201, ParadoxRecord{"S", 1, 1, 1, 2000, 1, 1, 1});
@@ -373,6 +387,8 @@ TEST(ParadoxTable, DamagedFilesFailWithAMessage) {
       // Found by fuzzing: pxlib read names for ever when the header claimed 65535 fields.
       {"TooManyFields", [](std::string& b) { b[0x21] = b[0x22] = static_cast<char>(0xFF); }},
       {"FieldLengthsDisagree", [](std::string& b) { b[0x78 + 1] = 11; }},
+      // Found by fuzzing: pxlib followed random block numbers in a table of version 15.
+      {"UnknownVersion", [](std::string& b) { b[0x39] = 15; }},
       {"NotParadoxAtAll", [](std::string& b) { b = "this is plain text, not a table"; }},
   };
   for (const DamageCase& c : cases) {
