@@ -4,7 +4,8 @@
 //
 // libEMF cannot measure text, so the surface selects an explicit sans-serif font of
 // MetafileFontHeight device units into the metafile and measures with the metrics of that
-// same font; what the layout measured is what the file shows.
+// same font; what the layout measured is what the file shows. Measuring needs a
+// QGuiApplication.
 
 #include <cstdio>
 #include <string>

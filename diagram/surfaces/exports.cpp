@@ -9,15 +9,13 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "diagram/layout.h"
 #include "diagram/surfaces/emfsurface.h"
 #include "diagram/surfaces/qtpaintersurface.h"
+#include "diagram/surfaces/temporaryfile.h"
 
 namespace vardell {
 
@@ -34,66 +32,12 @@ QFont PrinterFont() {
   return font;
 }
 
-std::runtime_error WriteError(const std::string& path) {
-  return std::runtime_error("The file " + path + " could not be written");
-}
-
 std::string LowerExtension(const std::string& path) {
   std::string ext = std::filesystem::path(path).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
-
-// A file created beside path that becomes path on Commit and is removed otherwise.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::string& path) : path_(path), name_(path + ".XXXXXX") {
-    int fd = mkstemp(name_.data());
-    if (fd < 0) throw WriteError(path_);
-    // mkstemp creates the file for its owner only; give it the mode a new file gets.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    file_ = fdopen(fd, "wb");
-    if (!file_) {
-      close(fd);
-      std::remove(name_.c_str());
-      throw WriteError(path_);
-    }
-  }
-  ~TemporaryFile() {
-    if (file_) std::fclose(file_);
-    if (!committed_) std::remove(name_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  std::FILE* File() { return file_; }
-  const std::string& Name() const { return name_; }
-
-  // For writers that open the file by name themselves.
-  void CloseForOthers() {
-    std::fclose(file_);
-    file_ = nullptr;
-  }
-
-  void Commit() {
-    bool written = true;
-    if (file_) {
-      written = std::fflush(file_) == 0 && !std::ferror(file_);
-      written = std::fclose(file_) == 0 && written;
-      file_ = nullptr;
-    }
-    if (!written || std::rename(name_.c_str(), path_.c_str()) != 0) throw WriteError(path_);
-    committed_ = true;
-  }
-
- private:
-  std::string path_, name_;
-  std::FILE* file_ = nullptr;
-  bool committed_ = false;
-};
 
 void SaveBytes(const QByteArray& bytes, const std::string& path) {
   QSaveFile file(QString::fromStdString(path));

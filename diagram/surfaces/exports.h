@@ -39,7 +39,8 @@ void ExportMetafile(TreeDiagram& diagram, Analysis& analysis, QImage& screen,
 
 // The command-line export, format by the path's extension: .emf as the metafile export,
 // .svg and .png the screen picture after a run, .pdf the printed A4 page; all fitted.
-// Throws std::runtime_error on an unknown extension or a failed write.
+// Throws std::runtime_error naming the file on an unknown extension or a failed write. Needs a
+// QGuiApplication (the offscreen platform will do).
 void ExportDiagramFile(Analysis& analysis, const std::string& path);
 
 }  // namespace vardell
