@@ -398,9 +398,18 @@ class TestClustExec : public QObject {
   void printInFittedModeRestoresScreenScales() {
     Run();
     const QString vscale = Edit("VscaleEdit")->text(), hscale = Edit("HscaleEdit")->text();
+    QStringList written;  // what the layouts wrote into the vertical field, in order
+    auto show = window->Diagram().ScalesFitted;
+    window->Diagram().ScalesFitted = [&](const std::string& v, const std::string& h) {
+      written << QString::fromStdString(v);
+      show(v, h);
+    };
     dialogs->PrintToPdfAnswers.push_back(Path("page.pdf"));
     MarkUnredrawn();
     Click("PrButton");
+    QVERIFY(written.size() >= 2);
+    QVERIFY(written.front() != vscale);  // the page's own fitted scale while it was drawn
+    QCOMPARE(written.back(), vscale);
     QVERIFY(QFileInfo(Path("page.pdf")).size() > 0);
     QVERIFY(Redrawn());
     QCOMPARE(window->Target(), OutputTarget::Screen);
