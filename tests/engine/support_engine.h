@@ -66,17 +66,17 @@ inline void CollectPositions(const ClusterNode& node, std::vector<long double>& 
 // One fusion as the tree records it: cluster j fused into cluster i at level.
 struct TreeFusion {
   int I = 0;
+  int J = 0;
   long double Level = 0;
 };
 
-// Indexed by j (2..n): every object but object 1 is fused away exactly once, so this holds
-// every fusion of the tree.
-inline void CollectFusions(const ClusterNode& node, std::vector<TreeFusion>& byJ) {
+// Indexed by the fusion's step (1..n-1), the order in which the fusions happened.
+inline void CollectFusions(const ClusterNode& node, std::vector<TreeFusion>& byStep) {
   if (node.IsLeaf()) return;
   const int a = node.Child1->FirstObject, b = node.Child2->FirstObject;
-  byJ.at(a < b ? b : a) = TreeFusion{a < b ? a : b, node.Level};
-  CollectFusions(*node.Child1, byJ);
-  CollectFusions(*node.Child2, byJ);
+  byStep.at(node.Step) = TreeFusion{a < b ? a : b, a < b ? b : a, node.Level};
+  CollectFusions(*node.Child1, byStep);
+  CollectFusions(*node.Child2, byStep);
 }
 
 }  // namespace vardell::testing

@@ -195,10 +195,12 @@ const TreeCase TreeCases[] = {
 void CheckNodes(const ClusterNode& node) {
   if (node.IsLeaf()) {
     EXPECT_EQ(node.Size, 1);
+    EXPECT_EQ(node.Step, 0);
     EXPECT_EQ(static_cast<long double>(node.Level), 0);
     return;
   }
   ASSERT_TRUE(node.Child1 && node.Child2);
+  EXPECT_GT(node.Step, std::max(node.Child1->Step, node.Child2->Step));
   EXPECT_EQ(node.Size, node.Child1->Size + node.Child2->Size);
   EXPECT_EQ(node.FirstObject, std::min(node.Child1->FirstObject, node.Child2->FirstObject));
   CheckNodes(*node.Child1);
@@ -224,6 +226,7 @@ TEST_P(AgglomerateTest, BuildsTheTree) {
   EXPECT_EQ(run->TreeRoot->Size, c.N);
   EXPECT_EQ(run->TreeRoot->FirstObject, 1);
   EXPECT_EQ(CountNodes(run->TreeRoot.get()), 2 * c.N - 1);
+  EXPECT_EQ(run->TreeRoot->Step, c.N - 1);
   CheckNodes(*run->TreeRoot);
 }
 
