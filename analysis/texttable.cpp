@@ -291,11 +291,14 @@ class TextTable : public Table {
   std::size_t cursor_ = 0;
 };
 
-// Collects the records; only those the grid could take are kept, the rest only counted.
+// Collects the records; only those the grid could take are kept, the rest only counted, and
+// fields past the table's last are dropped.
 struct RecordCollector {
+  std::size_t Fields = 0;
   std::vector<Record> Kept;
   int Count = 0;
   void Add(Record&& record) {
+    if (record.size() > Fields) record.resize(Fields);
     if (Kept.size() <= static_cast<std::size_t>(MaxObjects)) Kept.push_back(std::move(record));
     if (Count < std::numeric_limits<int>::max()) ++Count;
   }
@@ -315,6 +318,7 @@ std::unique_ptr<Table> TableWithSchema(const Schema& schema, std::string_view te
   std::vector<std::string> names;
   for (const SchemaField& f : schema.Fields) names.push_back(f.Name);
   RecordCollector records;
+  records.Fields = names.size();
   if (schema.Fixed) {
     for (std::string_view line : Lines(text))
       if (!TrimBlanks(line).empty()) records.Add(FixedRecord(line, schema));
@@ -334,6 +338,7 @@ std::unique_ptr<Table> TableWithHeader(std::string_view text) {
   std::vector<std::string> names;
   for (std::string& name : header) names.push_back(utf8 ? name : Windows1252ToUtf8(name));
   RecordCollector records;
+  records.Fields = names.size();
   for (Record record; parser.Next(record);) records.Add(std::move(record));
   return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count,
                                      utf8);
