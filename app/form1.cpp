@@ -84,7 +84,11 @@ void FitWidth(QWidget* widget, int needed, bool keepRight = false) {
   widget->setGeometry(left, designed.top(), needed, designed.height());
 }
 
-int ButtonWidthFor(const QPushButton* button) { return button->sizeHint().width(); }
+// The caption with a margin on either side; the style's own minimum width is wider than the
+// design's buttons and is not needed for the text to fit.
+int ButtonWidthFor(const QPushButton* button) {
+  return QFontMetrics(button->font()).horizontalAdvance(button->text()) + 16;
+}
 
 int ListWidthFor(const QListWidget* list, const QStringList& entries) {
   const QFontMetrics metrics(list->font());
@@ -176,7 +180,8 @@ TForm1::TForm1(TClustExec& results, UserDialogs& dialogs, QWidget* parent)
   ConnectHandlers();
 }
 
-TForm1::~TForm1() = default;
+// The grid view reads grid_ until it is gone, so it goes before the members do.
+TForm1::~TForm1() { delete DataGrid_; }
 
 void TForm1::BuildControls() {
   FileOpen = NewButton(this, "FileOpen", "Data File", "Select datafile", {8, 8, 75, 25});
@@ -200,7 +205,7 @@ void TForm1::BuildControls() {
   DataGrid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
   DataGrid_->verticalHeader()->setMinimumSectionSize(GridRowHeight);
   DataGrid_->verticalHeader()->setDefaultSectionSize(GridRowHeight);
-  DataGrid_->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  DataGrid_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
   DataGrid_->horizontalHeader()->setDefaultSectionSize(GridColumnWidth);
   DataGrid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -80,7 +81,7 @@ void ShowHelp(QWidget* parent, int context) {
   auto* browser = viewer->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
   const QUrl topic = HelpTopic(HelpFile(), context);
   browser->setSource(topic);
-  if (context == HelpContents) browser->scrollToAnchor(QStringLiteral("contents"));
+  if (context == HelpContents) browser->verticalScrollBar()->setValue(0);
   viewer->show();
   viewer->raise();
   viewer->activateWindow();
