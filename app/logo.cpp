@@ -13,12 +13,12 @@ namespace {
 
 constexpr int CoreLeft = 36;
 constexpr int CoreWidth = 38;
-constexpr int CoreTop = 120;
+constexpr int CoreTop = 64;
 constexpr int SampleCount = 12;
-constexpr int SampleSpacing = 24;
+constexpr int SampleSpacing = 25;
 constexpr int CoreBottom = CoreTop + SampleSpacing * SampleCount;
 constexpr int LeafX = 92;
-constexpr double LevelScale = 44;  // pixels per distance unit of the sketched tree
+constexpr double LevelScale = 34;  // pixels per distance unit of the sketched tree
 
 QFont LogoFont(int pixelSize, bool bold) {
   QFont font(QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans")) ? QStringLiteral("DejaVu Sans")
@@ -45,11 +45,11 @@ struct Stratum {
 // A lake sequence: peat over gyttja over silts and clays on a sandy base.
 void DrawCore(QPainter& painter) {
   const std::array<Stratum, 6> strata{{
-      {CoreTop, CoreTop + 40, QColor(92, 64, 43), Qt::Dense6Pattern},
-      {CoreTop + 40, CoreTop + 105, QColor(112, 118, 62), Qt::Dense7Pattern},
-      {CoreTop + 105, CoreTop + 150, QColor(160, 150, 120), Qt::HorPattern},
-      {CoreTop + 150, CoreTop + 215, QColor(128, 142, 160), Qt::Dense6Pattern},
-      {CoreTop + 215, CoreTop + 250, QColor(176, 170, 150), Qt::HorPattern},
+      {CoreTop, CoreTop + 50, QColor(92, 64, 43), Qt::Dense6Pattern},
+      {CoreTop + 50, CoreTop + 100, QColor(112, 118, 62), Qt::Dense7Pattern},
+      {CoreTop + 100, CoreTop + 150, QColor(160, 150, 120), Qt::HorPattern},
+      {CoreTop + 150, CoreTop + 200, QColor(128, 142, 160), Qt::Dense6Pattern},
+      {CoreTop + 200, CoreTop + 250, QColor(176, 170, 150), Qt::HorPattern},
       {CoreTop + 250, CoreBottom, QColor(222, 196, 120), Qt::Dense5Pattern},
   }};
   for (const Stratum& stratum : strata) {
@@ -128,20 +128,20 @@ void DrawTree(QPainter& painter) {
 }
 
 void DrawTitle(QPainter& painter) {
-  const int left = 360;
+  const int left = 304;
   painter.setPen(QColor(20, 60, 110));
-  painter.setFont(LogoFont(58, true));
-  painter.drawText(QPoint(left, 196), QStringLiteral("vardell"));
+  painter.setFont(LogoFont(52, true));
+  painter.drawText(QPoint(left, 112), QStringLiteral("vardell"));
   painter.setPen(QPen(QColor(190, 70, 40), 3));
-  painter.drawLine(left + 2, 214, 560, 214);
+  painter.drawLine(left + 2, 128, 548, 128);
   painter.setPen(QColor(50, 50, 50));
-  painter.setFont(LogoFont(17, false));
-  painter.drawText(QPoint(left + 2, 244), QStringLiteral("Hierarchical cluster analysis"));
-  painter.drawText(QPoint(left + 2, 266), QStringLiteral("of stratigraphic data"));
+  painter.setFont(LogoFont(15, false));
+  painter.drawText(QPoint(left + 2, 156), QStringLiteral("Hierarchical cluster analysis"));
+  painter.drawText(QPoint(left + 2, 176), QStringLiteral("of stratigraphic data"));
   painter.setFont(LogoFont(13, false));
   painter.setPen(QColor(90, 90, 90));
-  painter.drawText(QPoint(left + 2, 306), QStringLiteral("Version 3.0"));
-  painter.drawText(QPoint(left + 2, 350), QStringLiteral("Press \u201cData File\u201d to begin."));
+  painter.drawText(QPoint(left + 2, 212), QStringLiteral("Version 3.0"));
+  painter.drawText(QPoint(left + 2, 344), QStringLiteral("Press \u201cData File\u201d to begin."));
 }
 
 }  // namespace
