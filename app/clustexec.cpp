@@ -102,11 +102,13 @@ std::optional<double> ParseFieldNumber(const QString& text) {
   while (at < text.size() && text[at] == QLatin1Char(' ')) ++at;
   const qsizetype start = at;
   SkipSign(text, at);
-  if (!SkipDigits(text, at)) return std::nullopt;
+  // Digits before or after the point may be missing ("5.", ".5"), but not both.
+  bool digits = SkipDigits(text, at);
   if (at < text.size() && text[at] == QLatin1Char('.')) {
     ++at;
-    if (!SkipDigits(text, at)) return std::nullopt;
+    digits = SkipDigits(text, at) || digits;
   }
+  if (!digits) return std::nullopt;
   if (at < text.size() && (text[at] == QLatin1Char('e') || text[at] == QLatin1Char('E'))) {
     ++at;
     SkipSign(text, at);

@@ -253,8 +253,10 @@ class TestClustExec : public QObject {
     QTest::newRow("trailing letter") << "12a" << false << 0.0;
     QTest::newRow("exponent without digits") << "1e" << false << 0.0;
     QTest::newRow("lone sign") << "-" << false << 0.0;
-    QTest::newRow("point without fraction") << "5." << false << 0.0;
-    QTest::newRow("fraction without digits before") << ".5" << false << 0.0;
+    QTest::newRow("point without fraction") << "5." << true << 5.0;
+    QTest::newRow("fraction without digits before") << ".5" << true << 0.5;
+    QTest::newRow("point alone") << "." << false << 0.0;
+    QTest::newRow("point and exponent only") << ".e5" << false << 0.0;
     QTest::newRow("tab before") << "\t5" << false << 0.0;
     QTest::newRow("too large") << "1e999" << false << 0.0;
     QTest::newRow("arabic digit") << QString::fromUtf8("\u0665") << false << 0.0;
