@@ -83,24 +83,28 @@ long double SquaredDifference(long double x, long double y) {
 
 long double AbsoluteDifference(long double x, long double y) { return fabsl(x - y); }
 
-// One row of the matrix, two pairs at a time: each sum waits for the rounding of its previous
-// term, so two independent sums keep the floating-point unit busy.
+// One row of the matrix, three pairs at a time: each sum waits for the rounding of its
+// previous term, so independent sums keep the floating-point unit busy (more than three
+// do not fit the x87 registers).
 template <class Term, class Finish>
 void FillRow(int a, int n, int p, Term term, Finish finish, DissimilarityMatrix& d) {
   const long double* x = Prepared[a];
   int b = a + 1;
-  for (; b + 1 <= n; b += 2) {
+  for (; b + 2 <= n; b += 3) {
     const long double* y = Prepared[b];
     const long double* z = Prepared[b + 1];
-    long double sy = 0, sz = 0;
+    const long double* w = Prepared[b + 2];
+    long double sy = 0, sz = 0, sw = 0;
     for (int v = 0; v < p; ++v) {
       sy = RoundRunningSum(sy + term(x[v], y[v]));
       sz = RoundRunningSum(sz + term(x[v], z[v]));
+      sw = RoundRunningSum(sw + term(x[v], w[v]));
     }
     d.D[a][b] = finish(Checked(sy));
     d.D[a][b + 1] = finish(Checked(sz));
+    d.D[a][b + 2] = finish(Checked(sw));
   }
-  if (b <= n) {
+  for (; b <= n; ++b) {
     const long double* y = Prepared[b];
     long double sy = 0;
     for (int v = 0; v < p; ++v) sy = RoundRunningSum(sy + term(x[v], y[v]));

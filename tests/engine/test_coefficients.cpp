@@ -205,7 +205,7 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
     state = state * 6364136223846793005ULL + 1442695040888963407ULL;
     return state >> 11;
   };
-  constexpr int n = 25, p = 7;  // odd n: rows end on a single pair as well as on two
+  constexpr int n = 25, p = 7;  // rows of every length: each way a row can end is met
   std::vector<std::vector<long double>> rows(n, std::vector<long double>(p));
   for (auto& row : rows)
     for (auto& value : row)
