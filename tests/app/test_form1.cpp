@@ -144,34 +144,6 @@ class TestForm1 : public QObject {
     QCOMPARE(Control(name)->isVisible(), loaded);
   }
 
-  void controlsShowTheirHints_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("hint");
-    QTest::newRow("FileOpen") << "FileOpen" << "Select datafile";
-    QTest::newRow("Button1") << "Button1" << "Quit application";
-    QTest::newRow("HelpButton") << "HelpButton" << "Help display";
-    QTest::newRow("DataGrid") << "DataGrid" << "Data display; allows limited data editing";
-    QTest::newRow("AlgoList") << "AlgoList" << "Select clustring algorithm";
-    QTest::newRow("DistList") << "DistList" << "Select distance/similarity coefficient";
-    QTest::newRow("CheckBox1") << "CheckBox1" << "Sets stratigraphic order restriction";
-    QTest::newRow("DepthListBox") << "DepthListBox"
-                                  << "Select depth / order column for stratigraphical "
-                                     "constrained clustering";
-    QTest::newRow("IDList") << "IDList"
-                            << "Select column with object identifiers to be displayed next to "
-                               "tree diagram";
-    QTest::newRow("DataColList") << "DataColList" << "Select data columns";
-    QTest::newRow("StartButton") << "StartButton"
-                                 << "Starts cluster computation and displays tree diagram";
-    QTest::newRow("Logo") << "Logo" << "";
-    QTest::newRow("Label1") << "Label1" << "";
-  }
-  void controlsShowTheirHints() {
-    QFETCH(QString, name);
-    QFETCH(QString, hint);
-    QCOMPARE(Control(name)->toolTip(), hint);
-  }
-
   void textsFitTheirControls() {
     Load(twelve);
     for (auto* button : form->findChildren<QPushButton*>())
@@ -201,21 +173,6 @@ class TestForm1 : public QObject {
     const QFont font = form->font();
     QCOMPARE(font.pixelSize(), 11);
     QCOMPARE(QFontInfo(font).family(), QStringLiteral("DejaVu Sans"));
-  }
-
-  void tabOrderFollowsTheDesign() {
-    Load(twelve);
-    const QStringList expected = {"FileOpen",     "Button1",    "CheckBox1", "AlgoList",
-                                  "DistList",     "DepthListBox", "IDList",  "DataColList",
-                                  "StartButton",  "HelpButton", "DataGrid"};
-    QStringList order;
-    QWidget* widget = Control("FileOpen");
-    do {
-      if (expected.contains(widget->objectName()) && !order.contains(widget->objectName()))
-        order << widget->objectName();
-      widget = widget->nextInFocusChain();
-    } while (widget != Control("FileOpen"));
-    QCOMPARE(order, expected);
   }
 
   void choiceRules_data() {
@@ -300,19 +257,9 @@ class TestForm1 : public QObject {
                             "files (*.db)|*.DB|Row-Column ASCII (*.DAT)|*.DAT|Comma-separated "
                             "text (*.csv)|*.CSV|All files (*.*)|*.*"));
     QCOMPARE(dialogs->LastOpenFilterIndex, 4);
-    QCOMPARE(ListState(List("IDList")), QStringLiteral("NONE*"));
-    QCOMPARE(List("DepthListBox")->count(), 0);
-    QCOMPARE(List("DataColList")->count(), 0);
     // the grid and the loaded state stay
     QVERIFY(Control("StartButton")->isVisible());
-    QVERIFY(!Control("Logo")->isVisible());
-    QCOMPARE(form->Grid().RowCount(), 13);
     QCOMPARE(Control<QTableView>("DataGrid")->model()->rowCount(), 12);
-    // and a run now has no data columns
-    Press(QStringLiteral("StartButton"));
-    QCOMPARE(dialogs->Messages.size(), 1u);
-    QCOMPARE(dialogs->Messages[0].Text, QStringLiteral("You should select at least 2 datacolumns."));
-    QVERIFY(!results->isVisible());
   }
 
   void gridShowsTheFile() {

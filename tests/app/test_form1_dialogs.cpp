@@ -4,7 +4,6 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -176,26 +175,6 @@ class TestForm1Dialogs : public QObject {
       QCOMPARE(QFileInfo(*chosen).fileName(), result);
       QCOMPARE(QFileInfo(*chosen).absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
     }
-  }
-
-  void fontDialogStartsOnTheGivenFont() {
-    QFont offered;
-    ModalDriver driver;
-    driver.Then([&](QWidget* modal) {
-      auto* dialog = qobject_cast<QFontDialog*>(modal);
-      QVERIFY(dialog);
-      offered = dialog->currentFont();
-      static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
-    });
-    QtUserDialogs dialogs;
-    QFont initial(QStringLiteral("DejaVu Sans"));
-    initial.setPointSize(12);
-    const std::optional<QFont> chosen = dialogs.ChooseFont(initial);
-    QVERIFY(driver.Done());
-    QVERIFY(chosen);
-    QCOMPARE(offered.family(), QStringLiteral("DejaVu Sans"));
-    QCOMPARE(chosen->family(), QStringLiteral("DejaVu Sans"));
-    QCOMPARE(chosen->pointSize(), 12);
   }
 
   void defaultExtension_data() {

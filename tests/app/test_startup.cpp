@@ -14,7 +14,6 @@
 #include "app/form1.h"
 #include "app/help.h"
 #include "app/help/helpfile.h"
-#include "app/logo.h"
 #include "support_form1.h"
 #include "support_scripteddialogs.h"
 
@@ -77,25 +76,6 @@ class TestStartup : public QObject {
     QVERIFY(!results->isVisible());
     QVERIFY(form->isWindow() && results->isWindow());
     QCOMPARE(form->font().pixelSize(), 11);
-  }
-
-  void logoIsDrawnUnscaledFromItsTopLeft() {
-    auto* logo = form->findChild<QLabel*>(QStringLiteral("Logo"));
-    QVERIFY(logo);
-    QCOMPARE(logo->geometry(), QRect(120, 56, 577, 425));
-    QCOMPARE(logo->pixmap().size(), QSize(LogoWidth, LogoHeight));
-    QVERIFY(!logo->hasScaledContents());
-    QCOMPARE(logo->alignment(), Qt::AlignLeft | Qt::AlignTop);
-    // what the label shows is the picture's top-left 577 x 425
-    const QImage shown = logo->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage picture = DrawLogo().copy(0, 0, 577, 425).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(shown.size(), picture.size());
-    int differing = 0;
-    for (int y = 0; y < shown.height(); y += 7)
-      for (int x = 0; x < shown.width(); x += 7)
-        if (shown.pixel(x, y) != picture.pixel(x, y)) ++differing;
-    QVERIFY2(differing < 20, qPrintable(QString::number(differing)));
-    QVERIFY(!AllWhite(picture));
   }
 
   void programEnds_data() {
