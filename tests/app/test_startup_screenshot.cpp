@@ -5,6 +5,7 @@
 // Without the variable the test is skipped.
 
 #include <QCheckBox>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -48,6 +49,12 @@ class TestStartupScreenshot : public QObject {
     form.grab().save(out + "/form1-loaded.png");
     form.screen()->grabWindow(0).save(out + "/screen.png");
     QTest::qWait(1000 * qEnvironmentVariableIntValue("VARDELL_SCREENSHOT_WAIT"));
+    form.findChild<QListWidget*>("DistList")->setFocus();
+    QTest::keyClick(form.findChild<QListWidget*>("DistList"), Qt::Key_F1);
+    QWidget* help = form.findChild<QWidget*>("HelpViewer");
+    QVERIFY(help);
+    QTest::qWait(300);
+    help->grab().save(out + "/help.png");
   }
 };
 
