@@ -10,7 +10,7 @@
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vardell"));
-  QApplication::setApplicationDisplayName(QStringLiteral("vardell"));
+  // The name alone: a display name would be appended to every window caption.
   vardell::SetHelpFile(vardell::InstalledHelpFile());
 
   vardell::QtUserDialogs dialogs;
