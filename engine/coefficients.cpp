@@ -57,16 +57,24 @@ namespace {
 
 constexpr long double LargestStored = (2.0L - 0x1p-39L) * 0x1p126L;
 
-// The run's values in extended precision, for the chord coefficient already offset and
-// square-rooted: converted once per run instead of once per pair, which gives the same
-// numbers. A fixed table like the analysis data; the engine runs on one thread.
-long double Prepared[MaxObjects + 1][MaxVariables];
+// The run's values converted once per run instead of once per pair, which gives the same
+// numbers: stored values have 40 significant bits, so doubles hold them exactly (and load
+// faster than the extended format); the chord coefficient's offset square roots need the
+// extended format. Fixed tables like the analysis data; the engine runs on one thread.
+double PreparedValues[MaxObjects + 1][MaxVariables];
+long double PreparedRoots[MaxObjects + 1][MaxVariables];
 
-void Prepare(const DataMatrix& matrix, bool chord) {
+void PrepareValues(const DataMatrix& matrix) {
+  for (int o = 1; o <= matrix.ObjectCount; ++o)
+    for (int v = 0; v < matrix.VariableCount; ++v)
+      PreparedValues[o][v] = static_cast<double>(static_cast<long double>(matrix.Values[o][v + 1]));
+}
+
+void PrepareRoots(const DataMatrix& matrix) {
   for (int o = 1; o <= matrix.ObjectCount; ++o) {
     for (int v = 0; v < matrix.VariableCount; ++v) {
       const long double x = matrix.Values[o][v + 1];
-      Prepared[o][v] = chord ? sqrtl(x - static_cast<long double>(matrix.ChordOffset[v + 1])) : x;
+      PreparedRoots[o][v] = sqrtl(x - static_cast<long double>(matrix.ChordOffset[v + 1]));
     }
   }
 }
@@ -86,36 +94,39 @@ long double AbsoluteDifference(long double x, long double y) { return fabsl(x - 
 // One row of the matrix, three pairs at a time: each sum waits for the rounding of its
 // previous term, so independent sums keep the floating-point unit busy (more than three
 // do not fit the x87 registers).
-template <class Term, class Finish>
-void FillRow(int a, int n, int p, Term term, Finish finish, DissimilarityMatrix& d) {
-  const long double* x = Prepared[a];
+template <class Value, class Term, class Finish>
+void FillRow(const Value (*prepared)[MaxVariables], int a, int n, int p, Term term, Finish finish,
+             DissimilarityMatrix& d) {
+  const Value* x = prepared[a];
   int b = a + 1;
   for (; b + 2 <= n; b += 3) {
-    const long double* y = Prepared[b];
-    const long double* z = Prepared[b + 1];
-    const long double* w = Prepared[b + 2];
+    const Value* y = prepared[b];
+    const Value* z = prepared[b + 1];
+    const Value* w = prepared[b + 2];
     long double sy = 0, sz = 0, sw = 0;
     for (int v = 0; v < p; ++v) {
-      sy = RoundRunningSum(sy + term(x[v], y[v]));
-      sz = RoundRunningSum(sz + term(x[v], z[v]));
-      sw = RoundRunningSum(sw + term(x[v], w[v]));
+      const long double xv = x[v];
+      sy = RoundRunningSum(sy + term(xv, y[v]));
+      sz = RoundRunningSum(sz + term(xv, z[v]));
+      sw = RoundRunningSum(sw + term(xv, w[v]));
     }
     d.D[a][b] = finish(Checked(sy));
     d.D[a][b + 1] = finish(Checked(sz));
     d.D[a][b + 2] = finish(Checked(sw));
   }
   for (; b <= n; ++b) {
-    const long double* y = Prepared[b];
+    const Value* y = prepared[b];
     long double sy = 0;
     for (int v = 0; v < p; ++v) sy = RoundRunningSum(sy + term(x[v], y[v]));
     d.D[a][b] = finish(Checked(sy));
   }
 }
 
-template <class Term, class Finish>
-void FillMatrix(const DataMatrix& matrix, Term term, Finish finish, DissimilarityMatrix& d) {
+template <class Value, class Term, class Finish>
+void FillMatrix(const Value (*prepared)[MaxVariables], const DataMatrix& matrix, Term term,
+                Finish finish, DissimilarityMatrix& d) {
   for (int a = 1; a < matrix.ObjectCount; ++a)
-    FillRow(a, matrix.ObjectCount, matrix.VariableCount, term, finish, d);
+    FillRow(prepared, a, matrix.ObjectCount, matrix.VariableCount, term, finish, d);
 }
 
 }  // namespace
@@ -131,18 +142,18 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   switch (settings.Coefficient) {
     case Manhattan: {
       const long double p = matrix.VariableCount;
-      Prepare(matrix, false);
-      FillMatrix(matrix, AbsoluteDifference,
+      PrepareValues(matrix);
+      FillMatrix(PreparedValues, matrix, AbsoluteDifference,
                  [p](long double s) -> StorageReal { return s / p; }, dissimilarity);
       return;
     }
     case Chord:
-      Prepare(matrix, true);
-      FillMatrix(matrix, SquaredDifference, squaredOrRoot, dissimilarity);
+      PrepareRoots(matrix);
+      FillMatrix(PreparedRoots, matrix, SquaredDifference, squaredOrRoot, dissimilarity);
       return;
     case Euclidean:
-      Prepare(matrix, false);
-      FillMatrix(matrix, SquaredDifference, squaredOrRoot, dissimilarity);
+      PrepareValues(matrix);
+      FillMatrix(PreparedValues, matrix, SquaredDifference, squaredOrRoot, dissimilarity);
       return;
   }
   throw std::invalid_argument("Unknown dissimilarity coefficient");
