@@ -12,105 +12,69 @@ namespace vardell {
 namespace {
 
 using namespace vardell::testing;
+using Kind = RecordedCall::Kind;
 
 // The results window's screen: 665 x 689 at 96 pixels per inch; "M" 7 wide, 13 high.
 RecordingSurface Screen() { return RecordingSurface(665, 689, 96, 7, 13); }
 
-TEST(Layout, FittedScreenOfTwelveObjects) {
-  auto analysis = MakeAnalysis(Chain(12, 4.0), 12, 4);
-  RecordingSurface screen = Screen();
-  TreeDiagram diagram;
-  std::vector<std::string> fields;
-  diagram.ScalesFitted = [&](const std::string& v, const std::string& h) { fields = {v, h}; };
-  diagram.RedrawDiagram(*analysis, OutputTarget::Screen, screen, screen);
-  const PageTransform& t = diagram.Transform();
-  EXPECT_EQ(t.XFactor, 154.25);
-  EXPECT_EQ(t.YFactor, 52.5);
-  EXPECT_EQ(t.LabelWidth, 28 / 154.25);
-  EXPECT_EQ(t.XOrigin, 10);
-  EXPECT_EQ(t.YOrigin, 36);  // moved below the header band
-  EXPECT_EQ(fields, (std::vector<std::string>{" 13.8906", " 40.8120"}));
-  EXPECT_EQ(diagram.Scale.HscaleMm, 154.25 * (25.4 / 96));
-}
-
-TEST(Layout, FixedScalesAndPanOnScreenAndPrinter) {
+TEST(Layout, ScalesOriginAndScaleFieldsOnEveryTarget) {
+  // Twelve objects, labels of 4 characters, root level 4. The printer page is 2480 x 3508 with
+  // "M" 30 wide and 42 high, the metafile 1000 x 1000 with the screen's metrics.
+  const DrawingScale fitted;
   const struct {
+    const char* Name;
     OutputTarget Target;
-    int PixelsPerInch;  // what the surface reports; the printer counts as 300 regardless
-    double PanX, PanY, XFactor, YFactor;
-  } cases[] = {{OutputTarget::Screen, 96, 0, 0, 18.8976377952755906, 9.44881889763779528},
-               {OutputTarget::Printer, 300, 40, -10, 59.0551181102362204, 29.5275590551181102},
-               {OutputTarget::Printer, 600, 0, 0, 59.0551181102362204, 29.5275590551181102}};
+    int PixelsPerInch;  // what the page reports; the printer counts as 300 regardless
+    DrawingScale Scale;
+    double XFactor, YFactor, XOrigin, YOrigin;
+    std::vector<std::string> Fields;  // vscale and hscale texts handed on
+    double HscaleMm;                  // after the layout
+  } cases[] = {
+      {"fitted screen", OutputTarget::Screen, 96, fitted, 154.25, 52.5, 10, 36,
+       {" 13.8906", " 40.8120"}, 40.81197916666667},
+      {"fixed screen, panned", OutputTarget::Screen, 96, {2.5, 5, 10, true, -5, 20, 10},
+       18.89763779527559, 9.448818897637794, 5, 56, {}, 5},
+      {"fixed printer, panned", OutputTarget::Printer, 600, {2.5, 5, 10, true, 40, -10, 10},
+       59.05511811023622, 29.52755905511811, 50, 84, {}, 5},
+      {"fitted printer", OutputTarget::Printer, 600, fitted, 585, 280.1666666666667, 10, 94,
+       {" 23.7208", " 49.5300"}, 49.53},
+      // Always fitted to the page, without margins or pan, and the scale fields left alone.
+      {"fixed metafile, panned", OutputTarget::Metafile, 96, {2.5, 7, 10, true, 40, -10, 10}, 243,
+       80.08333333333333, 0, 26, {}, 7},
+      {"fitted metafile, panned", OutputTarget::Metafile, 96, {2.5, 7, 10, false, 40, -10, 10}, 243,
+       80.08333333333333, 0, 26, {}, 7},
+  };
   for (const auto& c : cases) {
-    auto analysis = MakeAnalysis(Chain(5, 2.0), 5);
+    SCOPED_TRACE(c.Name);
+    auto analysis = MakeAnalysis(Chain(12, 4.0), 12, 4);
     RecordingSurface screen = Screen();
-    RecordingSurface page(2400, 3300, c.PixelsPerInch, 30, 42);
+    RecordingSurface page = c.Target == OutputTarget::Metafile
+                                ? RecordingSurface(1000, 1000, c.PixelsPerInch, 7, 13)
+                                : RecordingSurface(2480, 3508, c.PixelsPerInch, 30, 42);
     TreeDiagram diagram;
-    diagram.Scale = DrawingScale{2.5, 5, 10, true, c.PanX, c.PanY, 10};
-    int fitted = 0;
-    diagram.ScalesFitted = [&](const std::string&, const std::string&) { ++fitted; };
+    diagram.Scale = c.Scale;
+    std::vector<std::string> fields;
+    diagram.ScalesFitted = [&](const std::string& v, const std::string& h) {
+      fields.insert(fields.end(), {v, h});
+    };
     diagram.RedrawDiagram(*analysis, c.Target, screen,
                           c.Target == OutputTarget::Screen ? screen : page);
     const PageTransform& t = diagram.Transform();
-    double th = c.Target == OutputTarget::Screen ? 13 : 42;
-    EXPECT_DOUBLE_EQ(t.XFactor, c.XFactor);
-    EXPECT_DOUBLE_EQ(t.YFactor, c.YFactor);
-    EXPECT_EQ(t.XOrigin, 10 + c.PanX);
-    EXPECT_EQ(t.YOrigin, 10 + c.PanY + 2 * th);
-    EXPECT_EQ(fitted, 0);
-    EXPECT_EQ(diagram.Scale.HscaleMm, 5);
+    EXPECT_EQ(t.XFactor, c.XFactor);
+    EXPECT_EQ(t.YFactor, c.YFactor);
+    EXPECT_EQ(t.XOrigin, c.XOrigin);
+    EXPECT_EQ(t.YOrigin, c.YOrigin);  // below the header band of two text lines
+    EXPECT_EQ(fields, c.Fields);
+    EXPECT_EQ(diagram.Scale.HscaleMm, c.HscaleMm);
+    // Every target clears the screen, and only the screen.
+    EXPECT_EQ(Describe({screen.Calls().front()}), "Rect 0,0 665,689 \n");
+    EXPECT_EQ(screen.CallsOf(Kind::Rect).size(), 1u);
+    EXPECT_TRUE(page.CallsOf(Kind::Rect).empty());
   }
-  EXPECT_EQ(FormatScaleField(5 / (25.4 / 96)), " 18.8976");
   EXPECT_EQ(FormatScaleField(123456.5), "123456.5000");
 }
 
-TEST(Layout, MetafileIgnoresPanAndFixedScalesAndTheScaleFields) {
-  auto analysis = MakeAnalysis(Chain(12, 4.0), 12, 4);
-  RecordingSurface screen = Screen(), fitted(1000, 1000, 96, 7, 13), panned(1000, 1000, 96, 7, 13);
-  TreeDiagram plain, moved;
-  moved.Scale = DrawingScale{2.5, 7.0, 10, true, 40, -10, 10};
-  int written = 0;
-  moved.ScalesFitted = [&](const std::string&, const std::string&) { ++written; };
-  plain.RedrawDiagram(*analysis, OutputTarget::Metafile, screen, fitted);
-  moved.RedrawDiagram(*analysis, OutputTarget::Metafile, screen, panned);
-  EXPECT_EQ(moved.Transform().XFactor, (1000.0 - 28) / 4);
-  EXPECT_EQ(moved.Transform().YFactor, (1000.0 - 39) / 12);
-  EXPECT_EQ(moved.Transform().XOrigin, 0);
-  EXPECT_EQ(written, 0);
-  EXPECT_EQ(moved.Scale.HscaleMm, 7.0);
-  EXPECT_EQ(Describe(panned.Calls()), Describe(fitted.Calls()));
-}
-
-TEST(Layout, PrinterFitWritesPrinterScalesAndEveryTargetClearsTheScreen) {
-  auto analysis = MakeAnalysis(Chain(12, 4.0), 12, 4);
-  TreeDiagram diagram;
-  std::vector<std::string> hscales;
-  diagram.ScalesFitted = [&](const std::string&, const std::string& h) { hscales.push_back(h); };
-  for (OutputTarget target : {OutputTarget::Printer, OutputTarget::Metafile, OutputTarget::Screen}) {
-    RecordingSurface screen = Screen(), other(2480, 3508, 600, 30, 42);
-    diagram.RedrawDiagram(*analysis, target, screen, target == OutputTarget::Screen ? screen : other);
-    EXPECT_EQ(Describe({screen.Calls().front()}), "Rect 0,0 665,689 \n");
-    EXPECT_EQ(screen.CallsOf(RecordedCall::Kind::Rect).size(), 1u);
-    EXPECT_TRUE(other.CallsOf(RecordedCall::Kind::Rect).empty());
-  }
-  EXPECT_EQ(hscales, (std::vector<std::string>{FormatScaleField(585 * (25.4 / 300)), " 40.8120"}));
-}
-
-TEST(PlaceNodes, OrdinaryRunStacksLeavesChild2First) {
-  // Root: Child2 = {1,2,3}, Child1 = {4}; {1,2,3}: Child2 = {1,2}, Child1 = {3};
-  // {1,2}: Child2 = object 2, Child1 = object 1.
-  auto root = Fuse(3, Leaf(4), Fuse(2, Leaf(3), Fuse(1, Leaf(1), Leaf(2))));
-  int counter = 0;
-  PlaceNodes(root.get(), false, counter);
-  ClusterNode& p123 = *root->Child2;
-  ClusterNode& p12 = *p123.Child2;
-  const long double expected[] = {0, 1, 2, 3, 0.5, 1.25, 2.125};
-  const ClusterNode* nodes[] = {p12.Child2.get(), p12.Child1.get(), p123.Child1.get(),
-                                root->Child1.get(), &p12, &p123, root.get()};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(nodes[i]->Position.ToExtended(), expected[i]) << i;
-}
-
-TEST(PlaceNodes, ConstrainedRunKeepsDepthPositions) {
+TEST(Layout, ConstrainedRunKeepsDepthPositions) {
   auto analysis = MakeAnalysis(Fuse(3, Leaf(3, 2.0), Fuse(1, Leaf(2, 0.5), Leaf(1, 0.0))), 3);
   analysis->Settings.Constrained = true;
   const double depths[] = {2.0, 2.5, 4.0};
@@ -148,11 +112,11 @@ TEST(Layout, DegenerateTreesAndScalesDrawWithoutDividingByZero) {
     diagram.Scale.HscaleMm = diagram.Scale.VscaleMm = c.ScaleMm;
     diagram.RedrawDiagram(*analysis, OutputTarget::Screen, screen, screen);
     const PageTransform& t = diagram.Transform();
-    EXPECT_EQ(t.DistanceExtent, c.DistanceExtent);
+    EXPECT_EQ(t.DistanceExtent, c.DistanceExtent) << c.Objects << " " << c.TopLevel;
     EXPECT_EQ(t.DepthExtent, c.DepthExtent);
     EXPECT_TRUE(t.XFactor > 0 && t.YFactor > 0 && std::isfinite(t.LabelWidth + t.LineHeight));
     // The header and every label are written.
-    EXPECT_EQ(screen.CallsOf(RecordedCall::Kind::Text).size(), c.Objects + 1u);
+    EXPECT_EQ(screen.CallsOf(Kind::Text).size(), c.Objects + 1u);
   }
 }
 

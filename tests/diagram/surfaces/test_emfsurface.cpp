@@ -1,41 +1,80 @@
-// The EMF surface and the metafile export, read back from the file.
+// The EMF surface and the metafile export, read back from the file record by record.
 
 #include <emf2svg.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
 
 #include "diagram/surfaces/emfsurface.h"
 #include "diagram/surfaces/exports.h"
 #include "support_diagram.h"
-#include "support_emfreader.h"
 
 namespace vardell {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace vardell::testing;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
 
-// Forwards to the metafile and records what the layout asked of it.
-class TeeSurface : public Surface {
- public:
-  explicit TeeSurface(Surface& inner) : inner_(inner) {}
-  void MoveTo(int x, int y) override { inner_.MoveTo(x, y), Log.MoveTo(x, y); }
-  void LineTo(int x, int y) override { inner_.LineTo(x, y), Log.LineTo(x, y); }
-  void TextOut(int x, int y, const std::string& t) override {
-    inner_.TextOut(x, y, t), Log.TextOut(x, y, ToMetafileText(t));
+int I32(const std::string& b, std::size_t at) {
+  if (at + 4 > b.size()) throw std::runtime_error("record beyond the end of the file");
+  int v;
+  std::memcpy(&v, b.data() + at, 4);
+  return v;
+}
+
+struct EmfPicture {
+  int Frame[4] = {};        // left, top, right, bottom in 0.01 mm
+  int Device[2] = {};       // reference device in pixels
+  int Millimetres[2] = {};  // and in millimetres
+  bool Complete = false;    // the declared size is the file's and the last record ends it
+  int FontHeight = 0;
+  std::string FontFace;
+  std::vector<RecordedCall> Calls;  // moves, lines and texts as the recording surface has them
+};
+
+EmfPicture ReadEmf(const std::string& b) {
+  enum : int { Header = 1, Eof = 14, MoveTo = 27, LineTo = 54, CreateFont = 82, TextA = 83 };
+  using K = RecordedCall::Kind;
+  EmfPicture p;
+  if (I32(b, 0) != Header || b.compare(40, 4, " EMF") != 0) throw std::runtime_error("not an EMF");
+  for (int i = 0; i < 4; ++i) p.Frame[i] = I32(b, 24 + 4 * i);
+  for (int i = 0; i < 2; ++i) p.Device[i] = I32(b, 72 + 4 * i), p.Millimetres[i] = I32(b, 80 + 4 * i);
+  int x = 0, y = 0, type = 0;
+  std::size_t at = 0;
+  for (int size = 0; at < b.size(); at += size) {
+    type = I32(b, at);
+    size = I32(b, at + 4);
+    if (size < 8 || size % 4 != 0 || at + size > b.size()) throw std::runtime_error("bad record");
+    if (type == MoveTo) {
+      x = I32(b, at + 8), y = I32(b, at + 12);
+      p.Calls.push_back({K::Move, x, y, 0, 0, {}});
+    } else if (type == LineTo) {
+      p.Calls.push_back({K::Line, x, y, I32(b, at + 8), I32(b, at + 12), {}});
+      x = I32(b, at + 8), y = I32(b, at + 12);
+    } else if (type == TextA) {  // EMRTEXT: reference point, character count, string offset
+      p.Calls.push_back({K::Text, I32(b, at + 36), I32(b, at + 40), 0, 0,
+                         b.substr(at + I32(b, at + 48), I32(b, at + 44))});
+    } else if (type == CreateFont) {  // LOGFONTW after the handle; face name of 32 UTF-16 units
+      p.FontHeight = I32(b, at + 12);
+      for (std::size_t k = at + 40; k < at + 104 && b[k] != 0; k += 2) p.FontFace += b[k];
+    }
   }
-  int TextWidth(const std::string& t) override { return inner_.TextWidth(t); }
-  int TextHeight(const std::string& t) override { return inner_.TextHeight(t); }
-  void Rectangle(int x1, int y1, int x2, int y2) override { inner_.Rectangle(x1, y1, x2, y2); }
-  int Width() const override { return inner_.Width(); }
-  int Height() const override { return inner_.Height(); }
-  int PixelsPerInch() const override { return inner_.PixelsPerInch(); }
-  RecordingSurface Log{0, 0, 0, 0, 0};
+  p.Complete = type == Eof && at == b.size() && static_cast<std::size_t>(I32(b, 48)) == b.size();
+  return p;
+}
 
- private:
-  Surface& inner_;
+// Records what the layout draws when it measures text as the metafile does.
+struct MeasuredAsMetafile : RecordingSurface {
+  explicit MeasuredAsMetafile(EmfSurface& m) : RecordingSurface(1000, 1000, 96, 0, 0), metafile(m) {}
+  int TextWidth(const std::string& t) override { return metafile.TextWidth(t); }
+  int TextHeight(const std::string& t) override { return metafile.TextHeight(t); }
+  EmfSurface& metafile;
 };
 
 fs::path FreshDir(const std::string& name) {
@@ -45,16 +84,20 @@ fs::path FreshDir(const std::string& name) {
   return dir;
 }
 
-// Draws analysis through the EMF surface into path; returns what the layout drew.
+// Draws analysis through the EMF surface into path; returns what the layout drew, its texts as
+// the metafile stores them.
 std::string DrawDirectly(Analysis& analysis, const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   RecordingSurface screen(ScreenAreaWidth, ScreenAreaHeight, 96, 7, 13);
   EmfSurface metafile(file);
-  TeeSurface tee(metafile);
-  TreeDiagram().RedrawDiagram(analysis, OutputTarget::Metafile, screen, tee);
+  MeasuredAsMetafile log(metafile);
+  TreeDiagram().RedrawDiagram(analysis, OutputTarget::Metafile, screen, metafile);
+  TreeDiagram().RedrawDiagram(analysis, OutputTarget::Metafile, screen, log);
   metafile.Finish();
   std::fclose(file);
-  return Describe(tee.Log.Calls());
+  std::vector<RecordedCall> calls = log.Calls();
+  for (RecordedCall& c : calls) c.Text = ToMetafileText(c.Text);
+  return Describe(calls);
 }
 
 TEST(MetafileText, IsWindows1252) {
@@ -114,9 +157,8 @@ TEST(Metafile, ExportWritesTheSameAtAnyPanAndLeavesNothingWhenItFails) {
   free(svg);
 
   std::string missing = (dir / "no" / "x.emf").string();
-  std::string error =
-      ErrorText([&] { ExportMetafile(diagram, *analysis, screen, DefaultDiagramFont(), missing); });
-  EXPECT_NE(error.find(missing), std::string::npos) << error;
+  EXPECT_THAT([&] { ExportMetafile(diagram, *analysis, screen, DefaultDiagramFont(), missing); },
+              ThrowsMessage<std::runtime_error>(HasSubstr(missing)));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
   fs::remove_all(dir);
 }
