@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <limits>
-#include <set>
 
 #include "diagram/drawing.h"
 #include "diagram/treediagram.h"
@@ -75,75 +73,18 @@ TEST(RedrawDiagram, TicksAreBoundedAndTheAxisEndsAtTheRootLevel) {
 
 TEST(Header, NamesCoefficientStrategyAndTick) {
   const struct {
-    std::uint8_t Coefficient, Strategy;
-    bool Constrained;
+    AnalysisSettings Settings;
     double TickUnits;
     const char* Expected;
   } cases[] = {
-      {Chord, MinimumVariance, true, 10,
+      {{MinimumVariance, Chord, true}, 10,
        "CHORD DISTANCE; MINIMUM VARIANCE TOTAL DISPERSION    1 tick =    10.0000 distance units"},
-      {Manhattan, MinimumVariance, false, 123456789.125,
+      {{MinimumVariance, Manhattan, false}, 123456789.125,
        "MANHATTAN METRIC; MINIMUM VARIANCE DISPERSION INCREASE    1 tick = 123456789.1250 "
        "distance units"},
-      {7, 9, false, 0.5, "   1 tick =     0.5000 distance units"},  // codes outside the tables
+      {{9, 7, false}, 0.5, "   1 tick =     0.5000 distance units"},  // codes outside the tables
   };
-  for (const auto& c : cases) {
-    AnalysisSettings settings;
-    settings.Coefficient = c.Coefficient;
-    settings.Strategy = c.Strategy;
-    settings.Constrained = c.Constrained;
-    EXPECT_EQ(HeaderText(settings, c.TickUnits), c.Expected);
-  }
-}
-
-TEST(RedrawDiagram, EveryLabelOnceAtTheOriginAndEveryLeafLineFromTheLabelColumn) {
-  std::multiset<std::string> expectedLabels;
-  std::vector<int> leafYs;  // leaf k's line lies at 36 + 52.5 k, rounded
-  for (int k = 0; k < 12; ++k) {
-    expectedLabels.insert("O" + std::to_string(k + 1));
-    leafYs.push_back(RoundToDevice(36 + 52.5 * k));
-  }
-  for (double panX : {0.0, 40.0}) {
-    auto analysis = MakeAnalysis(Chain(12, 4.0), 12, 4);
-    RecordingSurface screen(665, 689, 96, 7, 13);
-    TreeDiagram diagram;
-    diagram.Scale.PanX = panX;
-    diagram.RedrawDiagram(*analysis, OutputTarget::Screen, screen, screen);
-    int xOrigin = 10 + static_cast<int>(panX);
-    std::vector<RecordedCall> texts = screen.CallsOf(Kind::Text);
-    std::multiset<std::string> labels;
-    for (std::size_t i = 1; i < texts.size(); ++i) {  // after the header
-      EXPECT_EQ(texts[i].X1, xOrigin);
-      labels.insert(texts[i].Text);
-    }
-    EXPECT_EQ(labels, expectedLabels);
-    // Only the leaves' lines start at the label column's right edge.
-    std::vector<int> startYs;
-    for (const RecordedCall& line : screen.CallsOf(Kind::Line))
-      if (line.Y1 == line.Y2 && line.Y1 >= 36 && (line.X1 == xOrigin + 28 || line.X2 == xOrigin + 28))
-        startYs.push_back(line.Y1);
-    std::sort(startYs.begin(), startYs.end());
-    EXPECT_EQ(startYs, leafYs);
-  }
-}
-
-TEST(RedrawDiagram, LeavesStackChild2FirstAndEveryStrokeEndsPenUp) {
-  // Root: Child2 = {1,2,3}, Child1 = {4}; {1,2,3}: Child2 = {1,2}, Child1 = {3};
-  // {1,2}: Child2 = object 2, Child1 = object 1.
-  auto analysis = MakeAnalysis(Fuse(3, Leaf(4), Fuse(2, Leaf(3), Fuse(1, Leaf(1), Leaf(2)))), 4);
-  RecordingSurface screen(665, 689, 96, 7, 13);
-  TreeDiagram diagram;
-  diagram.RedrawDiagram(*analysis, OutputTarget::Screen, screen, screen);
-  ClusterNode& root = *analysis->TreeRoot;
-  ClusterNode& p12 = *root.Child2->Child2;
-  const long double expected[] = {0, 1, 2, 3, 0.5, 1.25, 2.125};
-  const ClusterNode* nodes[] = {p12.Child2.get(), p12.Child1.get(), root.Child2->Child1.get(),
-                                root.Child1.get(), &p12, root.Child2.get(), &root};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(nodes[i]->Position.ToExtended(), expected[i]) << i;
-  std::vector<std::string> labels;
-  for (const RecordedCall& text : screen.CallsOf(Kind::Text)) labels.push_back(text.Text);
-  EXPECT_EQ(labels, (std::vector<std::string>{labels[0], "O4", "O3", "O2", "O1"}));
-  EXPECT_FALSE(diagram.Pen().PenIsDown);
+  for (const auto& c : cases) EXPECT_EQ(HeaderText(c.Settings, c.TickUnits), c.Expected);
 }
 
 }  // namespace

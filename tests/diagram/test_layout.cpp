@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "diagram/layout.h"
+#include "diagram/plotter.h"
 #include "diagram/treediagram.h"
 #include "support_diagram.h"
 
@@ -70,24 +73,69 @@ TEST(Layout, ScalesOriginAndScaleFieldsOnEveryTarget) {
     EXPECT_EQ(Describe({screen.Calls().front()}), "Rect 0,0 665,689 \n");
     EXPECT_EQ(screen.CallsOf(Kind::Rect).size(), 1u);
     EXPECT_TRUE(page.CallsOf(Kind::Rect).empty());
+    // Every label once at the origin; only the leaves' lines reach the label column's right
+    // edge, leaf k's k depth units below the origin.
+    RecordingSurface& drawn = c.Target == OutputTarget::Screen ? screen : page;
+    std::multiset<std::string> labels, expectedLabels;
+    std::vector<int> leafYs, edgeYs;
+    for (int k = 0; k < 12; ++k) {
+      expectedLabels.insert("O" + std::to_string(k + 1));
+      leafYs.push_back(RoundToDevice(k * c.YFactor + c.YOrigin));
+    }
+    std::vector<RecordedCall> texts = drawn.CallsOf(Kind::Text);
+    for (std::size_t i = 1; i < texts.size(); ++i) {  // after the header
+      EXPECT_EQ(texts[i].X1, c.XOrigin);
+      labels.insert(texts[i].Text);
+    }
+    EXPECT_EQ(labels, expectedLabels);
+    int edge = RoundToDevice(c.XOrigin + (c.Target == OutputTarget::Printer ? 120 : 28));
+    for (const RecordedCall& line : drawn.CallsOf(Kind::Line))
+      if (line.Y1 == line.Y2 && line.Y1 >= c.YOrigin && (line.X1 == edge || line.X2 == edge))
+        edgeYs.push_back(line.Y1);
+    std::sort(edgeYs.begin(), edgeYs.end());
+    EXPECT_EQ(edgeYs, leafYs);
   }
   EXPECT_EQ(FormatScaleField(123456.5), "123456.5000");
 }
 
-TEST(Layout, ConstrainedRunKeepsDepthPositions) {
-  auto analysis = MakeAnalysis(Fuse(3, Leaf(3, 2.0), Fuse(1, Leaf(2, 0.5), Leaf(1, 0.0))), 3);
-  analysis->Settings.Constrained = true;
-  const double depths[] = {2.0, 2.5, 4.0};
-  for (int k = 1; k <= 3; ++k) analysis->Matrix.Depth[k] = depths[k - 1];
-  analysis->TreeRoot->Position = 99;  // stale positions are recomputed
-  RecordingSurface screen = Screen();
-  TreeDiagram diagram;
-  diagram.RedrawDiagram(*analysis, OutputTarget::Screen, screen, screen);
-  const ClusterNode& root = *analysis->TreeRoot;
-  EXPECT_EQ(diagram.Transform().DepthExtent, 2.0);
-  EXPECT_EQ(root.Child2->Child1->Position.ToExtended(), 0.5);
-  EXPECT_EQ(root.Child1->Position.ToExtended(), 2.0);
-  EXPECT_EQ(root.Position.ToExtended(), 1.125);
+// Positions in walk order, Child2 before Child1, each node after its children.
+void Walk(const ClusterNode* node, std::vector<long double>& positions) {
+  if (!node) return;
+  Walk(node->Child2.get(), positions);
+  Walk(node->Child1.get(), positions);
+  positions.push_back(node->Position.ToExtended());
+}
+
+TEST(Layout, PlacesLeavesInWalkOrderOrAtTheirDepthsAndForksMidway) {
+  const struct {
+    bool Constrained;
+    std::vector<long double> Positions;
+    double DepthExtent;
+    std::vector<std::string> Labels;  // in drawing order
+  } cases[] = {{false, {0, 1, 0.5, 2, 1.25, 3, 2.125}, 4, {"O4", "O3", "O2", "O1"}},
+               // at depths 2.0, 2.5, 4.0 and 4.0
+               {true, {0, 0.5, 0.25, 2, 1.125, 2, 1.5625}, 2, {"O4", "O3", "O1", "O2"}}};
+  for (const auto& c : cases) {
+    // Root: Child2 = {1,2,3}, Child1 = {4}; {1,2,3}: Child2 = {1,2}, Child1 = {3};
+    // {1,2}: Child2 = object 1 or 2, Child1 = the other.
+    auto pair = c.Constrained ? Fuse(1, Leaf(2, 0.5), Leaf(1, 0.0)) : Fuse(1, Leaf(1), Leaf(2));
+    auto analysis = MakeAnalysis(Fuse(3, Leaf(4, 2.0), Fuse(2, Leaf(3, 2.0), std::move(pair))), 4);
+    analysis->Settings.Constrained = c.Constrained;
+    const double depths[] = {2.0, 2.5, 4.0, 4.0};
+    for (int k = 1; k <= 4 && c.Constrained; ++k) analysis->Matrix.Depth[k] = depths[k - 1];
+    analysis->TreeRoot->Position = 99;  // stale positions are recomputed
+    RecordingSurface screen = Screen();
+    TreeDiagram diagram;
+    diagram.RedrawDiagram(*analysis, OutputTarget::Screen, screen, screen);
+    std::vector<long double> positions;
+    Walk(analysis->TreeRoot.get(), positions);
+    EXPECT_EQ(positions, c.Positions);
+    EXPECT_EQ(diagram.Transform().DepthExtent, c.DepthExtent);
+    std::vector<std::string> labels;
+    for (const RecordedCall& text : screen.CallsOf(Kind::Text)) labels.push_back(text.Text);
+    EXPECT_EQ(std::vector<std::string>(labels.begin() + 1, labels.end()), c.Labels);
+    EXPECT_FALSE(diagram.Pen().PenIsDown);  // every stroke ends pen up
+  }
 }
 
 TEST(Layout, DegenerateTreesAndScalesDrawWithoutDividingByZero) {
