@@ -1,5 +1,6 @@
 #pragma once
-// A scratch folder for the loading tests, removed with everything in it at the end.
+// The loading tests' scratch folder, removed with everything in it at the end, and the
+// messages a refused load gives.
 
 #include <cstdlib>
 #include <filesystem>
@@ -8,8 +9,12 @@
 #include <vector>
 
 #include "analysis/datagrid.h"
+#include "analysis/usermessage.h"
 
 namespace vardell::testing {
+
+inline const UserMessage Corrupt{"I/O ERROR", "Data file corrupt."};
+inline const UserMessage TooLarge{"DATA PARSING ERROR", "Maximum size of data matrix exceeded."};
 
 class ScratchFolder {
  public:
@@ -18,25 +23,26 @@ class ScratchFolder {
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     path_ = pattern;
   }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
+  ~ScratchFolder() { std::filesystem::remove_all(path_, ignored_); }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
-
   std::string Path(const std::string& name) const { return (path_ / name).string(); }
-
   std::string Write(const std::string& name, const std::string& bytes) const {
-    const std::filesystem::path file = path_ / name;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file.string();
+    std::filesystem::create_directories((path_ / name).parent_path());
+    std::ofstream(path_ / name, std::ios::binary) << bytes;
+    return Path(name);
   }
 
  private:
   std::filesystem::path path_;
+  std::error_code ignored_;
 };
+
+inline std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int k = 0; k < times; ++k) out += text;
+  return out;
+}
 
 // Every cell of a grid, for comparing a whole grid before and after.
 inline std::vector<std::vector<std::string>> AllCells(const DataGrid& grid) {
