@@ -21,11 +21,15 @@ inline long double RoundRunningSum(long double x) {
   // Veltkamp's splitting: hi is x rounded to nearest on 64 - 24 = 40 bits, fits41 tells
   // whether x has at most 41 significant bits, that is whether a rounding could be a tie.
   const long double p = x * 16777217.0L;  // 2^24 + 1
-  long double hi = p - (p - x);
+  const long double hi = p - (p - x);
   const long double p41 = x * 8388609.0L;  // 2^23 + 1
   const bool fits41 = p41 - (p41 - x) == x;
-  if (fits41 && hi < x) hi += 2 * (x - hi);  // a tie rounded down: take the upper neighbour
-  return hi < 0x1p-128L ? 0.0L : hi;
+  // A tie rounded down takes the upper neighbour instead. One select rather than two
+  // branches: sums of absolute differences often land on ties.
+  const bool tieBelow = fits41 & (hi < x);
+  const long double up = hi + 2 * (x - hi);
+  const long double rounded = tieBelow ? up : hi;
+  return rounded < 0x1p-128L ? 0.0L : rounded;
 }
 
 // Fills D[a][b], 1 <= a < b <= n, from the data matrix (a, b and chordOffset point at the
