@@ -3,6 +3,7 @@
 // script, so no test ever blocks on a modal window.
 
 #include <QFont>
+#include <QPrinter>
 #include <QString>
 #include <deque>
 #include <optional>
@@ -21,29 +22,56 @@ struct RecordedMessage {
 
 class ScriptedDialogs : public UserDialogs {
  public:
-  DialogAnswer ShowMessage(const QString& caption, const QString& text, MessageButtons buttons,
-                           MessageIcon icon) override;
-  std::optional<QString> OpenFileName(const QString& filter, int filterIndex) override;
-  std::optional<QString> SaveFileName(const QString& filter,
-                                      const QString& defaultExtension) override;
-  std::optional<QFont> ChooseFont(const QFont& initial) override;
-  bool SetupPrinter(QPrinter& printer) override;
-
   // Scripted answers, used up in order; an empty queue means the user cancels.
   std::deque<std::optional<QString>> OpenAnswers;
-  std::deque<std::optional<QString>> SaveAnswers;
+  std::deque<std::optional<QString>> SaveAnswers;  // completed as the real dialog does
   std::deque<std::optional<QFont>> FontAnswers;
   std::deque<std::optional<QString>> PrintToPdfAnswers;  // a PDF path = confirmed print
   DialogAnswer MessageAnswer = DialogAnswer::Ok;
 
   // What the program asked.
   std::vector<RecordedMessage> Messages;
-  QString LastOpenFilter;
-  int LastOpenFilterIndex = 0;
-  QString LastSaveFilter;
-  QString LastSaveExtension;
+  QString LastSaveFilter, LastSaveExtension;
   std::optional<QFont> LastFontOffered;
-  int OpenCalls = 0, SaveCalls = 0, FontCalls = 0, PrintCalls = 0;
+  int SaveCalls = 0, FontCalls = 0, PrintCalls = 0;
+
+  DialogAnswer ShowMessage(const QString& caption, const QString& text, MessageButtons buttons,
+                           MessageIcon icon) override {
+    Messages.push_back({caption, text, buttons, icon});
+    return MessageAnswer;
+  }
+  std::optional<QString> OpenFileName(const QString&, int) override { return Next(OpenAnswers); }
+  std::optional<QString> SaveFileName(const QString& filter, const QString& extension) override {
+    ++SaveCalls;
+    LastSaveFilter = filter;
+    LastSaveExtension = extension;
+    const std::optional<QString> answer = Next(SaveAnswers);
+    return answer ? std::optional(WithDefaultExtension(*answer, extension)) : answer;
+  }
+  std::optional<QFont> ChooseFont(const QFont& initial) override {
+    ++FontCalls;
+    LastFontOffered = initial;
+    return Next(FontAnswers);
+  }
+  bool SetupPrinter(QPrinter& printer) override {
+    ++PrintCalls;
+    const std::optional<QString> pdf = Next(PrintToPdfAnswers);
+    if (!pdf) return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(*pdf);
+    return true;
+  }
+
+ private:
+  template <typename T>
+  static std::optional<T> Next(std::deque<std::optional<T>>& answers) {
+    std::optional<T> answer;  // swapped out: a move here trips a false maybe-uninitialized
+    if (!answers.empty()) {
+      answer.swap(answers.front());
+      answers.pop_front();
+    }
+    return answer;
+  }
 };
 
 }  // namespace vardell

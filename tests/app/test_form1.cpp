@@ -1,44 +1,35 @@
 // The parameter window driven as a user drives it: controls found by name, clicks on list
-// entries at their places, dialogs answered by the scripted seam.
+// entries at their places, dialogs answered by the scripted seam; the ways the program ends
+// and the help both windows share.
 
-#include <QCheckBox>
-#include <QElapsedTimer>
-#include <QHeaderView>
-#include <QLabel>
+#include <QFile>
 #include <QListWidget>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
-#include "app/clustexec.h"
-#include "app/form1.h"
-#include "support_form1.h"
-#include "support_scripteddialogs.h"
+#include "support_windows.h"
 
 using namespace vardell;
 
 namespace {
 
-const char* const Strategies[6] = {"Minimum variance strategy", "Furthest neighbour",
-                                   "Nearest neighbour",         "Centroid sorting",
-                                   "Weighted pairgroup",        "Unweighted pairgroup"};
-const char* const Coefficients[3] = {"Euclidian distance", "Chord distance", "Manhattan metric"};
-
-QString State(const char* const* entries, int count, int selected) {
-  QStringList parts;
-  for (int i = 0; i < count; ++i)
-    parts << QString::fromUtf8(entries[i]) + (i == selected ? "*" : "");
-  return parts.join(u'|');
+QString State(QStringList entries, int count, int selected) {
+  entries = entries.mid(0, count);
+  entries[selected] += u'*';
+  return entries.join(u'|');
 }
 QString Algo(int selected, bool constrained = false) {
-  return State(Strategies, constrained ? 2 : 6, selected);
+  return State({"Minimum variance strategy", "Furthest neighbour", "Nearest neighbour",
+                "Centroid sorting", "Weighted pairgroup", "Unweighted pairgroup"},
+               constrained ? 2 : 6, selected);
 }
 QString Dist(int selected, bool manhattan = true) {
-  return State(Coefficients, manhattan ? 3 : 2, selected);
+  return State({"Euclidian distance", "Chord distance", "Manhattan metric"}, manhattan ? 3 : 2,
+               selected);
 }
 
 }  // namespace
@@ -46,134 +37,35 @@ QString Dist(int selected, bool manhattan = true) {
 class TestForm1 : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<ScriptedDialogs> dialogs;
-  std::unique_ptr<TClustExec> results;
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<QTemporaryDir> folder;
-  QString twelve;
+  std::unique_ptr<Windows> w;
 
-  template <typename T = QWidget>
-  T* Control(const QString& name) {
-    T* control = form->findChild<T*>(name);
-    if (!control) qFatal("no control %s", qPrintable(name));
-    return control;
-  }
-  QListWidget* List(const QString& name) { return Control<QListWidget>(name); }
-
-  void Press(const QString& button) { QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton); }
-  void Load(const QString& path) {
-    dialogs->OpenAnswers.push_back(path);
-    Press(QStringLiteral("FileOpen"));
-  }
-  void ClickCheckBox() {
-    auto* box = Control<QCheckBox>(QStringLiteral("CheckBox1"));
-    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2));
+  QListWidget* List(const QString& shortName) {
+    static const QHash<QString, QString> names{{"algo", "AlgoList"}, {"dist", "DistList"},
+                                              {"depth", "DepthListBox"}, {"id", "IDList"},
+                                              {"data", "DataColList"}};
+    return w->Control<QListWidget>(names.value(shortName));
   }
   // Steps separated by blanks: "algo:5" clicks strategy 5, "data+:2" Ctrl-clicks data column
   // 2, "data^:3" Shift-clicks it, "key:algo" presses the down arrow in the strategy list,
   // "check" clicks the check box, "open" presses "Data File" and cancels, "load" loads the
   // twelve-object file again.
-  void Run(const QString& script) {
+  void Script(const QString& script) {
     for (const QString& step : script.split(u' ', Qt::SkipEmptyParts)) {
-      const QStringList parts = step.split(u':');
-      const QString what = parts[0];
-      const int row = parts.size() > 1 ? parts[1].toInt() : 0;
-      if (what == "check") ClickCheckBox();
-      else if (what == "open") Press(QStringLiteral("FileOpen"));
-      else if (what == "load") Load(twelve);
-      else if (what == "start") Press(QStringLiteral("StartButton"));
-      else if (what == "key") QTest::keyClick(List(ListName(parts[1])), Qt::Key_Down);
-      else if (what.endsWith(u'+')) ClickEntry(List(ListName(what.chopped(1))), row, Qt::ControlModifier);
-      else if (what.endsWith(u'^')) ClickEntry(List(ListName(what.chopped(1))), row, Qt::ShiftModifier);
-      else ClickEntry(List(ListName(what)), row);
+      const QString what = step.section(u':', 0, 0);
+      const int row = step.section(u':', 1).toInt();
+      if (what == "check") w->ClickCheckBox();
+      else if (what == "open") w->Click(QStringLiteral("FileOpen"));
+      else if (what == "load") w->Load(w->Twelve);
+      else if (what == "key") QTest::keyClick(List(step.section(u':', 1)), Qt::Key_Down);
+      else if (what.endsWith(u'+')) w->ClickEntry(List(what.chopped(1)), row, Qt::ControlModifier);
+      else if (what.endsWith(u'^')) w->ClickEntry(List(what.chopped(1)), row, Qt::ShiftModifier);
+      else w->ClickEntry(List(what), row);
     }
   }
-  static QString ListName(const QString& shortName) {
-    if (shortName == "algo") return QStringLiteral("AlgoList");
-    if (shortName == "dist") return QStringLiteral("DistList");
-    if (shortName == "depth") return QStringLiteral("DepthListBox");
-    if (shortName == "id") return QStringLiteral("IDList");
-    if (shortName == "data") return QStringLiteral("DataColList");
-    qFatal("unknown list %s", qPrintable(shortName));
-    return {};
-  }
-  QWidget* HelpViewer() { return form->findChild<QWidget*>(QStringLiteral("HelpViewer")); }
 
  private slots:
-  void initTestCase() { RegisterTestFont(); }
-
-  void init() {
-    dialogs = std::make_unique<ScriptedDialogs>();
-    results = std::make_unique<TClustExec>(*dialogs);
-    form = std::make_unique<TForm1>(*results, *dialogs);
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    folder = std::make_unique<QTemporaryDir>();
-    twelve = WriteTestFile(*folder, QStringLiteral("twelve.dat"), TwelveObjectFile());
-  }
-
-  void cleanup() {
-    form.reset();
-    results.reset();
-    dialogs.reset();
-    folder.reset();
-  }
-
-  void controlsAppearWithTheFirstLoad_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("atStart");
-    QTest::addColumn<bool>("loaded");
-    for (const char* name : {"FileOpen", "Button1", "HelpButton"})
-      QTest::newRow(name) << name << true << true;
-    QTest::newRow("Logo") << "Logo" << true << false;
-    for (const char* name : {"Label4", "DataGrid", "Label1", "AlgoList", "Label2", "DistList",
-                             "CheckBox1", "Label3", "DepthListBox", "Label6", "IDList", "Label7",
-                             "DataColList", "StartButton"})
-      QTest::newRow(name) << name << false << true;
-  }
-  void controlsAppearWithTheFirstLoad() {
-    QFETCH(QString, name);
-    QFETCH(bool, atStart);
-    QFETCH(bool, loaded);
-    QCOMPARE(Control(name)->isVisible(), atStart);
-    Load(QStringLiteral("/nonexistent/missing.dat"));  // a failed load reveals nothing
-    QCOMPARE(Control(name)->isVisible(), atStart);
-    Load(twelve);
-    QCOMPARE(Control(name)->isVisible(), loaded);
-    Load(QStringLiteral("/nonexistent/missing.dat"));  // nor does it hide anything later
-    QCOMPARE(Control(name)->isVisible(), loaded);
-  }
-
-  void textsFitTheirControls() {
-    Load(twelve);
-    for (auto* button : form->findChildren<QPushButton*>())
-      QVERIFY2(QFontMetrics(button->font()).horizontalAdvance(button->text()) + 8 <= button->width(),
-               qPrintable(button->text()));
-    auto* box = Control<QCheckBox>(QStringLiteral("CheckBox1"));
-    QVERIFY(box->sizeHint().width() <= box->width());
-    QVERIFY(box->sizeHint().height() <= box->height() + 2);
-    // the labels above the column lists stand side by side without touching
-    const QWidget* row[] = {Control("Label3"), Control("Label6"), Control("Label7"),
-                            Control("DataGrid")};
-    for (int i = 0; i + 1 < 4; ++i)
-      QVERIFY2(row[i]->geometry().right() < row[i + 1]->geometry().left(),
-               qPrintable(row[i]->objectName()));
-    for (const char* name : {"AlgoList", "DistList"}) {
-      QListWidget* list = List(name);
-      QVERIFY2(!list->verticalScrollBar()->isVisible(), name);
-      QVERIFY2(!list->horizontalScrollBar()->isVisible(), name);
-      const QFontMetrics metrics(list->font());
-      for (int row = 0; row < list->count(); ++row) {
-        const QRect place = list->visualItemRect(list->item(row));
-        QVERIFY(list->viewport()->rect().contains(place));
-        QVERIFY2(metrics.horizontalAdvance(list->item(row)->text()) < place.width(),
-                 qPrintable(list->item(row)->text()));
-      }
-    }
-    const QFont font = form->font();
-    QCOMPARE(font.pixelSize(), 11);
-    QCOMPARE(QFontInfo(font).family(), QStringLiteral("DejaVu Sans"));
-  }
+  void init() { w = std::make_unique<Windows>(); }
+  void cleanup() { w.reset(); }
 
   void choiceRules_data() {
     QTest::addColumn<QString>("script");
@@ -182,179 +74,58 @@ class TestForm1 : public QObject {
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("data");
     QTest::addColumn<QString>("depth");
-    const QString all = "0,1,2,3";
-    QTest::newRow("after a load") << "" << Algo(0) << Dist(0) << "0" << all << "0";
-    QTest::newRow("check with unweighted and manhattan")
-        << "algo:5 dist:2 check" << Algo(0, true) << Dist(0, false) << "0" << all << "0";
-    QTest::newRow("uncheck brings the four back, manhattan stays absent")
-        << "algo:5 dist:2 check check" << Algo(0) << Dist(0, false) << "0" << all << "0";
-    QTest::newRow("uncheck keeps furthest selected")
-        << "check algo:1 check" << Algo(1) << Dist(0) << "0" << all << "0";
-    QTest::newRow("after uncheck a strategy click decides again")
-        << "algo:5 dist:2 check check algo:4" << Algo(4) << Dist(0) << "0" << all << "0";
-    QTest::newRow("furthest appends manhattan, selection kept")
-        << "algo:3 dist:1 algo:1" << Algo(1) << Dist(1) << "0" << all << "0";
-    QTest::newRow("furthest clicked again changes nothing")
-        << "algo:3 dist:1 algo:1 algo:1" << Algo(1) << Dist(1) << "0" << all << "0";
-    QTest::newRow("furthest clicked while selected appends manhattan")
-        << "check algo:1 check algo:1" << Algo(1) << Dist(0) << "0" << all << "0";
-    QTest::newRow("centroid with chord") << "dist:1 algo:3" << Algo(3) << Dist(0, false) << "0"
-                                         << all << "0";
-    QTest::newRow("minimum variance with manhattan")
-        << "algo:1 dist:2 algo:0" << Algo(0) << Dist(0, false) << "0" << all << "0";
-    QTest::newRow("weighted keeps manhattan selected")
-        << "algo:2 dist:2 algo:4" << Algo(4) << Dist(2) << "0" << all << "0";
-    QTest::newRow("arrow keys onto centroid sorting")
-        << "dist:2 key:algo key:algo key:algo" << Algo(3) << Dist(0, false) << "0" << all << "0";
-    QTest::newRow("data file resets strategy and coefficient only")
-        << "algo:1 dist:2 load" << Algo(0) << Dist(0) << "0" << all << "0";
-    QTest::newRow("then manhattan goes with minimum variance")
-        << "algo:1 dist:2 load dist:2" << Algo(0) << Dist(2) << "0" << all << "0";
-    QTest::newRow("data file keeps the constrained form")
-        << "check algo:1 load" << Algo(0, true) << Dist(0) << "0" << all << "0";
-    QTest::newRow("cancelled dialog empties the column lists")
-        << "algo:4 id:2 depth:3 open" << Algo(0) << Dist(0) << "0" << "" << "";
-    QTest::newRow("identifier deselects its data column")
-        << "id:3" << Algo(0) << Dist(0) << "3" << "0,1,3" << "0";
-    QTest::newRow("data column sends identifier back to NONE")
-        << "id:3 data+:2" << Algo(0) << Dist(0) << "0" << all << "0";
-    QTest::newRow("NONE changes nothing")
-        << "id:3 id:0" << Algo(0) << Dist(0) << "0" << "0,1,3" << "0";
-    QTest::newRow("plain click selects one data column")
-        << "data:1" << Algo(0) << Dist(0) << "0" << "1" << "0";
-    QTest::newRow("plain click on the identifier's column")
-        << "id:2 data:1" << Algo(0) << Dist(0) << "0" << "1" << "0";
-    QTest::newRow("identifier of an unselected column")
-        << "data:0 id:3" << Algo(0) << Dist(0) << "3" << "0" << "0";
-    QTest::newRow("shift range over the identifier's column")
-        << "id:2 data:0 data^:3" << Algo(0) << Dist(0) << "0" << all << "0";
-    QTest::newRow("ctrl click off a data column keeps the identifier")
-        << "id:2 data+:3" << Algo(0) << Dist(0) << "2" << "0,2" << "0";
-    QTest::newRow("depth list has no rule")
-        << "id:3 depth:2" << Algo(0) << Dist(0) << "3" << "0,1,3" << "2";
-    QTest::newRow("depth may be a data column")
-        << "depth:1 data^:3" << Algo(0) << Dist(0) << "0" << all << "1";
+    const auto row = [](const char* name, const char* script, const QString& algo,
+                        const QString& dist, const char* id = "0", const char* data = "0,1,2,3",
+                        const char* depth = "0") {
+      QTest::newRow(name) << QString(script) << algo << dist << QString(id) << QString(data)
+                          << QString(depth);
+    };
+    row("after a load", "", Algo(0), Dist(0));
+    row("check with unweighted and manhattan", "algo:5 dist:2 check", Algo(0, true), Dist(0, false));
+    row("uncheck brings the four back, manhattan stays absent", "algo:5 dist:2 check check",
+        Algo(0), Dist(0, false));
+    row("uncheck keeps furthest selected", "check algo:1 check", Algo(1), Dist(0));
+    row("after uncheck a strategy click decides again", "algo:5 dist:2 check check algo:4",
+        Algo(4), Dist(0));
+    row("furthest appends manhattan, selection kept", "algo:3 dist:1 algo:1", Algo(1), Dist(1));
+    row("furthest clicked again changes nothing", "algo:3 dist:1 algo:1 algo:1", Algo(1), Dist(1));
+    row("furthest clicked while selected appends manhattan", "check algo:1 check algo:1", Algo(1),
+        Dist(0));
+    row("centroid with chord", "dist:1 algo:3", Algo(3), Dist(0, false));
+    row("minimum variance with manhattan", "algo:1 dist:2 algo:0", Algo(0), Dist(0, false));
+    row("weighted keeps manhattan selected", "algo:2 dist:2 algo:4", Algo(4), Dist(2));
+    row("arrow keys onto centroid sorting", "dist:2 key:algo key:algo key:algo", Algo(3),
+        Dist(0, false));
+    row("data file resets strategy and coefficient only", "algo:1 dist:2 load", Algo(0), Dist(0));
+    row("then manhattan goes with minimum variance", "algo:1 dist:2 load dist:2", Algo(0), Dist(2));
+    row("data file keeps the constrained form", "check algo:1 load", Algo(0, true), Dist(0));
+    row("cancelled dialog empties the column lists", "algo:4 id:2 depth:3 open", Algo(0), Dist(0),
+        "0", "", "");
+    row("identifier deselects its data column", "id:3", Algo(0), Dist(0), "3", "0,1,3");
+    row("data column sends identifier back to NONE", "id:3 data+:2", Algo(0), Dist(0));
+    row("NONE changes nothing", "id:3 id:0", Algo(0), Dist(0), "0", "0,1,3");
+    row("plain click selects one data column", "data:1", Algo(0), Dist(0), "0", "1");
+    row("plain click on the identifier's column", "id:2 data:1", Algo(0), Dist(0), "0", "1");
+    row("identifier of an unselected column", "data:0 id:3", Algo(0), Dist(0), "3", "0");
+    row("shift range over the identifier's column", "id:2 data:0 data^:3", Algo(0), Dist(0));
+    row("ctrl click off a data column keeps the identifier", "id:2 data+:3", Algo(0), Dist(0), "2",
+        "0,2");
+    row("depth list has no rule", "id:3 depth:2", Algo(0), Dist(0), "3", "0,1,3", "2");
+    row("depth may be a data column", "depth:1 data^:3", Algo(0), Dist(0), "0", "0,1,2,3", "1");
   }
   void choiceRules() {
     QFETCH(QString, script);
-    Load(twelve);
-    Run(script);
-    QTEST(ListState(List("AlgoList")), "algo");
-    QTEST(ListState(List("DistList")), "dist");
-    QTEST(SelectedRows(List("IDList")), "id");
-    QTEST(SelectedRows(List("DataColList")), "data");
-    QTEST(SelectedRows(List("DepthListBox")), "depth");
-    QVERIFY(dialogs->Messages.empty());
-  }
-
-  void dataFileResetsBeforeTheDialog() {
-    Load(twelve);
-    Run("algo:2 id:3");
-    Press(QStringLiteral("FileOpen"));  // cancelled
-    QCOMPARE(dialogs->OpenCalls, 2);
-    QCOMPARE(dialogs->LastOpenFilter,
-             QStringLiteral("SDF Text files (*.txt)|*.TXT|DBase files (*.dbf)|*.DBF|Paradox "
-                            "files (*.db)|*.DB|Row-Column ASCII (*.DAT)|*.DAT|Comma-separated "
-                            "text (*.csv)|*.CSV|All files (*.*)|*.*"));
-    QCOMPARE(dialogs->LastOpenFilterIndex, 4);
-    // the grid and the loaded state stay
-    QVERIFY(Control("StartButton")->isVisible());
-    QCOMPARE(Control<QTableView>("DataGrid")->model()->rowCount(), 12);
-  }
-
-  void gridShowsTheFile() {
-    Load(twelve);
-    auto* grid = Control<QTableView>("DataGrid");
-    const QAbstractItemModel* model = grid->model();
-    QCOMPARE(model->rowCount(), 12);
-    QCOMPARE(model->columnCount(), 4);
-    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("COLUMN  1"));
-    QCOMPARE(model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("COLUMN  4"));
-    QCOMPARE(model->headerData(0, Qt::Vertical).toString(), QStringLiteral("  1"));
-    QCOMPARE(model->headerData(11, Qt::Vertical).toString(), QStringLiteral(" 12"));
-    QCOMPARE(model->data(model->index(0, 0)).toString(), QStringLiteral("10"));
-    QCOMPARE(model->data(model->index(6, 3)).toString(), QStringLiteral("13"));
-    QVERIFY(!(model->flags(model->index(0, 0)) & Qt::ItemIsEditable));
-    QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
-    QCOMPARE(grid->rowHeight(0), 16);
-    QCOMPARE(form->CellText(1, 6), std::string("40"));
-    QCOMPARE(form->RowCount(), 13);
-  }
-
-  void largestFileLoadsQuickly() {
-    // a text table: its lines may be as long as 2000 values need
-    QByteArray bytes;
-    for (int column = 1; column <= 2000; ++column) bytes += "F" + QByteArray::number(column) + (column < 2000 ? "," : "\n");
-    for (int row = 0; row < 200; ++row)
-      for (int column = 1; column <= 2000; ++column)
-        bytes += QByteArray::number((row + column) % 97) + (column < 2000 ? "," : "\n");
-    const QString path = WriteTestFile(*folder, QStringLiteral("large.csv"), bytes);
-    QElapsedTimer clock;
-    clock.start();
-    Load(path);
-    QCoreApplication::processEvents();
-    QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY2(dialogs->Messages.empty(), dialogs->Messages.empty() ? "" : qPrintable(dialogs->Messages[0].Text));
-    QCOMPARE(Control<QTableView>("DataGrid")->model()->rowCount(), 200);
-    QCOMPARE(Control<QTableView>("DataGrid")->model()->columnCount(), 2000);
-    QCOMPARE(List("IDList")->count(), 2001);
-    QCOMPARE(List("DataColList")->selectedItems().size(), 2000);
-    QCOMPARE(form->EntryCount(ChoiceList::DataCol), 2000);
-    QVERIFY(form->IsSelected(ChoiceList::DataCol, 1999));
-    QVERIFY(!form->IsSelected(ChoiceList::DataCol, 2000));
-  }
-
-  void failedLoadsShowTheirMessage_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("header not two numbers") << "bad.dat" << QByteArray("x y\r\n1 2\r\n")
-                                            << "I/O ERROR" << "Data file corrupt.";
-    QTest::newRow("a line one value short") << "short.DAT" << QByteArray("2 3\r\n1 2 3\r\n1 2\r\n")
-                                            << "I/O ERROR" << "Data file corrupt.";
-    QTest::newRow("tabs do not separate") << "tabs.dat" << QByteArray("1 2\r\n1\t2\r\n")
-                                          << "I/O ERROR" << "Data file corrupt.";
-    QTest::newRow("201 rows") << "rows.dat" << QByteArray("201 2\r\n") << "DATA PARSING ERROR"
-                              << "Maximum size of data matrix exceeded.";
-    QTest::newRow("2001 columns") << "cols.dat" << QByteArray("1 2001\r\n")
-                                  << "DATA PARSING ERROR" << "Maximum size of data matrix exceeded.";
-  }
-  void failedLoadsShowTheirMessage() {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, bytes);
-    Load(WriteTestFile(*folder, name, bytes));
-    QCOMPARE(dialogs->Messages.size(), 1u);
-    QTEST(dialogs->Messages[0].Caption, "caption");
-    QTEST(dialogs->Messages[0].Text, "text");
-    QCOMPARE(dialogs->Messages[0].Buttons, MessageButtons::Ok);
-    QCOMPARE(dialogs->Messages[0].Icon, MessageIcon::None);
-    QVERIFY(Control("Logo")->isVisible());
-    QVERIFY(!Control("StartButton")->isVisible());
-    // a good file loads afterwards as if nothing had happened
-    Load(twelve);
-    QCOMPARE(dialogs->Messages.size(), 1u);
-    QVERIFY(Control("StartButton")->isVisible());
-    QCOMPARE(List("DataColList")->count(), 4);
-  }
-
-  void runDrawsTheTree() {
-    Load(twelve);
-    ClickCheckBox();
-    Press(QStringLiteral("StartButton"));
-    QVERIFY(dialogs->Messages.empty());
-    QVERIFY(results->isVisible());
-    QVERIFY(!AllWhite(results->Picture()));
-    const Analysis& analysis = results->Store().Current();
-    QCOMPARE(int(analysis.Settings.Strategy), int(MinimumVariance));
-    QCOMPARE(int(analysis.Settings.Coefficient), int(Euclidean));
-    QVERIFY(analysis.Settings.Constrained);
-    QCOMPARE(analysis.Settings.DepthColumn, 1);
-    QCOMPARE(analysis.Matrix.ObjectCount, 12);
-    QCOMPARE(analysis.Matrix.VariableCount, 3);  // the depth column is no variable
-    QCOMPARE(analysis.Matrix.Labels[1], std::string("10"));
-    QCOMPARE(analysis.Matrix.Labels[4], std::string("40"));  // sorted by depth
-    QCOMPARE(CountNodes(analysis.TreeRoot.get()), 23);
+    w->Load(w->Twelve);
+    Script(script);
+    QTEST(ListState(List("algo")), "algo");
+    QTEST(ListState(List("dist")), "dist");
+    QTEST(SelectedRows(List("id")), "id");
+    QTEST(SelectedRows(List("data")), "data");
+    QTEST(SelectedRows(List("depth")), "depth");
+    QVERIFY(w->Dialogs.Messages.empty());
+    // a cancelled dialog keeps the grid and the loaded state
+    QVERIFY(w->Control("StartButton")->isVisible());
+    QCOMPARE(w->Control<QTableView>("DataGrid")->model()->rowCount(), 12);
   }
 
   void runReadsTheChoices_data() {
@@ -364,6 +135,8 @@ class TestForm1 : public QObject {
     QTest::addColumn<int>("idColumn");
     QTest::addColumn<int>("variables");
     QTest::newRow("defaults") << "" << int(MinimumVariance) << int(Euclidean) << 0 << 4;
+    QTest::newRow("constrained: the depth column is no variable")
+        << "check" << int(MinimumVariance) << int(Euclidean) << 0 << 3;
     QTest::newRow("furthest, manhattan, identifier 1")
         << "algo:1 dist:2 id:1" << int(FurthestNeighbour) << int(Manhattan) << 1 << 3;
     QTest::newRow("unweighted, chord") << "algo:5 dist:1" << int(UnweightedPairgroup)
@@ -373,129 +146,160 @@ class TestForm1 : public QObject {
   }
   void runReadsTheChoices() {
     QFETCH(QString, script);
-    Load(twelve);
-    Run(script);
-    Press(QStringLiteral("StartButton"));
-    QVERIFY(dialogs->Messages.empty());
-    const AnalysisSettings& settings = results->Store().Current().Settings;
-    QTEST(int(settings.Strategy), "strategy");
-    QTEST(int(settings.Coefficient), "coefficient");
-    QTEST(int(settings.IdColumn), "idColumn");
-    QTEST(int(results->Store().Current().Matrix.VariableCount), "variables");
-    QVERIFY(results->isVisible());
+    w->Load(w->Twelve);
+    Script(script);
+    w->Run();
+    QVERIFY(w->Dialogs.Messages.empty());
+    QVERIFY(w->Results.isVisible());
+    QVERIFY(!AllWhite(w->Results.Picture()));
+    const Analysis& analysis = w->Results.Store().Current();
+    QTEST(int(analysis.Settings.Strategy), "strategy");
+    QTEST(int(analysis.Settings.Coefficient), "coefficient");
+    QTEST(int(analysis.Settings.IdColumn), "idColumn");
+    QTEST(int(analysis.Matrix.VariableCount), "variables");
+    QCOMPARE(analysis.Matrix.ObjectCount, 12);
+    QCOMPARE(CountNodes(analysis.TreeRoot.get()), 23);
+    QCOMPARE(analysis.Settings.Constrained, script == "check");
+    if (analysis.Settings.Constrained) {
+      QCOMPARE(analysis.Settings.DepthColumn, 1);
+      QCOMPARE(analysis.Matrix.Labels[1], std::string("10"));
+      QCOMPARE(analysis.Matrix.Labels[4], std::string("40"));  // sorted by depth
+    }
   }
 
-  void runMessages_data() {
-    QTest::addColumn<QByteArray>("cell");
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("text");
-    const QString tooFew = "You should select at least 2 datacolumns.";
-    QTest::newRow("one data column") << QByteArray("13") << "data:2" << tooFew;
-    QTest::newRow("depth and one more, constrained") << QByteArray("13") << "data:0 data+:1 check"
-                                                     << tooFew;
-    QTest::newRow("lists emptied by a cancelled dialog") << QByteArray("13") << "open" << tooFew;
-    QTest::newRow("non-numeric cell") << QByteArray("1..2") << ""
-                                      << "Data file contains non-numeric fields";
-  }
-  void runMessages() {
-    QFETCH(QByteArray, cell);
-    QFETCH(QString, script);
-    Load(WriteTestFile(*folder, QStringLiteral("cell.dat"), TwelveObjectFile(cell)));
-    Run(script);
-    Press(QStringLiteral("StartButton"));
-    QCOMPARE(dialogs->Messages.size(), 1u);
-    QCOMPARE(dialogs->Messages[0].Caption, QStringLiteral("DATA PARSING ERROR"));
-    QTEST(dialogs->Messages[0].Text, "text");
-    QCOMPARE(dialogs->Messages[0].Icon, MessageIcon::None);
-    QVERIFY(!results->isVisible());
-  }
-
-  void unexpectedErrorsReachTheGeneralHandler_data() {
+  void failuresShowTheirMessage_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("loads");
-    QTest::addColumn<QString>("text");  // empty: the engine's own
-    QTest::newRow("overflowing cell") << "big.dat" << TwelveObjectFile("1E99") << true
-                                      << "Floating point overflow.";
-    QTest::newRow("not a dBase table") << "NOTDB.DBF" << QByteArray("no table here") << false << "";
-    QTest::newRow("not a Paradox table") << "NOTPX.DB" << QByteArray(300, 'x') << false << "";
+    QTest::addColumn<QString>("script");  // "-": the load fails, else the run after it
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("text");  // empty: the table engine's own
+    const QString corrupt = "Data file corrupt.", tooLarge = "Maximum size of data matrix exceeded.",
+                  tooFew = "You should select at least 2 datacolumns.";
+    const auto row = [](const char* name, const char* file, const QByteArray& bytes,
+                        const char* script, const char* caption, const QString& text) {
+      QTest::newRow(name) << QString(file) << bytes << QString(script) << QString(caption) << text;
+    };
+    row("header not two numbers", "bad.dat", "x y\r\n1 2\r\n", "-", "I/O ERROR", corrupt);
+    row("a line one value short", "short.DAT", "2 3\r\n1 2 3\r\n1 2\r\n", "-", "I/O ERROR", corrupt);
+    row("tabs do not separate", "tabs.dat", "1 2\r\n1\t2\r\n", "-", "I/O ERROR", corrupt);
+    row("201 rows", "rows.dat", "201 2\r\n", "-", "DATA PARSING ERROR", tooLarge);
+    row("2001 columns", "cols.dat", "1 2001\r\n", "-", "DATA PARSING ERROR", tooLarge);
+    row("not a dBase table", "NOTDB.DBF", "no table here", "-", "vardell", "");
+    row("not a Paradox table", "NOTPX.DB", QByteArray(300, 'x'), "-", "vardell", "");
+    row("one data column", "cell.dat", TwelveObjectFile(), "data:2", "DATA PARSING ERROR", tooFew);
+    row("depth and one more, constrained", "cell.dat", TwelveObjectFile(), "data:0 data+:1 check",
+        "DATA PARSING ERROR", tooFew);
+    row("lists emptied by a cancelled dialog", "cell.dat", TwelveObjectFile(), "open",
+        "DATA PARSING ERROR", tooFew);
+    row("non-numeric cell", "cell.dat", TwelveObjectFile("1..2"), "", "DATA PARSING ERROR",
+        "Data file contains non-numeric fields");
+    row("overflowing cell", "big.dat", TwelveObjectFile("1E99"), "", "vardell",
+        "Floating point overflow.");
   }
-  void unexpectedErrorsReachTheGeneralHandler() {
+  void failuresShowTheirMessage() {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, loads);
+    QFETCH(QString, script);
+    QFETCH(QString, caption);
     QFETCH(QString, text);
-    Load(WriteTestFile(*folder, name, bytes));
-    if (loads) Press(QStringLiteral("StartButton"));
-    QCOMPARE(dialogs->Messages.size(), 1u);
-    const RecordedMessage& message = dialogs->Messages[0];
-    QCOMPARE(message.Caption, QStringLiteral("vardell"));
-    QCOMPARE(message.Icon, MessageIcon::Error);
+    const QString path = w->Write(name, bytes);
+    const bool loads = script != "-";
+    w->Load(path);
+    if (loads) {
+      Script(script);
+      w->Run();
+    }
+    QCOMPARE(w->Dialogs.Messages.size(), 1u);
+    const RecordedMessage& message = w->Dialogs.Messages[0];
+    QCOMPARE(message.Caption, caption);
     QCOMPARE(message.Buttons, MessageButtons::Ok);
     if (!text.isEmpty()) QCOMPARE(message.Text, text);
-    QVERIFY2(message.Text.size() > 1 && (message.Text.endsWith(u'.') || message.Text.back() < u'.'),
-             qPrintable(message.Text));
-    QCOMPARE(Control("StartButton")->isVisible(), loads);
-    QVERIFY(!results->isVisible());
+    // unexpected errors reach the general handler, which ends their text with a full stop
+    const bool unexpected = caption == "vardell";
+    QCOMPARE(message.Icon, unexpected ? MessageIcon::Error : MessageIcon::None);
+    if (unexpected)
+      QVERIFY2(message.Text.size() > 1 && (message.Text.endsWith(u'.') || message.Text.back() < u'.'),
+               qPrintable(message.Text));
+    QVERIFY(!w->Results.isVisible());
+    // a failed load reveals nothing
+    QCOMPARE(w->Control("Logo")->isVisible(), !loads);
+    QCOMPARE(w->Control("StartButton")->isVisible(), loads);
     if (!loads) {
-      QCOMPARE(ListState(List("IDList")), QStringLiteral("NONE*"));
-      QCOMPARE(List("DataColList")->count(), 0);
+      QCOMPARE(ListState(List("id")), QStringLiteral("NONE*"));
+      QCOMPARE(List("data")->count(), 0);
     }
     // the program waits for the next command
-    Load(twelve);
-    Press(QStringLiteral("StartButton"));
-    QCOMPARE(dialogs->Messages.size(), 1u);
-    QVERIFY(results->isVisible());
+    w->Load(w->Twelve);
+    w->Run();
+    QCOMPARE(w->Dialogs.Messages.size(), 1u);
+    QVERIFY(w->Results.isVisible());
+    QCOMPARE(List("data")->count(), 4);
+    w->Load(path);  // nor does a failed load hide anything later
+    QVERIFY(w->Control("StartButton")->isVisible());
   }
 
-  void closeThenRunAgain() {
-    Load(twelve);
-    Press(QStringLiteral("StartButton"));
-    QVERIFY(results->isVisible());
-    QTest::mouseClick(results->findChild<QPushButton*>(QStringLiteral("CloseButton")), Qt::LeftButton);
-    QVERIFY(!results->isVisible());
-    QVERIFY(!results->Store().Current().TreeRoot);
-    Run("algo:2 dist:1");
-    Press(QStringLiteral("StartButton"));
-    QVERIFY(results->isVisible());
-    QCOMPARE(int(results->Store().Current().Settings.Strategy), int(NearestNeighbour));
-    QCOMPARE(CountNodes(results->Store().Current().TreeRoot.get()), 23);
-    QVERIFY(!AllWhite(results->Picture()));
-    QVERIFY(form->isVisible());
+  void helpContexts_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("pressF1");  // else clicked
+    QTest::addColumn<QString>("fragment");  // "-": no help opens
+    QTest::addColumn<QString>("heading");
+    const QString results = "The results window";
+    QTest::newRow("Help button") << "HelpButton" << false << "" << "Contents";
+    QTest::newRow("F1 in the coefficient list") << "DistList" << true << "coefficients"
+                                                << "Distance coefficients";
+    QTest::newRow("F1 in the strategy list") << "AlgoList" << true << "-" << "";
+    QTest::newRow("F1 in the data columns") << "DataColList" << true << "-" << "";
+    QTest::newRow("F1 on the window") << "Form1" << true << "-" << "";
+    QTest::newRow("results Help button") << "results/HelpButton" << false << "" << "Contents";
+    QTest::newRow("F1 in a scale field") << "VscaleEdit" << true << "results" << results;
+    QTest::newRow("F1 on the drawing") << "PaintBox" << true << "results" << results;
   }
-
-  void f1OpensHelpOnTheCoefficientListOnly_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("coefficient list") << "DistList" << true;
-    QTest::newRow("strategy list") << "AlgoList" << false;
-    QTest::newRow("data columns") << "DataColList" << false;
-    QTest::newRow("data file button") << "FileOpen" << false;
-    QTest::newRow("window") << "Form1" << false;
-  }
-  void f1OpensHelpOnTheCoefficientListOnly() {
-    QFETCH(QString, name);
-    QFETCH(bool, opens);
-    Load(twelve);
-    QWidget* target = name == "Form1" ? form.get() : Control(name);
+  void helpContexts() {
+    QFETCH(QString, control);
+    QFETCH(bool, pressF1);
+    QFETCH(QString, fragment);
+    QFETCH(QString, heading);
+    w->Load(w->Twelve);
+    w->Run();
+    QWidget* target = w->Control(control);
     target->setFocus();
-    QTest::keyClick(target, Qt::Key_F1);
-    QCOMPARE(HelpViewer() != nullptr && HelpViewer()->isVisible(), opens);
-    if (opens) {
-      auto* browser = HelpViewer()->findChild<QTextBrowser*>();
-      QCOMPARE(browser->source().fragment(), QStringLiteral("coefficients"));
-      QVERIFY(browser->toPlainText().contains(QStringLiteral("Chord distance")));
-    }
+    if (pressF1) QTest::keyClick(target, Qt::Key_F1);
+    else QTest::mouseClick(target, Qt::LeftButton);
+    const QList<QTextBrowser*> shown = ShownHelp();
+    QCOMPARE(shown.size(), fragment == "-" ? 0 : 1);
+    if (shown.isEmpty()) return;
+    QCOMPARE(shown[0]->source().fragment(), fragment);
+    QVERIFY(shown[0]->toPlainText().contains(heading));
+    if (fragment.isEmpty()) QCOMPARE(shown[0]->verticalScrollBar()->value(), 0);
+    QFile file(QStringLiteral(":/help/vardell.html"));  // the topic is an anchor of the file
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(fragment.isEmpty() || file.readAll().contains("<a name=\"" + fragment.toUtf8() + "\">"));
+    // both windows share one viewer
+    QTest::keyClick(w->Control("PrButton"), Qt::Key_F1);
+    QCOMPARE(ShownHelp(), shown);
+    QCOMPARE(shown[0]->source().fragment(), QStringLiteral("results"));
   }
 
-  void helpButtonOpensTheContents() {
-    Press(QStringLiteral("HelpButton"));
-    QVERIFY(HelpViewer() && HelpViewer()->isVisible());
-    auto* browser = HelpViewer()->findChild<QTextBrowser*>();
-    QVERIFY(browser->source().fragment().isEmpty());
-    QVERIFY(browser->toPlainText().contains(QStringLiteral("Contents")));
-    QCOMPARE(browser->verticalScrollBar()->value(), 0);
-    QVERIFY(dialogs->Messages.empty());
+  void programEnds_data() {
+    QTest::addColumn<bool>("resultsShown");
+    QTest::addColumn<bool>("byFrame");
+    QTest::newRow("Exit") << false << false;
+    QTest::newRow("Exit while the results window is shown") << true << false;
+    QTest::newRow("closing the window") << false << true;
+    QTest::newRow("closing the window while the results window is shown") << true << true;
+  }
+  void programEnds() {
+    QFETCH(bool, resultsShown);
+    QFETCH(bool, byFrame);
+    if (resultsShown) w->Results.show();
+    // the event loop runs as the program runs it, and must end by itself
+    QTimer::singleShot(0, &w->Form, [&] {
+      if (byFrame) w->Form.close();
+      else w->Click(QStringLiteral("Button1"));
+    });
+    QTimer::singleShot(5000, &w->Form, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(w->Dialogs.Messages.empty());
   }
 };
 
