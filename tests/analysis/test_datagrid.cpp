@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "analysis/choicelist.h"
 #include "analysis/datagrid.h"
@@ -8,54 +10,40 @@
 namespace vardell {
 namespace {
 
-TEST(DataGrid, StartsAtTheToolkitsDefaultSize) {
-  DataGrid grid;
-  EXPECT_EQ(grid.RowCount(), 5);
-  EXPECT_EQ(grid.ColCount(), 5);
-  EXPECT_EQ(grid.Cell(4, 4), "");
-}
-
-struct ResizeCase {
-  const char* Name;
-  int Columns, Rows;      // the new size
-  int Column, Row;        // a cell that was "c,r" before
-  bool Kept;              // inside the new size: still there
-};
-
+// A grid starts at the toolkit's default of 5 by 5; resizing keeps the cells that still fit,
+// and cells lost by shrinking do not come back when it grows again.
 TEST(DataGrid, ResizingKeepsTheCellsThatFit) {
-  const ResizeCase cases[] = {
-      {"GrowBoth", 8, 9, 4, 4, true},     {"ShrinkRows", 5, 2, 3, 1, true},
-      {"ShrinkColumns", 2, 5, 1, 4, true}, {"ToOneCell", 1, 1, 0, 0, true},
-  };
-  for (const ResizeCase& c : cases) {
+  const struct {
+    const char* Name;
+    int Columns, Rows;  // the new size
+    int Column, Row;    // a cell that was "c,r" before
+  } cases[] = {{"GrowBoth", 8, 9, 4, 4}, {"ShrinkRows", 5, 2, 3, 1}, {"ShrinkColumns", 2, 5, 1, 4},
+               {"ToOneCell", 1, 1, 0, 0}};
+  const auto text = [](int col, int row) { return std::to_string(col) + "," + std::to_string(row); };
+  for (const auto& c : cases) {
     DataGrid grid;
+    ASSERT_EQ(grid.ColCount(), 5);
+    ASSERT_EQ(grid.RowCount(), 5);
+    EXPECT_EQ(grid.Cell(4, 4), "");
     for (int col = 0; col < 5; ++col)
-      for (int row = 0; row < 5; ++row) grid.SetCell(col, row, std::to_string(col) + "," + std::to_string(row));
+      for (int row = 0; row < 5; ++row) grid.SetCell(col, row, text(col, row));
     grid.SetColCount(c.Columns);
     grid.SetRowCount(c.Rows);
     EXPECT_EQ(grid.ColCount(), c.Columns) << c.Name;
     EXPECT_EQ(grid.RowCount(), c.Rows) << c.Name;
-    EXPECT_EQ(grid.Cell(c.Column, c.Row), std::to_string(c.Column) + "," + std::to_string(c.Row)) << c.Name;
+    EXPECT_EQ(grid.Cell(c.Column, c.Row), text(c.Column, c.Row)) << c.Name;
     EXPECT_EQ(grid.Cell(c.Columns - 1, c.Rows - 1).empty(), c.Columns > 5 || c.Rows > 5) << c.Name;
+    grid.SetColCount(5);
+    grid.SetRowCount(5);
+    EXPECT_EQ(grid.Cell(4, 4).empty(), c.Columns < 5 || c.Rows < 5) << c.Name;
   }
-}
-
-TEST(DataGrid, CellsLostByShrinkingDoNotComeBack) {
-  DataGrid grid;
-  grid.SetCell(4, 4, "x");
-  grid.SetRowCount(2);
-  grid.SetColCount(2);
-  grid.SetRowCount(5);
-  grid.SetColCount(5);
-  EXPECT_EQ(grid.Cell(4, 4), "");
 }
 
 TEST(DataGrid, OutsideTheGridIsAnError) {
   DataGrid grid;
-  const int outside[][2] = {{5, 0}, {0, 5}, {-1, 0}, {0, -1}};
-  for (const auto& at : outside) {
-    EXPECT_THROW(grid.Cell(at[0], at[1]), std::out_of_range);
-    EXPECT_THROW(grid.SetCell(at[0], at[1], "x"), std::out_of_range);
+  for (const auto& [column, row] : {std::pair{5, 0}, {0, 5}, {-1, 0}, {0, -1}}) {
+    EXPECT_THROW(grid.Cell(column, row), std::out_of_range);
+    EXPECT_THROW(grid.SetCell(column, row, "x"), std::out_of_range);
   }
 }
 

@@ -7,15 +7,13 @@
 namespace vardell {
 namespace {
 
-struct DecodeCase {
-  const char* Name;
-  std::string Bytes;
-  bool Utf8;
-  std::string Text;  // what DecodeText gives
-};
-
 TEST(TableEncoding, Utf8WhereValidElseWindows1252) {
-  const DecodeCase cases[] = {
+  const struct {
+    const char* Name;
+    std::string Bytes;
+    bool Utf8;
+    std::string Text;  // what DecodeText gives
+  } cases[] = {
       {"Ascii", "abc 1.5", true, "abc 1.5"},
       {"TwoBytes", "\xC3\xA9", true, "\xC3\xA9"},
       {"FourBytes", "\xF0\x9F\x98\x80", true, "\xF0\x9F\x98\x80"},
@@ -27,26 +25,20 @@ TEST(TableEncoding, Utf8WhereValidElseWindows1252) {
       {"BeyondUnicode", "\xF4\x90\x80\x80", false, "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
       {"CutSequence", "a\xC3", false, "a\xC3\x83"},
   };
-  for (const DecodeCase& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(IsValidUtf8(c.Bytes), c.Utf8) << c.Name;
     EXPECT_EQ(DecodeText(c.Bytes), c.Text) << c.Name;
   }
 }
 
-struct CodePageCase {
-  const char* CodePage;
-  std::string Bytes;
-  std::string Text;
-};
-
+// An unknown name, and bytes that are not valid in the named page, fall back to the rule above.
 TEST(TableEncoding, NamedCodePages) {
-  const CodePageCase cases[] = {
-      {"1252", "\xE9", "\xC3\xA9"},         {"CP850", "\x82", "\xC3\xA9"},
-      {"437", "\x81", "\xC3\xBC"},          {"UTF-8", "\xC3\xA9", "\xC3\xA9"},
-      {"ISO-8859-1", "\xE9", "\xC3\xA9"},   {"1251", "\xC0", "\xD0\x90"},
+  const char* const cases[][3] = {
+      {"1252", "\xE9", "\xC3\xA9"},         {"CP850", "\x82", "\xC3\xA9"},       {"437", "\x81", "\xC3\xBC"},
+      {"UTF-8", "\xC3\xA9", "\xC3\xA9"},    {"ISO-8859-1", "\xE9", "\xC3\xA9"},  {"1251", "\xC0", "\xD0\x90"},
       {"no such page", "\xE9", "\xC3\xA9"}, {"UTF-8", "\xE9", "\xC3\xA9"},
   };
-  for (const CodePageCase& c : cases) EXPECT_EQ(DecodeCodePage(c.Bytes, c.CodePage), c.Text) << c.CodePage;
+  for (const auto& [codePage, bytes, text] : cases) EXPECT_EQ(DecodeCodePage(bytes, codePage), text) << codePage;
 }
 
 TEST(TableEncoding, CharacterPrefixCountsSequences) {
