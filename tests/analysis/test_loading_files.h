@@ -40,7 +40,7 @@ class ScratchFolder {
 
 inline std::string Repeat(const std::string& text, int times) {
   std::string out;
-  for (int k = 0; k < times; ++k) out += text;
+  while (times-- > 0) out += text;
   return out;
 }
 

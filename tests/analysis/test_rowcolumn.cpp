@@ -34,8 +34,6 @@ std::vector<ReadCase> ReadCases() {
   const std::string b999(999, 'B');
   const std::string e999 = testing::Repeat("\xC3\xA9", 999);  // of two bytes each
   return {
-      {"ThreeRowsTwoColumns", "3 2\r\n1 2\r\n3 4\r\n5 6\r\n", Read, 4, 3,
-       {{1, 1, "1"}, {2, 1, "2"}, {1, 3, "5"}, {2, 3, "6"}, {0, 3, "  3"}, {1, 0, "COLUMN  1"}}},
       {"OneValueTooFew", "2 3\r\n1 2 3\r\n1 2\r\n", Corrupt, 0, 0, {}},
       {"OneValueTooManyGoesToTheLastCell", "1 2\r\n1 2 3\r\n", Read, 2, 3, {{1, 1, "1"}, {2, 1, "2 3"}}},
       {"TabsDoNotSeparate", "1 2\r\n1\t2\r\n", Corrupt, 0, 0, {}},
