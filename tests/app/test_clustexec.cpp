@@ -1,13 +1,21 @@
 // The results window driven as a user drives it, after a run from the parameter window:
-// controls found by name, clicks and keys through QTest, dialogs answered by the scripted seam.
+// controls found by name, clicks and keys through QTest, dialogs answered by the scripted seam;
+// and the real save dialog, answered by a driver that acts on each modal window as it appears.
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QtTest>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/drawingarea.h"
 #include "support_windows.h"
@@ -15,7 +23,33 @@
 using namespace vardell;
 
 namespace {
+
 const QColor Unredrawn(255, 0, 0);
+
+// Runs each action on the next modal window to appear, so the real dialogs never block.
+class ModalDriver : public QObject {
+ public:
+  using Action = std::function<void(QWidget* modal)>;
+  explicit ModalDriver(std::vector<Action> actions) : actions_(std::move(actions)) {
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal == last_ || Done() || !modal->isVisible()) return;
+      last_ = modal;
+      // Run outside this timer's event: Qt does not fire a timer again while its own event is
+      // being handled, and an action may open the next dialog in a loop of its own.
+      QTimer::singleShot(0, modal, [this, modal, action = next_++] { actions_[action](modal); });
+    });
+    timer_.start(10);
+  }
+  bool Done() const { return next_ == actions_.size(); }
+
+ private:
+  std::vector<Action> actions_;
+  std::size_t next_ = 0;
+  QTimer timer_;
+  QPointer<QWidget> last_;
+};
+
 }  // namespace
 
 class TestClustExec : public QObject {
@@ -29,9 +63,6 @@ class TestClustExec : public QObject {
   // Paints the buffer red, so that a redraw (which clears the area white) shows.
   void MarkUnredrawn() { Buffer().fill(Unredrawn); }
   bool Redrawn() { return Buffer().pixelColor(200, 300) != Unredrawn; }
-  void Click(const QStringList& buttons) {
-    for (const QString& button : buttons) w->Click(button);
-  }
   // Types text into field and ends it with key (0: no key).
   void Enter(const QString& field, const QString& text, int key = Qt::Key_Return) {
     Edit(field)->clear();
@@ -84,21 +115,23 @@ class TestClustExec : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("message");  // empty: accepted; "-": nothing happens
-    const int enter = Qt::Key_Return;
-    QTest::newRow("vertical 2.5") << "VscaleEdit" << "2.5" << enter << "";
-    QTest::newRow("horizontal 7") << "HscaleEdit" << "7" << enter << "";
-    QTest::newRow("tick 2") << "TickEdit" << "2" << enter << "";
-    QTest::newRow("tick 5, the keypad's Enter") << "TickEdit" << "5" << int(Qt::Key_Enter) << "";
-    QTest::newRow("tick 5 without Enter") << "TickEdit" << "5" << 0 << "-";
-    QTest::newRow("vertical comma") << "VscaleEdit" << "2,5" << enter << "Invalid number.";
-    QTest::newRow("horizontal empty") << "HscaleEdit" << "" << enter << "Invalid number.";
-    QTest::newRow("tick letters") << "TickEdit" << "abc" << enter << "Invalid number.";
-    QTest::newRow("vertical zero") << "VscaleEdit" << "0" << enter
-                                   << "The number must be greater than 0.";
-    QTest::newRow("tick negative") << "TickEdit" << "-5" << enter
-                                   << "The number must be greater than 0.";
-    QTest::newRow("huge scale") << "HscaleEdit" << "1e300" << enter << "";
-    QTest::newRow("tiny tick") << "TickEdit" << "1e-300" << enter << "";
+    const auto row = [](const char* name, const char* field, const char* text, const char* message,
+                        int key = Qt::Key_Return) {
+      QTest::newRow(name) << QString(field) << QString(text) << key << QString(message);
+    };
+    const char *invalid = "Invalid number.", *positive = "The number must be greater than 0.";
+    row("vertical 2.5", "VscaleEdit", "2.5", "");
+    row("horizontal 7", "HscaleEdit", "7", "");
+    row("tick 2", "TickEdit", "2", "");
+    row("tick 5, the keypad's Enter", "TickEdit", "5", "", Qt::Key_Enter);
+    row("tick 5 without Enter", "TickEdit", "5", "-", 0);
+    row("vertical comma", "VscaleEdit", "2,5", invalid);
+    row("horizontal empty", "HscaleEdit", "", invalid);
+    row("tick letters", "TickEdit", "abc", invalid);
+    row("vertical zero", "VscaleEdit", "0", positive);
+    row("tick negative", "TickEdit", "-5", positive);
+    row("huge scale", "HscaleEdit", "1e300", "");
+    row("tiny tick", "TickEdit", "1e-300", "");
   }
   // An accepted number holds through the next run; a refused one changes nothing.
   void fieldEntry() {
@@ -140,19 +173,19 @@ class TestClustExec : public QObject {
   }
 
   void panSurvivesCloseAndRun_data() {
-    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QString>("clicks");
     QTest::addColumn<QPoint>("shift");
-    QTest::newRow("4 right, 1 up") << QStringList{"RightButton", "RightButton", "RightButton", "RightButton", "UpButton"} << QPoint(40, -10);
-    QTest::newRow("2 left, 3 down") << QStringList{"LeftButton", "LeftButton", "DownButton", "DownButton", "DownButton"} << QPoint(-20, 30);
+    QTest::newRow("4 right, 1 up") << "Right Right Right Right Up" << QPoint(40, -10);
+    QTest::newRow("2 left, 3 down") << "Left Left Down Down Down" << QPoint(-20, 30);
   }
   void panSurvivesCloseAndRun() {
-    QFETCH(QStringList, clicks);
+    QFETCH(QString, clicks);
     QFETCH(QPoint, shift);
     const QImage before = w->Results.Picture().copy();
     const QString vscale = Edit("VscaleEdit")->text(), hscale = Edit("HscaleEdit")->text();
     QTest::keyClicks(Edit("VscaleEdit"), QStringLiteral("99"));  // typed, but not entered
     QTest::keyClicks(Edit("HscaleEdit"), QStringLiteral("99"));
-    Click(clicks);
+    for (const QString& button : clicks.split(u' ')) w->Click(button + "Button");
     // in fitted mode a pan writes both scales afresh
     QCOMPARE(Edit("VscaleEdit")->text(), vscale);
     QCOMPARE(Edit("HscaleEdit")->text(), hscale);
@@ -242,7 +275,8 @@ class TestClustExec : public QObject {
   void exportIgnoresPanAndFixedScales() {
     const QByteArray plain = Export("plain.EMF");
     QVERIFY(!plain.isEmpty());
-    Click({"LeftButton", "DownButton"});
+    w->Click(QStringLiteral("LeftButton"));
+    w->Click(QStringLiteral("DownButton"));
     Enter("HscaleEdit", QStringLiteral("3"));
     const QString shown = Edit("VscaleEdit")->text();
     MarkUnredrawn();
@@ -275,12 +309,65 @@ class TestClustExec : public QObject {
     QVERIFY(Redrawn());
   }
 
+  void saveDialogCompletesAndAsksBeforeOverwriting_data() {
+    QTest::addColumn<QString>("existing");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("answers");  // to the modal windows after the save dialog
+    QTest::addColumn<QString>("result");  // empty: nothing chosen
+    QTest::newRow("bare name gets the extension") << "" << "tree" << "" << "tree.EMF";
+    QTest::newRow("typed extension kept") << "" << "tree.emf" << "" << "tree.emf";
+    QTest::newRow("existing file, replace") << "tree.EMF" << "tree" << "Yes" << "tree.EMF";
+    QTest::newRow("existing file, keep") << "tree.EMF" << "tree" << "No Cancel" << "";
+  }
+  void saveDialogCompletesAndAsksBeforeOverwriting() {
+    QFETCH(QString, existing);
+    QFETCH(QString, typed);
+    QFETCH(QString, answers);
+    QFETCH(QString, result);
+    if (!existing.isEmpty()) w->Write(existing, "old");
+    QStringList filters;
+    std::vector<ModalDriver::Action> actions{[&](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      QVERIFY(dialog);
+      filters = dialog->nameFilters();
+      dialog->setDirectory(w->Folder.path());
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
+      static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    }};
+    for (const QString& answer : answers.split(u' ', Qt::SkipEmptyParts))
+      actions.push_back([answer](QWidget* modal) {
+        QCOMPARE(modal->inherits("QMessageBox"), answer != "Cancel");  // "Cancel": the dialog
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+          box->button(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+        else
+          qobject_cast<QDialog*>(modal)->reject();
+      });
+    ModalDriver driver(actions);
+    const std::optional<QString> chosen = QtUserDialogs().SaveFileName(
+        QStringLiteral("Windows Metafile (*.EMF)|*.EMF"), QStringLiteral("EMF"));
+    QVERIFY(driver.Done());
+    QCOMPARE(filters, QStringList{"Windows Metafile (*.EMF *.emf)"});
+    QCOMPARE(chosen.has_value(), !result.isEmpty());
+    if (chosen) QCOMPARE(QFileInfo(*chosen).absoluteFilePath(), QFileInfo(Path(result)).absoluteFilePath());
+  }
+
+  void defaultExtension() {
+    const char* const cases[][2] = {
+        {"/tmp/tree", "/tmp/tree.EMF"},        {"/tmp/tree.emf", "/tmp/tree.emf"},
+        {"/tmp/tree.wmf", "/tmp/tree.wmf"},    {"/tmp/a.b/tree", "/tmp/a.b/tree.EMF"},
+        {"C:\\a.b\\tree", "C:\\a.b\\tree.EMF"}, {"tree", "tree.EMF"},
+        {"/tmp/", "/tmp/"},                    {"", ""}};
+    for (const auto& c : cases) QCOMPARE(WithDefaultExtension(c[0], QStringLiteral("EMF")), c[1]);
+  }
+
+
   void copyPutsShownPixelsOnClipboard() {
     w->Click(QStringLiteral("CopyButton"));
     const QImage first = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(first.size(), QSize(665, 689));
     QCOMPARE(first, w->Control("PaintBox")->grab().toImage().convertToFormat(QImage::Format_RGB32));
-    Click({"RightButton", "CopyButton"});
+    w->Click(QStringLiteral("RightButton"));
+    w->Click(QStringLiteral("CopyButton"));
     const QImage second = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(second, w->Results.Picture().convertToFormat(QImage::Format_RGB32));
     QVERIFY(second != first);
