@@ -88,17 +88,16 @@ TEST(MetafileText, IsWindows1252) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(ToMetafileText(utf8[i]), stored[i]) << i;
 }
 
-TEST(Metafile, HoldsWhatTheLayoutDrewAtAnyPanAndLeavesNothingWhenItFails) {
-  fs::path dir = fs::temp_directory_path() / "vardell-emf";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+TEST(Metafile, HoldsWhatTheLayoutDrewAtAnyPan) {
+  std::string path = (fs::temp_directory_path() / "vardell-metafile-test.emf").string();
   auto analysis = MakeAnalysis(Chain(12, 4.0), 12, -1, {"S\xC3\xA9", "alpha"});
   TreeDiagram diagram;
   diagram.Scale = DrawingScale{2.5, 7.0, 10, true, 40, -10, 10};  // the metafile ignores both
   QImage image = NewScreenImage();
-  ExportMetafile(diagram, *analysis, image, DefaultDiagramFont(), (dir / "x.emf").string());
+  ExportMetafile(diagram, *analysis, image, DefaultDiagramFont(), path);
   EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::black));  // the screen was cleared
-  std::string bytes = ReadFileBytes((dir / "x.emf").string());
+  std::string bytes = ReadFileBytes(path);
+  fs::remove(path);
   EmfPicture picture = ReadEmf(bytes);
 
   // What a fitted layout draws, measuring text as the metafile does.
@@ -132,12 +131,6 @@ TEST(Metafile, HoldsWhatTheLayoutDrewAtAnyPanAndLeavesNothingWhenItFails) {
   ASSERT_TRUE(emf2svg(bytes.data(), bytes.size(), &svg, &length, &options));
   EXPECT_NE(std::string(svg, length).find("alpha"), std::string::npos);
   free(svg);
-
-  std::string missing = (dir / "no" / "x.emf").string();
-  EXPECT_THAT([&] { ExportMetafile(diagram, *analysis, image, DefaultDiagramFont(), missing); },
-              ThrowsMessage<std::runtime_error>(HasSubstr(missing)));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-  fs::remove_all(dir);
 }
 
 TEST(ExportDiagramFile, ChoosesTheFormatByExtensionAndNamesTheFileOnFailure) {
