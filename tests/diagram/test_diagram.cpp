@@ -140,8 +140,6 @@ TEST(Layout, PositionsExtentsAndLabelsOfSmallTrees) {
       {"identical objects", [] { return Chain(3, 0.0); }, 3, false, false, 0, 1, 3, {},
        {0, 1, 0.5, 2, 1.25}, {"O3", "O1", "O2"}},
       {"a single object", [] { return Leaf(1); }, 1, false, false, 0, 1, 1, {}, {0}, {"O1"}},
-      {"a single object, constrained", [] { return Leaf(1); }, 1, true, false, 0, 1, 1, {7.5}, {0},
-       {"O1"}},
       {"all at one depth", chain, 3, true, false, 0, 2, 1, {7.5, 7.5, 7.5}, {0, 0, 0, 0, 0},
        {"O3", "O1", "O2"}},
       {"scales of 0", chain, 3, false, true, 0, 2, 3, {}, {0, 1, 0.5, 2, 1.25}, {"O3", "O1", "O2"}},
