@@ -44,6 +44,24 @@ inline std::string Repeat(const std::string& text, int times) {
   return out;
 }
 
+using Rows = std::vector<std::vector<std::string>>;
+
+// The rows of a grid from the given one on, without the row numbers; row 0 holds the names.
+inline Rows GridRows(const DataGrid& grid, int from = 0) {
+  Rows rows;
+  for (int r = from; r < grid.RowCount(); ++r) {
+    rows.emplace_back();
+    for (int c = 1; c < grid.ColCount(); ++c) rows.back().push_back(grid.Cell(c, r));
+  }
+  return rows;
+}
+
+// A number right-aligned in three characters, as row numbers and column names show it.
+inline std::string RightAligned(int number) {
+  const std::string digits = std::to_string(number);
+  return std::string(digits.size() < 3 ? 3 - digits.size() : 0, ' ') + digits;
+}
+
 // Every cell of a grid, for comparing a whole grid before and after.
 inline std::vector<std::vector<std::string>> AllCells(const DataGrid& grid) {
   std::vector<std::vector<std::string>> cells(grid.ColCount());

@@ -22,15 +22,8 @@ namespace {
 
 using testing::ScratchFolder;
 using testing::TooLarge;
-using Rows = std::vector<std::vector<std::string>>;
-
-// The rows of a grid without the row numbers: the names, then the records.
-Rows GridRows(const DataGrid& grid) {
-  Rows rows(grid.RowCount());
-  for (int r = 0; r < grid.RowCount(); ++r)
-    for (int c = 1; c < grid.ColCount(); ++c) rows[r].push_back(grid.Cell(c, r));
-  return rows;
-}
+using testing::GridRows;
+using testing::Rows;
 
 std::string Bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

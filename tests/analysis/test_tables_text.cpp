@@ -15,6 +15,7 @@ namespace vardell {
 namespace {
 
 using testing::Repeat;
+using testing::Rows;
 using testing::TooLarge;
 
 enum class Outcome { Read, Refused, Fails };
@@ -24,9 +25,7 @@ struct TextCase {
   const char* Name;
   std::vector<std::pair<std::string, std::string>> Files;  // name and bytes; the first is opened
   Outcome Expected;
-  std::vector<std::string> Names;
-  int Records;
-  std::vector<std::tuple<int, int, std::string>> Cells;  // grid column, row, text
+  Rows Grid;  // without the row numbers: the names, then the records
 };
 
 const char* const FixedSchema =
@@ -34,61 +33,59 @@ const char* const FixedSchema =
     "Field1 = SAMPLE,CHAR,4,00,00\r\nField2 = DEPTH,FLOAT,6,02,04\r\n";
 
 std::vector<TextCase> TextCases() {
-  std::vector<std::string> many{"F1"};
-  for (int j = 2; j <= 2001; ++j) many.push_back("F" + std::to_string(j));
-  std::string manyLine = "F1";
-  for (int j = 2; j <= 2000; ++j) manyLine += "," + many[j - 1];
+  Rows wide(2, std::vector<std::string>(2000));  // 2000 fields, and a record of one value
+  for (int j = 0; j < 2000; ++j) wide[0][j] = "F" + std::to_string(j + 1);
+  wide[1][0] = "1";
+  std::string wideNames = "F1";
+  for (int j = 1; j < 2000; ++j) wideNames += "," + wide[0][j];
+  Rows tall(201, {"1", "2"});
+  tall[0] = {"A", "B"};
   const auto fails = [](const char* name, const std::string& schema) {
-    return TextCase{name, {{"s.txt", "1\n"}, {"s.SCH", schema}}, Fails, {}, 0, {}};
+    return TextCase{name, {{"s.txt", "1\n"}, {"s.SCH", schema}}, Fails, {}};
   };
   return {
-      {"Comma", {{"t.csv", "A,B\r\n1,2\r\n3,4\r\n"}}, Read, {"A", "B"}, 2,
-       {{1, 1, "1"}, {2, 2, "4"}, {0, 2, "  2"}}},
-      {"Semicolon", {{"t.txt", "A;B\n1,5;2,5\n"}}, Read, {"A", "B"}, 1, {{1, 1, "1,5"}, {2, 1, "2,5"}}},
-      {"Tab", {{"t.txt", "A\tB\n1\t2\n"}}, Read, {"A", "B"}, 1, {{2, 1, "2"}}},
-      {"SingleField", {{"t.txt", "DEPTH\n10\n20\n"}}, Read, {"DEPTH"}, 2, {{1, 2, "20"}}},
+      {"Comma", {{"t.csv", "A,B\r\n1,2\r\n3,4\r\n"}}, Read, {{"A", "B"}, {"1", "2"}, {"3", "4"}}},
+      {"Semicolon", {{"t.txt", "A;B\n1,5;2,5\n"}}, Read, {{"A", "B"}, {"1,5", "2,5"}}},
+      {"Tab", {{"t.txt", "A\tB\n1\t2\n"}}, Read, {{"A", "B"}, {"1", "2"}}},
+      {"SingleField", {{"t.txt", "DEPTH\n10\n20\n"}}, Read, {{"DEPTH"}, {"10"}, {"20"}}},
       {"QuotedFields", {{"t.csv", "\"Name, full\",B\n\"x, y\",\"say \"\"hi\"\"\"\n"}}, Read,
-       {"Name, full", "B"}, 1, {{1, 1, "x, y"}, {2, 1, "say \"hi\""}}},
-      {"QuotedLineEnd", {{"t.csv", "A,B\n\"one\ntwo\",2\n3,4\n"}}, Read, {"A", "B"}, 2,
-       {{1, 1, "one\ntwo"}, {1, 2, "3"}}},
-      {"QuotedEmptyFieldIsARecord", {{"t.csv", "A\n\"\"\n"}}, Read, {"A"}, 1, {{1, 1, ""}}},
-      {"UnclosedQuoteTakesTheRest", {{"t.csv", "A,B\n1,\"2\n3\n"}}, Read, {"A", "B"}, 1, {{2, 1, "2\n3\n"}}},
-      {"BlankLinesSkipped", {{"t.csv", "A,B\n\n1,2\n\r\n  \n3,4\n"}}, Read, {"A", "B"}, 2, {{1, 2, "3"}}},
-      {"ShortRecordFilledWithEmpty", {{"t.csv", "A,B,C\n1\n"}}, Read, {"A", "B", "C"}, 1,
-       {{1, 1, "1"}, {2, 1, ""}, {3, 1, ""}}},
-      {"LongRecordCut", {{"t.csv", "A\n1,2\n"}}, Read, {"A"}, 1, {{1, 1, "1"}}},
-      {"ByteOrderMark", {{"t.csv", "\xEF\xBB\xBF" "A,B\n1,2\n"}}, Read, {"A", "B"}, 1, {}},
-      {"BlanksAroundUnquoted", {{"t.csv", "A , B\n 1 ,\t2 \n"}}, Read, {"A", "B"}, 1,
-       {{1, 1, "1"}, {2, 1, "2"}}},
-      {"Windows1252", {{"t.csv", "N\xE9,B\n\xE9,2\n"}}, Read, {"N\xC3\xA9", "B"}, 1, {{1, 1, "\xC3\xA9"}}},
-      {"Utf8", {{"t.csv", "N\xC3\xA9,B\n\xC3\xA9,2\n"}}, Read, {"N\xC3\xA9", "B"}, 1, {{1, 1, "\xC3\xA9"}}},
-      {"EndOfFileMark", {{"t.csv", "A,B\n1,2\n\x1A" "3,4\n"}}, Read, {"A", "B"}, 1, {}},
-      {"EmptyFile", {{"t.csv", ""}}, Read, {}, 0, {}},
-      {"HeaderOnly", {{"t.csv", "A,B\n"}}, Read, {"A", "B"}, 0, {}},
-      {"TwoHundredRecords", {{"t.csv", "A,B\n" + Repeat("1,2\n", 200)}}, Read, {"A", "B"}, 200,
-       {{2, 200, "2"}}},
-      {"TooManyRecords", {{"t.csv", "A,B\n" + Repeat("1,2\n", 201)}}, Refused, {}, 0, {}},
-      {"TwoThousandFields", {{"t.csv", manyLine + "\n1\n"}}, Read, {many.begin(), many.end() - 1}, 1,
-       {{1, 1, "1"}}},
-      {"TooManyFields", {{"t.csv", manyLine + ",F2001\n1\n"}}, Refused, {}, 0, {}},
+       {{"Name, full", "B"}, {"x, y", "say \"hi\""}}},
+      {"QuotedLineEnd", {{"t.csv", "A,B\n\"one\ntwo\",2\n3,4\n"}}, Read,
+       {{"A", "B"}, {"one\ntwo", "2"}, {"3", "4"}}},
+      {"QuotedEmptyFieldIsARecord", {{"t.csv", "A\n\"\"\n"}}, Read, {{"A"}, {""}}},
+      {"UnclosedQuoteTakesTheRest", {{"t.csv", "A,B\n1,\"2\n3\n"}}, Read, {{"A", "B"}, {"1", "2\n3\n"}}},
+      {"BlankLinesSkipped", {{"t.csv", "A,B\n\n1,2\n\r\n  \n3,4\n"}}, Read,
+       {{"A", "B"}, {"1", "2"}, {"3", "4"}}},
+      {"ShortRecordFilledWithEmpty", {{"t.csv", "A,B,C\n1\n"}}, Read, {{"A", "B", "C"}, {"1", "", ""}}},
+      {"LongRecordCut", {{"t.csv", "A\n1,2\n"}}, Read, {{"A"}, {"1"}}},
+      {"ByteOrderMark", {{"t.csv", "\xEF\xBB\xBF" "A,B\n1,2\n"}}, Read, {{"A", "B"}, {"1", "2"}}},
+      {"BlanksAroundUnquoted", {{"t.csv", "A , B\n 1 ,\t2 \n"}}, Read, {{"A", "B"}, {"1", "2"}}},
+      {"Windows1252", {{"t.csv", "N\xE9,B\n\xE9,2\n"}}, Read, {{"N\xC3\xA9", "B"}, {"\xC3\xA9", "2"}}},
+      {"Utf8", {{"t.csv", "N\xC3\xA9,B\n\xC3\xA9,2\n"}}, Read, {{"N\xC3\xA9", "B"}, {"\xC3\xA9", "2"}}},
+      {"EndOfFileMark", {{"t.csv", "A,B\n1,2\n\x1A" "3,4\n"}}, Read, {{"A", "B"}, {"1", "2"}}},
+      {"EmptyFile", {{"t.csv", ""}}, Read, {{}}},
+      {"HeaderOnly", {{"t.csv", "A,B\n"}}, Read, {{"A", "B"}}},
+      {"TwoHundredRecords", {{"t.csv", "A,B\n" + Repeat("1,2\n", 200)}}, Read, tall},
+      {"TooManyRecords", {{"t.csv", "A,B\n" + Repeat("1,2\n", 201)}}, Refused, {}},
+      {"TwoThousandFields", {{"t.csv", wideNames + "\n1\n"}}, Read, wide},
+      {"TooManyFields", {{"t.csv", wideNames + ",F2001\n1\n"}}, Refused, {}},
       {"FixedSchema", {{"core.txt", "S1    9.75\r\nS22  10.50\r\n\r\nS333\r\n"}, {"core.SCH", FixedSchema}},
-       Read, {"SAMPLE", "DEPTH"}, 3,
-       {{1, 1, "S1"}, {2, 1, "9.75"}, {1, 2, "S22"}, {2, 2, "10.50"}, {2, 3, ""}}},
+       Read, {{"SAMPLE", "DEPTH"}, {"S1", "9.75"}, {"S22", "10.50"}, {"S333", ""}}},
       {"LowerCaseSchema", {{"core.txt", "S1    9.75\n"}, {"core.sch", FixedSchema}}, Read,
-       {"SAMPLE", "DEPTH"}, 1, {{2, 1, "9.75"}}},
+       {{"SAMPLE", "DEPTH"}, {"S1", "9.75"}}},
       {"VaryingSchema", {{"v.txt", "'S 1'|9.75\n'S|2'|10\n"},
         {"v.SCH", "[V]\nFILETYPE = VARYING\nSEPARATOR = |\nDELIMITER = '\n"
                   "Field2 = DEPTH,FLOAT,20,02,00\nField1 = SAMPLE,CHAR,10,00,00\n"}},
-       Read, {"SAMPLE", "DEPTH"}, 2, {{1, 1, "S 1"}, {2, 1, "9.75"}, {1, 2, "S|2"}}},
+       Read, {{"SAMPLE", "DEPTH"}, {"S 1", "9.75"}, {"S|2", "10"}}},
       {"VaryingSchemaDefaults", {{"v.txt", "\"a,b\",2\n"}, {"v.sch", "Field1 = X,CHAR\nField2 = Y,CHAR\n"}},
-       Read, {"X", "Y"}, 1, {{1, 1, "a,b"}, {2, 1, "2"}}},
+       Read, {{"X", "Y"}, {"a,b", "2"}}},
       fails("SchemaUnknownFileType", "FILETYPE = WEIRD\nField1 = A,CHAR,1,0,0\n"),
       fails("SchemaWithoutFields", "[S]\nFILETYPE = FIXED\n"),
       fails("SchemaBadWidth", "FILETYPE = FIXED\nField1 = A,CHAR,x,0,0\n"),
       fails("SchemaHugeOffset", "FILETYPE = FIXED\nField1 = A,CHAR,1,0,99999999\n"),
       fails("SchemaFieldTwice", "Field1 = A\nField1 = B\n"),
       fails("SchemaLineWithoutEquals", "Field1 A\n"),
-      {"NotATableExtension", {{"t.xls", "A,B\n1,2\n"}}, Fails, {}, 0, {}},
+      {"NotATableExtension", {{"t.xls", "A,B\n1,2\n"}}, Fails, {}},
   };
 }
 
@@ -106,24 +103,9 @@ TEST(TextTableRead, GivesTheGridOrFails) {
     const std::optional<UserMessage> message = ReadTable(path, grid);
     EXPECT_EQ(message, c.Expected == Refused ? std::optional(TooLarge) : std::nullopt);
     if (message) continue;
-    EXPECT_EQ(grid.RowCount(), c.Records + 1);
-    EXPECT_EQ(grid.ColCount(), static_cast<int>(c.Names.size()) + 1);
-    for (std::size_t j = 0; j < c.Names.size(); ++j)
-      EXPECT_EQ(grid.Cell(static_cast<int>(j) + 1, 0), c.Names[j]);
-    for (const auto& [column, row, text] : c.Cells) EXPECT_EQ(grid.Cell(column, row), text);
+    EXPECT_EQ(testing::GridRows(grid), c.Grid);
+    for (int r = 1; r < grid.RowCount(); ++r) EXPECT_EQ(grid.Cell(0, r), testing::RightAligned(r));
   }
-}
-
-TEST(TableFormatOf, GoesByTheLastExtension) {
-  const struct {
-    const char* Path;
-    TableFormat Format;
-  } cases[] = {
-      {"/d/x.DBF", TableFormat::Dbase}, {"/d/x.dbf", TableFormat::Dbase}, {"/d/x.Db", TableFormat::Paradox},
-      {"/d/x.txt", TableFormat::Text}, {"/d/x.CSV", TableFormat::Text}, {"/d.dbf/x", TableFormat::Unknown},
-      {"/d/x.DAT", TableFormat::Unknown}, {"/d/x.csv.bak", TableFormat::Unknown},
-  };
-  for (const auto& c : cases) EXPECT_EQ(TableFormatOf(c.Path), c.Format) << c.Path;
 }
 
 // ---- Encodings of files and tables ----------------------------------------------------
@@ -159,7 +141,7 @@ TEST(TableEncoding, NamedCodePages) {
       {"UTF-8", "\xC3\xA9", "\xC3\xA9"},    {"ISO-8859-1", "\xE9", "\xC3\xA9"},  {"1251", "\xC0", "\xD0\x90"},
       {"no such page", "\xE9", "\xC3\xA9"}, {"UTF-8", "\xE9", "\xC3\xA9"},
   };
-  for (const auto& [codePage, bytes, text] : cases) EXPECT_EQ(DecodeCodePage(bytes, codePage), text) << codePage;
+  for (const auto& [page, bytes, text] : cases) EXPECT_EQ(DecodeCodePage(bytes, page), text) << page;
 }
 
 TEST(TableEncoding, CharacterPrefixCountsSequences) {
