@@ -1,5 +1,6 @@
 #include "analysis/extraction.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -82,34 +83,47 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
     matrix.Labels[i] = LabelOf(source, settings, i);
     if (CharacterCount(matrix.Labels[i]) > matrix.MaxLabelLength)
       matrix.MaxLabelLength = CharacterCount(matrix.Labels[i]);
+    // The depth cell is read after the row's first data cell, so an overflow in either is
+    // met in the same order as the cells stand in the row's checks.
+    CellValue depth;
     for (int k = 1; k <= p; ++k) {
       CellValue value = ParseCellValue(source.CellText(settings.DataColumns[k], i));
-      CellValue depth;
-      if (settings.Constrained) depth = ParseCellValue(source.CellText(settings.DepthColumn, i));
+      if (k == 1 && settings.Constrained)
+        depth = ParseCellValue(source.CellText(settings.DepthColumn, i));
       if (value.ErrorPosition != 0 || depth.ErrorPosition != 0)
         return ParsingError("Data file contains non-numeric fields");
       matrix.Values[i][k] = value.Value;
-      if (settings.Constrained) matrix.Depth[i] = depth.Value;
       if (value.Value < matrix.ChordOffset[k]) matrix.ChordOffset[k] = value.Value;
     }
+    if (settings.Constrained) matrix.Depth[i] = depth.Value;
   }
   return std::nullopt;
 }
 
 void SortByDepth(DataMatrix& matrix) {
+  // A stable sort: objects of equal depth keep their grid order. The rows move once, through
+  // a permutation, instead of by repeated exchanges.
   const int n = matrix.ObjectCount;
-  bool sorted = false;
-  while (!sorted) {
-    sorted = true;
-    for (int i = 1; i < n; ++i) {
-      if (matrix.Depth[i] > matrix.Depth[i + 1]) {
-        std::swap(matrix.Values[i], matrix.Values[i + 1]);
-        std::swap(matrix.Depth[i], matrix.Depth[i + 1]);
-        std::swap(matrix.Labels[i], matrix.Labels[i + 1]);
-        std::swap(matrix.GridRow[i], matrix.GridRow[i + 1]);
-        sorted = false;
-      }
-    }
+  int order[MaxObjects + 1];
+  for (int i = 1; i <= n; ++i) order[i] = i;
+  std::stable_sort(order + 1, order + n + 1, [&](int a, int b) {
+    return matrix.Depth[a].ToExtended() < matrix.Depth[b].ToExtended();
+  });
+  static DataMatrix sorted;  // scratch rows; one run at a time on the one thread
+  for (int i = 1; i <= n; ++i) {
+    const int from = order[i];
+    std::copy(matrix.Values[from] + 1, matrix.Values[from] + matrix.VariableCount + 1,
+              sorted.Values[i] + 1);
+    sorted.Depth[i] = matrix.Depth[from];
+    sorted.Labels[i] = std::move(matrix.Labels[from]);
+    sorted.GridRow[i] = matrix.GridRow[from];
+  }
+  for (int i = 1; i <= n; ++i) {
+    std::copy(sorted.Values[i] + 1, sorted.Values[i] + matrix.VariableCount + 1,
+              matrix.Values[i] + 1);
+    matrix.Depth[i] = sorted.Depth[i];
+    matrix.Labels[i] = std::move(sorted.Labels[i]);
+    matrix.GridRow[i] = sorted.GridRow[i];
   }
 }
 

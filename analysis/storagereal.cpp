@@ -39,7 +39,7 @@ long double StorageReal::Largest() { return Pack(false, 126, ~std::uint64_t{0} <
 long double StorageReal::Smallest() { return Pack(false, -128, std::uint64_t{1} << 63); }
 
 void StorageReal::Store(long double v) {
-  if (std::isnan(v)) throw FloatingPointOverflow();
+  if (std::isnan(v)) throw InvalidFloatingPointOperation();
   bytes_ = {};
   if (v == 0) return;  // also negative zero: the format has a single zero
   Extended x = Unpack(v);

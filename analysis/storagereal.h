@@ -7,7 +7,7 @@
 //
 // Arithmetic happens in long double (80-bit extended on x86-64). Every store rounds to
 // nearest with ties away from zero, flushes magnitudes below 2^-128 to 0 and throws
-// FloatingPointOverflow above the largest value, so ties between dissimilarities are decided
+// FloatingPointOverflow above the largest value (InvalidFloatingPointOperation for a NaN), so ties between dissimilarities are decided
 // at exactly this precision.
 
 #include <array>
@@ -20,6 +20,12 @@ namespace vardell {
 class FloatingPointOverflow : public std::overflow_error {
  public:
   FloatingPointOverflow() : std::overflow_error("Floating point overflow") {}
+};
+
+// A result that is not a number, such as the square root of a negative value.
+class InvalidFloatingPointOperation : public std::domain_error {
+ public:
+  InvalidFloatingPointOperation() : std::domain_error("Invalid floating point operation") {}
 };
 
 class StorageReal {
