@@ -59,7 +59,9 @@ struct Windows {
     if (!control) qFatal("no control %s", qPrintable(name));
     return control;
   }
-  void Click(const QString& button) { QTest::mouseClick(Control<QAbstractButton>(button), Qt::LeftButton); }
+  void Click(const QString& button) {
+    QTest::mouseClick(Control<QAbstractButton>(button), Qt::LeftButton);
+  }
   void Load(const QString& path) {  // "Data File", the dialog answered with path
     Dialogs.OpenAnswers.push_back(path);
     Click(QStringLiteral("FileOpen"));

@@ -31,19 +31,16 @@ QString Dist(int selected, bool manhattan = true) {
   return State({"Euclidian distance", "Chord distance", "Manhattan metric"}, manhattan ? 3 : 2,
                selected);
 }
-// "Minimum variance strategy*|Furthest neighbour": the entries, selected ones marked "*".
-QString ListState(const QListWidget* list) {
-  QStringList entries;
-  for (int row = 0; row < list->count(); ++row)
-    entries << list->item(row)->text() + (list->item(row)->isSelected() ? "*" : "");
-  return entries.join(u'|');
-}
-// "0,2,3": the positions of the selected entries.
-QString SelectedRows(const QListWidget* list) {
-  QStringList rows;
-  for (int row = 0; row < list->count(); ++row)
-    if (list->item(row)->isSelected()) rows << QString::number(row);
-  return rows.join(u',');
+// "Minimum variance strategy*|Furthest neighbour": the entries, selected ones marked "*";
+// or "0,2,3": the positions of the selected entries.
+QString ListState(const QListWidget* list, bool texts = true) {
+  QStringList parts;
+  for (int row = 0; row < list->count(); ++row) {
+    const bool selected = list->item(row)->isSelected();
+    if (texts) parts << list->item(row)->text() + (selected ? "*" : "");
+    else if (selected) parts << QString::number(row);
+  }
+  return parts.join(texts ? u'|' : u',');
 }
 // A click of the user on an entry, at the entry's place in the list's viewport.
 void ClickEntry(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -106,26 +103,21 @@ class TestForm1 : public QObject {
                           << QString(depth);
     };
     row("after a load", "", Algo(0), Dist(0));
-    row("check with unweighted and manhattan", "algo:5 dist:2 check", Algo(0, true), Dist(0, false));
-    row("uncheck brings the four back, manhattan stays absent", "algo:5 dist:2 check check",
-        Algo(0), Dist(0, false));
+    row("check with unweighted, manhattan", "algo:5 dist:2 check", Algo(0, true), Dist(0, false));
+    row("uncheck: four back, no manhattan", "algo:5 dist:2 check check", Algo(0), Dist(0, false));
     row("uncheck keeps furthest selected", "check algo:1 check", Algo(1), Dist(0));
-    row("after uncheck a strategy click decides again", "algo:5 dist:2 check check algo:4",
-        Algo(4), Dist(0));
+    row("after uncheck a click decides", "algo:5 dist:2 check check algo:4", Algo(4), Dist(0));
     row("furthest appends manhattan, selection kept", "algo:3 dist:1 algo:1", Algo(1), Dist(1));
     row("furthest clicked again changes nothing", "algo:3 dist:1 algo:1 algo:1", Algo(1), Dist(1));
-    row("furthest clicked while selected appends manhattan", "check algo:1 check algo:1", Algo(1),
-        Dist(0));
+    row("furthest clicked while selected appends", "check algo:1 check algo:1", Algo(1), Dist(0));
     row("centroid with chord", "dist:1 algo:3", Algo(3), Dist(0, false));
     row("minimum variance with manhattan", "algo:1 dist:2 algo:0", Algo(0), Dist(0, false));
     row("weighted keeps manhattan selected", "algo:2 dist:2 algo:4", Algo(4), Dist(2));
-    row("arrow keys onto centroid sorting", "dist:2 key:algo key:algo key:algo", Algo(3),
-        Dist(0, false));
+    row("arrow keys onto centroid", "dist:2 key:algo key:algo key:algo", Algo(3), Dist(0, false));
     row("data file resets strategy and coefficient only", "algo:1 dist:2 load", Algo(0), Dist(0));
     row("then manhattan goes with minimum variance", "algo:1 dist:2 load dist:2", Algo(0), Dist(2));
     row("data file keeps the constrained form", "check algo:1 load", Algo(0, true), Dist(0));
-    row("cancelled dialog empties the column lists", "algo:4 id:2 depth:3 open", Algo(0), Dist(0),
-        "0", "", "");
+    row("cancel empties the columns", "algo:4 id:2 depth:3 open", Algo(0), Dist(0), "0", "", "");
     row("identifier deselects its data column", "id:3", Algo(0), Dist(0), "3", "0,1,3");
     row("data column sends identifier back to NONE", "id:3 data+:2", Algo(0), Dist(0));
     row("NONE changes nothing", "id:3 id:0", Algo(0), Dist(0), "0", "0,1,3");
@@ -133,8 +125,7 @@ class TestForm1 : public QObject {
     row("plain click on the identifier's column", "id:2 data:1", Algo(0), Dist(0), "0", "1");
     row("identifier of an unselected column", "data:0 id:3", Algo(0), Dist(0), "3", "0");
     row("shift range over the identifier's column", "id:2 data:0 data^:3", Algo(0), Dist(0));
-    row("ctrl click off a data column keeps the identifier", "id:2 data+:3", Algo(0), Dist(0), "2",
-        "0,2");
+    row("ctrl click off a data column keeps the id", "id:2 data+:3", Algo(0), Dist(0), "2", "0,2");
     row("depth list has no rule", "id:3 depth:2", Algo(0), Dist(0), "3", "0,1,3", "2");
     row("depth may be a data column", "depth:1 data^:3", Algo(0), Dist(0), "0", "0,1,2,3", "1");
   }
@@ -144,9 +135,9 @@ class TestForm1 : public QObject {
     Script(script);
     QTEST(ListState(List("algo")), "algo");
     QTEST(ListState(List("dist")), "dist");
-    QTEST(SelectedRows(List("id")), "id");
-    QTEST(SelectedRows(List("data")), "data");
-    QTEST(SelectedRows(List("depth")), "depth");
+    QTEST(ListState(List("id"), false), "id");
+    QTEST(ListState(List("data"), false), "data");
+    QTEST(ListState(List("depth"), false), "depth");
     QVERIFY(w->Dialogs.Messages.empty());
     // a cancelled dialog keeps the grid and the loaded state
     QVERIFY(w->Control("StartButton")->isVisible());
@@ -198,8 +189,9 @@ class TestForm1 : public QObject {
     QTest::addColumn<QString>("script");  // "-": the load fails, else the run after it
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("text");  // empty: the table engine's own
-    const QString corrupt = "Data file corrupt.", tooLarge = "Maximum size of data matrix exceeded.",
-                  tooFew = "You should select at least 2 datacolumns.";
+    const QString corrupt = "Data file corrupt.";
+    const QString tooLarge = "Maximum size of data matrix exceeded.";
+    const QString tooFew = "You should select at least 2 datacolumns.";
     const auto row = [](const char* name, const char* file, const QByteArray& bytes,
                         const char* script, const char* caption, const QString& text) {
       QTest::newRow(name) << QString(file) << bytes << QString(script) << QString(caption) << text;
@@ -239,9 +231,9 @@ class TestForm1 : public QObject {
     // unexpected errors reach the general handler, which ends their text with a full stop
     const bool unexpected = caption == "vardell";
     QCOMPARE(message.Icon, unexpected ? MessageIcon::Error : MessageIcon::None);
+    const QString& said = message.Text;
     if (unexpected)
-      QVERIFY2(message.Text.size() > 1 && (message.Text.endsWith(u'.') || message.Text.back() < u'.'),
-               qPrintable(message.Text));
+      QVERIFY2(said.size() > 1 && (said.endsWith(u'.') || said.back() < u'.'), qPrintable(said));
     QVERIFY(!w->Results.isVisible());
     // a failed load reveals nothing
     QCOMPARE(w->Control("Logo")->isVisible(), !loads);
@@ -263,15 +255,10 @@ class TestForm1 : public QObject {
   // The general handler adds a full stop when the last character's code is above "." (a slash
   // is, a hyphen is not).
   void unexpectedErrorText() {
-    const char* const cases[][2] = {{"Floating point overflow", "Floating point overflow."},
-                                    {"Disk full.", "Disk full."},
-                                    {"Error 5", "Error 5."},
-                                    {"a/", "a/."},
-                                    {"a-", "a-"},
-                                    {"failed (code 2)", "failed (code 2)"},
-                                    {"No!", "No!"},
-                                    {"Fehler \u00fc", "Fehler \u00fc."},
-                                    {"", ""}};
+    const char* const cases[][2] = {
+        {"Floating point overflow", "Floating point overflow."}, {"Disk full.", "Disk full."},
+        {"Error 5", "Error 5."}, {"a/", "a/."}, {"a-", "a-"}, {"No!", "No!"}, {"", ""},
+        {"failed (code 2)", "failed (code 2)"}, {"Fehler \u00fc", "Fehler \u00fc."}};
     for (const auto& c : cases)
       QCOMPARE(UnexpectedErrorText(QString::fromUtf8(c[0])), QString::fromUtf8(c[1]));
   }
@@ -311,7 +298,8 @@ class TestForm1 : public QObject {
     if (fragment.isEmpty()) QCOMPARE(shown[0]->verticalScrollBar()->value(), 0);
     QFile file(QStringLiteral(":/help/vardell.html"));  // the topic is an anchor of the file
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(fragment.isEmpty() || file.readAll().contains("<a name=\"" + fragment.toUtf8() + "\">"));
+    const QByteArray anchor = "<a name=\"" + fragment.toUtf8() + "\">";
+    QVERIFY(fragment.isEmpty() || file.readAll().contains(anchor));
     // both windows share one viewer
     QTest::keyClick(w->Control("PrButton"), Qt::Key_F1);
     QCOMPARE(ShownHelp(), shown);
