@@ -46,12 +46,13 @@ inline std::string Repeat(const std::string& text, int times) {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// The rows of a grid from the given one on, without the row numbers; row 0 holds the names.
-inline Rows GridRows(const DataGrid& grid, int from = 0) {
+// The rows of a grid from the given one on, from column 1 (past the row numbers) unless told;
+// row 0 holds the names. GridRows(grid, 0, 0) is every cell.
+inline Rows GridRows(const DataGrid& grid, int fromRow = 0, int fromColumn = 1) {
   Rows rows;
-  for (int r = from; r < grid.RowCount(); ++r) {
+  for (int r = fromRow; r < grid.RowCount(); ++r) {
     rows.emplace_back();
-    for (int c = 1; c < grid.ColCount(); ++c) rows.back().push_back(grid.Cell(c, r));
+    for (int c = fromColumn; c < grid.ColCount(); ++c) rows.back().push_back(grid.Cell(c, r));
   }
   return rows;
 }
@@ -60,14 +61,6 @@ inline Rows GridRows(const DataGrid& grid, int from = 0) {
 inline std::string RightAligned(int number) {
   const std::string digits = std::to_string(number);
   return std::string(digits.size() < 3 ? 3 - digits.size() : 0, ' ') + digits;
-}
-
-// Every cell of a grid, for comparing a whole grid before and after.
-inline std::vector<std::vector<std::string>> AllCells(const DataGrid& grid) {
-  std::vector<std::vector<std::string>> cells(grid.ColCount());
-  for (int c = 0; c < grid.ColCount(); ++c)
-    for (int r = 0; r < grid.RowCount(); ++r) cells[c].push_back(grid.Cell(c, r));
-  return cells;
 }
 
 }  // namespace vardell::testing
