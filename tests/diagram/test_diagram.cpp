@@ -163,9 +163,10 @@ TEST(Layout, PositionsExtentsAndLabelsOfSmallTrees) {
     std::vector<long double> positions;
     Walk(analysis->TreeRoot.get(), positions);
     EXPECT_EQ(positions, c.Positions);
+    std::vector<RecordedCall> texts = screen.CallsOf(Kind::Text);
     std::vector<std::string> labels;  // after the header
-    for (const RecordedCall& text : screen.CallsOf(Kind::Text)) labels.push_back(text.Text);
-    EXPECT_EQ(std::vector<std::string>(labels.begin() + 1, labels.end()), c.Labels);
+    for (std::size_t i = 1; i < texts.size(); ++i) labels.push_back(texts[i].Text);
+    EXPECT_EQ(labels, c.Labels);
     EXPECT_FALSE(diagram.Pen().PenIsDown);  // every stroke ends pen up
   }
 }
