@@ -2,12 +2,8 @@
 // controls found by name, clicks and keys through QTest, dialogs answered by the scripted seam;
 // and the real save dialog, answered by a driver that acts on each modal window as it appears.
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
-#include <QGuiApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -120,9 +116,8 @@ class TestClustExec : public QObject {
     QCOMPARE(Redrawn(), message != "-");
     if (message.isEmpty()) {
       QVERIFY(w->Dialogs.Messages.empty());
-      const QString entered = Edit(field)->text();
       w->Run();
-      QCOMPARE(Edit(field)->text(), entered);
+      QCOMPARE(Edit(field)->text(), text);
       const double value = text.toDouble();
       if (field == "TickEdit") {
         QCOMPARE(Scale().TickUnits, value);
@@ -155,6 +150,7 @@ class TestClustExec : public QObject {
   void panSurvivesCloseAndRun() {
     QFETCH(QString, clicks);
     QFETCH(QPoint, shift);
+    Enter(QStringLiteral("TickEdit"), QStringLiteral("5"));
     const QImage before = w->Results.Picture().copy();
     const QString vscale = Edit("VscaleEdit")->text(), hscale = Edit("HscaleEdit")->text();
     QTest::keyClicks(Edit("VscaleEdit"), QStringLiteral("99"));  // typed, but not entered
@@ -182,6 +178,9 @@ class TestClustExec : public QObject {
     QCOMPARE(QPoint(int(Scale().PanX), int(Scale().PanY)), shift);
     QCOMPARE(w->Results.Diagram().Transform().XOrigin, 10.0 + shift.x());
     QCOMPARE(w->Results.Picture(), after);
+    QCOMPARE(Scale().TickUnits, 5.0);
+    QCOMPARE(Edit("TickEdit")->text(), QStringLiteral("5"));
+    QVERIFY(w->Form.isVisible());
   }
 
   void dialogAnswers_data() {
@@ -350,11 +349,11 @@ class TestClustExec : public QObject {
   void copyPutsShownPixelsOnClipboard() {
     const auto rgb = [](const QImage& i) { return i.convertToFormat(QImage::Format_RGB32); };
     w->Click(QStringLiteral("CopyButton"));
-    const QImage first = rgb(QGuiApplication::clipboard()->image());
+    const QImage first = rgb(QApplication::clipboard()->image());
     QCOMPARE(first, rgb(w->Control("PaintBox")->grab().toImage()));
     w->Click(QStringLiteral("RightButton"));
     w->Click(QStringLiteral("CopyButton"));
-    const QImage second = rgb(QGuiApplication::clipboard()->image());
+    const QImage second = rgb(QApplication::clipboard()->image());
     QCOMPARE(second, rgb(w->Results.Picture()));
     QVERIFY(second != first);
   }

@@ -1,6 +1,6 @@
 // The parameter window driven as a user drives it: controls found by name, clicks on list
-// entries at their places, dialogs answered by the scripted seam; the ways the program ends
-// and the help both windows share.
+// entries at their places, dialogs answered by the scripted seam. Also the messages of failed
+// commands and the general handler, the help both windows share, and the ways the program ends.
 
 #include <QFile>
 #include <QListWidget>
@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/help/helpfile.h"
 #include "support_windows.h"
 
 using namespace vardell;
@@ -142,6 +143,19 @@ class TestForm1 : public QObject {
     // a cancelled dialog keeps the grid and the loaded state
     QVERIFY(w->Control("StartButton")->isVisible());
     QCOMPARE(w->Control<QTableView>("DataGrid")->model()->rowCount(), 12);
+  }
+
+  void gridShowsTheFile() {
+    w->Load(w->Twelve);
+    auto* grid = w->Control<QTableView>("DataGrid");
+    const QAbstractItemModel* model = grid->model();
+    QCOMPARE(model->columnCount(), 4);
+    QCOMPARE(model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("COLUMN  4"));
+    QCOMPARE(model->headerData(0, Qt::Vertical).toString(), QStringLiteral("  1"));
+    QCOMPARE(model->headerData(11, Qt::Vertical).toString(), QStringLiteral(" 12"));
+    QCOMPARE(model->data(model->index(6, 3)).toString(), QStringLiteral("13"));
+    QVERIFY(!(model->flags(model->index(0, 0)) & Qt::ItemIsEditable));
+    QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
   }
 
   void runReadsTheChoices_data() {
@@ -304,6 +318,8 @@ class TestForm1 : public QObject {
     QTest::keyClick(w->Control("PrButton"), Qt::Key_F1);
     QCOMPARE(ShownHelp(), shown);
     QCOMPARE(shown[0]->source().fragment(), QStringLiteral("results"));
+    QCOMPARE(InstalledHelpFile(), BuiltInHelpFile());  // no copy is installed beside the tests
+    QVERIFY(w->Dialogs.Messages.empty());
   }
 
   void programEnds_data() {
