@@ -10,6 +10,7 @@ extern "C" {  // pxlib's header does not declare C linkage itself
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/datagrid.h"
@@ -110,21 +111,6 @@ TEST(DbaseTable, AnyCaseOfExtensionAndTheNamedCodePage) {
   }
 }
 
-TEST(DbaseTable, TwoHundredAndOneRecordsRefusedBeforeTheLists) {
-  ScratchFolder folder;
-  const std::vector<std::vector<const char*>> records(201, {"S", "1", "20200101", "T"});
-  DataGrid grid;
-  ColumnLists lists;
-  const LoadResult result = LoadDataFile(WriteDbase(folder.Path("big.dbf"), records), grid, lists);
-  EXPECT_FALSE(result.Loaded);
-  EXPECT_EQ(result.Message, TooLarge);
-  EXPECT_EQ(lists.Depth.Count(), 0);
-  EXPECT_EQ(lists.Id.Count(), 1);
-  // With one of them deleted, two hundred remain and the table loads.
-  EXPECT_TRUE(LoadDataFile(WriteDbase(folder.Path("big.dbf"), records, 7), grid, lists).Loaded);
-  EXPECT_EQ(grid.RowCount(), 201);
-}
-
 // ---- Paradox -----------------------------------------------------------------------------
 
 struct ParadoxField {
@@ -132,8 +118,9 @@ struct ParadoxField {
   char Type;
   int Length;
 };
-const std::vector<ParadoxField> CoreLayout{{"SAMPLE", pxfAlpha, 10}, {"COUNT", pxfShort, 2}, {"TOTAL", pxfLong, 4},
-                                           {"DEPTH", pxfNumber, 8},  {"TAKEN", pxfDate, 4},  {"OK", pxfLogical, 1}};
+const std::vector<ParadoxField> CoreLayout{{"SAMPLE", pxfAlpha, 10}, {"COUNT", pxfShort, 2},
+                                           {"TOTAL", pxfLong, 4},     {"DEPTH", pxfNumber, 8},
+                                           {"TAKEN", pxfDate, 4},     {"OK", pxfLogical, 1}};
 
 long Day(int year, int month, int day) { return PX_GregorianToSdn(year, month, day) - 1721425; }
 
@@ -157,7 +144,7 @@ std::string WriteParadox(const std::string& path, const Rows& records,
       if (record[j].empty()) continue;
       const double number = std::strtod(record[j].c_str(), nullptr);
       switch (layout[j].Type) {
-        case pxfAlpha: PX_put_data_alpha(doc, at, layout[j].Length, const_cast<char*>(record[j].c_str())); break;
+        case pxfAlpha: PX_put_data_alpha(doc, at, layout[j].Length, const_cast<char*>(record[j].data())); break;
         case pxfShort: PX_put_data_short(doc, at, 2, static_cast<short>(number)); break;
         case pxfLogical: PX_put_data_byte(doc, at, 1, static_cast<char>(number)); break;
         case pxfNumber: case pxfCurrency: case pxfTimestamp: PX_put_data_double(doc, at, 8, number); break;
@@ -211,15 +198,29 @@ TEST(ParadoxTable, ReadOnlyFileOpens) {
   EXPECT_EQ(grid.Cell(1, 1), "S");
 }
 
-TEST(ParadoxTable, TwoHundredAndOneRecordsRefused) {
-  ScratchFolder folder;
-  DataGrid grid;
-  EXPECT_EQ(ReadTable(WriteParadox(folder.Path("big.db"), SameRecords(201)), grid), TooLarge);
-  EXPECT_EQ(ReadTable(WriteParadox(folder.Path("ok.db"), SameRecords(200)), grid), std::nullopt);
-  EXPECT_EQ(grid.RowCount(), 201);
-}
-
 // ---- Both --------------------------------------------------------------------------------
+
+// 201 records are refused before the lists are filled; 200 load, in dBase also when they are
+// what remains of 201 with one deleted.
+TEST(TableFiles, TwoHundredAndOneRecordsRefusedBeforeTheLists) {
+  ScratchFolder folder;
+  const std::vector<std::vector<const char*>> records(201, {"S", "1", "20200101", "T"});
+  const std::pair<std::string, std::string> cases[] = {
+      {WriteDbase(folder.Path("big.dbf"), records), WriteDbase(folder.Path("ok.dbf"), records, 7)},
+      {WriteParadox(folder.Path("big.db"), SameRecords(201)),
+       WriteParadox(folder.Path("ok.db"), SameRecords(200))}};
+  for (const auto& [refused, loaded] : cases) {
+    DataGrid grid;
+    ColumnLists lists;
+    const LoadResult result = LoadDataFile(refused, grid, lists);
+    EXPECT_FALSE(result.Loaded) << refused;
+    EXPECT_EQ(result.Message, TooLarge) << refused;
+    EXPECT_EQ(lists.Depth.Count(), 0);
+    EXPECT_EQ(lists.Id.Count(), 1);
+    EXPECT_TRUE(LoadDataFile(loaded, grid, lists).Loaded) << loaded;
+    EXPECT_EQ(grid.RowCount(), 201);
+  }
+}
 
 // Damaged tables, each a valid one changed in one way, and missing files: an error of the
 // engine that names the file, never a crash or a hang.
