@@ -117,13 +117,10 @@ TEST(TableEncoding, Utf8WhereValidElseWindows1252) {
     bool Utf8;
     std::string Text;  // what DecodeText gives
   } cases[] = {
-      {"Ascii", "abc 1.5", true, "abc 1.5"},
-      {"TwoBytes", "\xC3\xA9", true, "\xC3\xA9"},
-      {"FourBytes", "\xF0\x9F\x98\x80", true, "\xF0\x9F\x98\x80"},
-      {"LoneLatin1", "\xE9", false, "\xC3\xA9"},
+      {"Ascii", "abc 1.5", true, "abc 1.5"}, {"TwoBytes", "\xC3\xA9", true, "\xC3\xA9"},
+      {"FourBytes", "\xF0\x9F\x98\x80", true, "\xF0\x9F\x98\x80"}, {"LoneLatin1", "\xE9", false, "\xC3\xA9"},
       {"EuroAndQuotes", "\x80\x93\x94", false, "\xE2\x82\xAC\xE2\x80\x9C\xE2\x80\x9D"},
-      {"UndefinedByteKept", "\x81", false, "\xC2\x81"},
-      {"Overlong", "\xC0\xAF", false, "\xC3\x80\xC2\xAF"},
+      {"UndefinedByteKept", "\x81", false, "\xC2\x81"}, {"Overlong", "\xC0\xAF", false, "\xC3\x80\xC2\xAF"},
       {"Surrogate", "\xED\xA0\x80", false, "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
       {"BeyondUnicode", "\xF4\x90\x80\x80", false, "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
       {"CutSequence", "a\xC3", false, "a\xC3\x83"},
