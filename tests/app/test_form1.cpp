@@ -66,7 +66,7 @@ class TestForm1 : public QObject {
     static const QHash<QString, QString> names{{"algo", "AlgoList"}, {"dist", "DistList"},
                                               {"depth", "DepthListBox"}, {"id", "IDList"},
                                               {"data", "DataColList"}};
-    return w->Control<QListWidget>(names.value(shortName));
+    return w->Control<QListWidget>(names.value(shortName, shortName));
   }
   // Steps separated by blanks: "algo:5" clicks strategy 5, "data+:2" Ctrl-clicks data column
   // 2, "data^:3" Shift-clicks it, "key:algo" presses the down arrow in the strategy list,
