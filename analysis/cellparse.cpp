@@ -1,7 +1,8 @@
 #include "analysis/cellparse.h"
 
-#include <cctype>
+#include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 namespace vardell {
 namespace {
@@ -13,42 +14,95 @@ struct ParseOutcome {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Powers of ten that long double holds exactly (5^27 < 2^64).
+constexpr int ExactPowers = 27;
+long double PowerOfTen(int k) {
+  static const auto table = [] {
+    struct Table {
+      long double p[ExactPowers + 1];
+    } t{};
+    t.p[0] = 1;
+    for (int i = 1; i <= ExactPowers; ++i) t.p[i] = t.p[i - 1] * 10;
+    return t;
+  }();
+  return table.p[k];
+}
+
+// The value of sign, digits, fraction and exponent, rounded once to long double. Up to 19
+// significant digits and a decimal exponent within 10^27 come from one multiplication or
+// division of exact operands, which rounds exactly as strtold does; the rest goes to strtold.
+long double ValueOf(bool negative, std::string_view digits, std::string_view fraction,
+                    std::string_view exponent) {
+  std::uint64_t mantissa = 0;
+  int significant = 0;
+  bool fits = true;
+  for (std::string_view part : {digits, fraction}) {
+    for (char c : part) {
+      if (significant > 0 || c != '0') ++significant;
+      if (significant > 19) fits = false;
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+  }
+  long exponentValue = 0;
+  if (fits && exponent.size() < 6) {
+    std::size_t at = 0;
+    bool exponentNegative = false;
+    if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-'))
+      exponentNegative = exponent[at++] == '-';
+    for (; at < exponent.size(); ++at) exponentValue = exponentValue * 10 + (exponent[at] - '0');
+    if (exponentNegative) exponentValue = -exponentValue;
+  } else {
+    fits = false;
+  }
+  const long scale = exponentValue - static_cast<long>(fraction.size());
+  if (fits && scale >= -ExactPowers && scale <= ExactPowers) {
+    const long double m = static_cast<long double>(mantissa);
+    const long double v = scale >= 0 ? m * PowerOfTen(static_cast<int>(scale))
+                                     : m / PowerOfTen(static_cast<int>(-scale));
+    return negative ? -v : v;
+  }
+  std::string canonical = negative ? "-" : "";
+  canonical += digits.empty() ? "0" : std::string(digits);
+  if (!fraction.empty()) canonical += "." + std::string(fraction);
+  if (!exponent.empty()) canonical += "e" + std::string(exponent);
+  return std::strtold(canonical.c_str(), nullptr);
+}
+
 // One pass of the number syntax over the whole text: leading spaces, an optional sign,
 // digits, an optional point with digits, an optional exponent with at least one digit.
-ParseOutcome ParseOnce(const std::string& text) {
+ParseOutcome ParseOnce(std::string_view text) {
   const std::size_t length = text.size();
   const auto endOfText = [&] { return ParseOutcome{0, static_cast<std::int32_t>(length + 1)}; };
   const auto faultAt = [](std::size_t index) {
     return ParseOutcome{0, static_cast<std::int32_t>(index + 1)};
   };
+  const auto digitsFrom = [&](std::size_t& at) {
+    const std::size_t start = at;
+    while (at < length && IsDigit(text[at])) ++at;
+    return text.substr(start, at - start);
+  };
   std::size_t at = 0;
   while (at < length && text[at] == ' ') ++at;
-  std::string canonical;
-  if (at < length && (text[at] == '+' || text[at] == '-')) {
-    if (text[at] == '-') canonical += '-';
-    ++at;
-  }
+  bool negative = false;
+  if (at < length && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
   if (at == length) return endOfText();  // nothing after the spaces and the sign
-  std::string digits;
-  while (at < length && IsDigit(text[at])) digits += text[at++];
-  std::string fraction;
+  const std::string_view digits = digitsFrom(at);
+  std::string_view fraction;
   if (at < length && text[at] == '.') {
     ++at;
-    while (at < length && IsDigit(text[at])) fraction += text[at++];
+    fraction = digitsFrom(at);
   }
-  std::string exponent;
+  std::string_view exponent;
   if (at < length && (text[at] == 'E' || text[at] == 'e')) {
-    ++at;
-    if (at < length && (text[at] == '+' || text[at] == '-')) exponent += text[at++];
+    const std::size_t start = ++at;
+    if (at < length && (text[at] == '+' || text[at] == '-')) ++at;
     if (at == length) return endOfText();
     if (!IsDigit(text[at])) return faultAt(at);
-    while (at < length && IsDigit(text[at])) exponent += text[at++];
+    digitsFrom(at);
+    exponent = text.substr(start, at - start);
   }
   if (at < length) return faultAt(at);
-  canonical += digits.empty() ? "0" : digits;
-  if (!fraction.empty()) canonical += "." + fraction;
-  if (!exponent.empty()) canonical += "e" + exponent;
-  return ParseOutcome{std::strtold(canonical.c_str(), nullptr), 0};
+  return ParseOutcome{ValueOf(negative, digits, fraction, exponent), 0};
 }
 
 }  // namespace

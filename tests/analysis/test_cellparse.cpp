@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
 #include "analysis/cellparse.h"
 
 namespace vardell {
@@ -58,6 +63,27 @@ TEST(ParseCellValue, ValuesAreStoredAtStoragePrecision) {
   EXPECT_EQ(ParseCellValue("1E-40").Value.ToExtended(), 0);  // below the smallest magnitude
   EXPECT_THROW(ParseCellValue("1E39"), FloatingPointOverflow);
   EXPECT_THROW(ParseCellValue("-2e99999"), FloatingPointOverflow);
+}
+
+}  // namespace
+}  // namespace vardell
+
+namespace vardell {
+namespace {
+
+// The quick conversion of short numbers must give what a full decimal conversion gives.
+TEST(ParseCellValue, AgreesWithAFullConversion) {
+  std::mt19937_64 random(42);
+  const char* const shapes[] = {"%.*f", "%.*e", "%.*g"};
+  for (int t = 0; t < 100000; ++t) {
+    char text[64];
+    const double magnitude = std::ldexp(static_cast<double>(random() % 1000000) / 7.0,
+                                        static_cast<int>(random() % 80) - 40);
+    std::snprintf(text, sizeof text, shapes[t % 3], static_cast<int>(random() % 22), magnitude);
+    CellValue parsed = ParseCellValue(text);
+    ASSERT_EQ(parsed.ErrorPosition, 0) << text;
+    ASSERT_EQ(parsed.Value.Bytes(), StorageReal(std::strtold(text, nullptr)).Bytes()) << text;
+  }
 }
 
 }  // namespace
