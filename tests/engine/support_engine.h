@@ -12,6 +12,11 @@ namespace vardell::testing {
 
 inline long double R(long double v) { return RoundToStorage(v); }
 
+// A small fixed generator, so that the data do not depend on the standard library.
+inline std::uint64_t NextRandom(std::uint64_t& state) {
+  return state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+}
+
 // The analysis tables are large; keep them off the stack.
 inline std::unique_ptr<Analysis> MakeAnalysis(std::uint8_t strategy, std::uint8_t coefficient,
                                               bool constrained) {
@@ -35,11 +40,19 @@ inline void FillMatrix(DataMatrix& matrix, const std::vector<std::vector<long do
   }
 }
 
-// The upper triangle in row order: D12, D13, ..., D1n, D23, ...
-inline void FillUpperTriangle(DissimilarityMatrix& d, int n, const std::vector<long double>& upper) {
+// Objects at the given depths, D given as its upper triangle in row order: D12, D13, ..., D1n,
+// D23, ...
+inline std::unique_ptr<Analysis> MakeTreeRun(std::uint8_t strategy, bool constrained,
+                                             const std::vector<long double>& depths,
+                                             const std::vector<long double>& upper) {
+  auto run = MakeAnalysis(strategy, Euclidean, constrained);
+  const int n = static_cast<int>(depths.size());
+  run->Matrix.ObjectCount = n;
+  for (int o = 1; o <= n; ++o) run->Matrix.Depth[o] = depths[o - 1];
   size_t next = 0;
   for (int a = 1; a < n; ++a)
-    for (int b = a + 1; b <= n; ++b) d.D[a][b] = upper.at(next++);
+    for (int b = a + 1; b <= n; ++b) run->Dissimilarity.D[a][b] = upper.at(next++);
+  return run;
 }
 
 // "(child1 child2)" for a fused node, the object number for a leaf.
@@ -48,35 +61,15 @@ inline std::string Shape(const ClusterNode& node) {
   return "(" + Shape(*node.Child1) + " " + Shape(*node.Child2) + ")";
 }
 
-// Levels of the fused nodes in pre-order (node, Child1's subtree, Child2's subtree).
-inline void CollectLevels(const ClusterNode& node, std::vector<long double>& levels) {
-  if (node.IsLeaf()) return;
-  levels.push_back(node.Level);
-  CollectLevels(*node.Child1, levels);
-  CollectLevels(*node.Child2, levels);
-}
-
-inline void CollectPositions(const ClusterNode& node, std::vector<long double>& positions) {
+// In pre-order (node, Child1's subtree, Child2's subtree): the fused nodes' levels and every
+// node's position.
+inline void Collect(const ClusterNode& node, std::vector<long double>& levels,
+                    std::vector<long double>& positions) {
   positions.push_back(node.Position);
   if (node.IsLeaf()) return;
-  CollectPositions(*node.Child1, positions);
-  CollectPositions(*node.Child2, positions);
-}
-
-// One fusion as the tree records it: cluster j fused into cluster i at level.
-struct TreeFusion {
-  int I = 0;
-  int J = 0;
-  long double Level = 0;
-};
-
-// Indexed by the fusion's step (1..n-1), the order in which the fusions happened.
-inline void CollectFusions(const ClusterNode& node, std::vector<TreeFusion>& byStep) {
-  if (node.IsLeaf()) return;
-  const int a = node.Child1->FirstObject, b = node.Child2->FirstObject;
-  byStep.at(node.Step) = TreeFusion{a < b ? a : b, a < b ? b : a, node.Level};
-  CollectFusions(*node.Child1, byStep);
-  CollectFusions(*node.Child2, byStep);
+  levels.push_back(node.Level);
+  Collect(*node.Child1, levels, positions);
+  Collect(*node.Child2, levels, positions);
 }
 
 }  // namespace vardell::testing

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,10 +16,16 @@ namespace {
 
 using testing::R;
 
+const long double Ulp = 0x1p-39L;  // one unit in the last place of 1
+const long double Third = R(1.0L / 3), TwoThirds = R(2.0L / 3);
+
+template <typename Case>
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+  return info.param.Name;
+}
+
 // ---------------------------------------------------------------------------------------
 // The closest pair
-
-const long double Ulp = 0x1p-39L;  // one unit in the last place of 1
 
 struct PairCase {
   const char* Name;
@@ -54,10 +61,10 @@ class FindClosestPairTest : public ::testing::TestWithParam<PairCase> {};
 
 TEST_P(FindClosestPairTest, FindsTheFirstSmallestPair) {
   const PairCase& c = GetParam();
-  auto run = testing::MakeAnalysis(NearestNeighbour, Euclidean, c.Constrained);
-  testing::FillUpperTriangle(run->Dissimilarity, c.N, c.Upper);
+  auto run = testing::MakeTreeRun(NearestNeighbour, c.Constrained,
+                                  std::vector<long double>(c.N), c.Upper);
   int active[MaxObjects + 1] = {};
-  for (size_t p = 0; p < c.Active.size(); ++p) active[p + 1] = c.Active[p];
+  std::copy(c.Active.begin(), c.Active.end(), active + 1);
   const ClosestPair pair = FindClosestPair(static_cast<int>(c.Active.size()), active,
                                            run->Dissimilarity, c.Constrained);
   EXPECT_EQ(pair.B, c.B);
@@ -67,65 +74,50 @@ TEST_P(FindClosestPairTest, FindsTheFirstSmallestPair) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, FindClosestPairTest, ::testing::ValuesIn(PairCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         CaseName<PairCase>);
 
 // ---------------------------------------------------------------------------------------
 // Coefficients and the combination formula
 
-struct SetterCase {
-  const char* Name;
-  LanceWilliams Got;
-  long double AlphaI, AlphaJ, Beta, Gamma;  // exact stored values expected
-};
-
 TEST(CoefficientSetterTest, QuotientsAreRoundedFromTheSizes) {
-  const long double third = R(1.0L / 3), twoThirds = R(2.0L / 3);
-  const SetterCase cases[] = {
-      {"Unweighted1And3", SetUnweightedCoefficients(1, 3), 0.25, 0.75, 0, 0},
-      {"Unweighted2And1", SetUnweightedCoefficients(2, 1), twoThirds, third, 0, 0},
-      {"Centroid1And1", SetCentroidCoefficients(1, 1), 0.5, 0.5, -0.25, 0},
+  const struct {
+    const char* Name;
+    LanceWilliams Got;
+    long double AlphaI, AlphaJ, Beta;  // exact stored values expected; gamma is always 0
+  } cases[] = {
+      {"Unweighted2And1", SetUnweightedCoefficients(2, 1), TwoThirds, Third, 0},
+      {"Centroid1And1", SetCentroidCoefficients(1, 1), 0.5, 0.5, -0.25},
       // Beta comes from the rounded alphas and is rounded again.
-      {"Centroid1And2", SetCentroidCoefficients(1, 2), third, twoThirds, R(-(third * twoThirds)),
-       0},
-      {"MinimumVariance1And1And1", SetMinimumVarianceCoefficients(1, 1, 1), twoThirds, twoThirds,
-       -third, 0},
+      {"Centroid1And2", SetCentroidCoefficients(1, 2), Third, TwoThirds, R(-(Third * TwoThirds))},
       {"MinimumVariance1And2And3", SetMinimumVarianceCoefficients(1, 2, 3), R(4.0L / 6),
-       R(5.0L / 6), R(-3.0L / 6), 0},
+       R(5.0L / 6), R(-3.0L / 6)},
       {"MinimumVariance5And2And0", SetMinimumVarianceCoefficients(5, 2, 0), R(5.0L / 7),
-       R(2.0L / 7), 0, 0},
+       R(2.0L / 7), 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     EXPECT_EQ(static_cast<long double>(c.Got.AlphaI), c.AlphaI);
     EXPECT_EQ(static_cast<long double>(c.Got.AlphaJ), c.AlphaJ);
     EXPECT_EQ(static_cast<long double>(c.Got.Beta), c.Beta);
-    EXPECT_EQ(static_cast<long double>(c.Got.Gamma), c.Gamma);
+    EXPECT_EQ(static_cast<long double>(c.Got.Gamma), 0);
   }
 }
 
-struct CombineCase {
-  const char* Name;
-  long double AlphaI, AlphaJ, Dki, Dkj, Beta, Dij, Gamma;
-  long double Expected;  // exact stored value expected
-};
-
 TEST(CombineDissimilarityTest, OneFormulaRoundedOnce) {
-  const long double third = R(1.0L / 3), twoThirds = R(2.0L / 3);
-  const long double ulp = ldexpl(1.0L, -39);  // one unit in the last place of 1
-  const CombineCase cases[] = {
+  const struct {
+    const char* Name;
+    long double AlphaI, AlphaJ, Dki, Dkj, Beta, Dij, Gamma;
+    long double Expected;  // exact stored value expected
+  } cases[] = {
       {"NearestTakesTheSmaller", 0.5, 0.5, 5, 3, 0, 2, -0.5, 3},
       {"NearestTakesTheSmallerOtherSide", 0.5, 0.5, 3, 5, 0, 2, -0.5, 3},
       {"FurthestTakesTheLarger", 0.5, 0.5, 5, 3, 0, 2, 0.5, 5},
-      {"WeightedTakesTheMean", 0.5, 0.5, 5, 3, 0, 2, 0, 4},
-      {"UnweightedWeighsBySize", 0.25, 0.75, 8, 4, 0, 2, 0, 5},
       {"CentroidSubtractsTheFusedPair", 0.5, 0.5, 5, 3, -0.25, 2, 0, 3.5},
-      {"MinimumVariance", twoThirds, twoThirds, 5, 3, -third, 2, 0,
-       R(twoThirds * 5 + twoThirds * 3 - third * 2)},
-      {"NearestToTheLastBit", 0.5, 0.5, 1 + ulp, 1, 0, 0, -0.5, 1},
-      {"FurthestToTheLastBit", 0.5, 0.5, 1 + ulp, 1, 0, 0, 0.5, 1 + ulp},
+      {"NearestToTheLastBit", 0.5, 0.5, 1 + Ulp, 1, 0, 0, -0.5, 1},
+      {"FurthestToTheLastBit", 0.5, 0.5, 1 + Ulp, 1, 0, 0, 0.5, 1 + Ulp},
       // Intermediate sums beyond the format's precision are kept until the final store:
       // 1 + 2^-41 + 2^-41 rounds up to 1 + 2^-40, a tie that goes away from zero.
-      {"RoundedOnce", 1, 1, 1, ldexpl(1.0L, -41), 1, ldexpl(1.0L, -41), 0, 1 + ulp},
+      {"RoundedOnce", 1, 1, 1, ldexpl(1.0L, -41), 1, ldexpl(1.0L, -41), 0, 1 + Ulp},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -147,8 +139,6 @@ struct TreeCase {
   std::string Shape;
   std::vector<long double> Levels;  // fused nodes in pre-order, exact stored values
 };
-
-const long double Third = R(1.0L / 3), TwoThirds = R(2.0L / 3);
 
 const TreeCase TreeCases[] = {
     {"FurthestThree", FurthestNeighbour, false, 3, {2, 5, 3}, "(3 (1 2))", {5, 2}},
@@ -209,19 +199,21 @@ void CheckNodes(const ClusterNode& node) {
 
 class AgglomerateTest : public ::testing::TestWithParam<TreeCase> {};
 
+// Every case starts from an earlier tree, which the new one replaces.
 TEST_P(AgglomerateTest, BuildsTheTree) {
   const TreeCase& c = GetParam();
-  auto run = testing::MakeAnalysis(c.Strategy, Euclidean, c.Constrained);
-  run->Matrix.ObjectCount = c.N;
-  for (int o = 1; o <= c.N; ++o) run->Matrix.Depth[o] = o;
-  testing::FillUpperTriangle(run->Dissimilarity, c.N, c.Upper);
+  std::vector<long double> depths(c.N);
+  std::iota(depths.begin(), depths.end(), 1.0L);
+  auto run = testing::MakeTreeRun(c.Strategy, c.Constrained, depths, c.Upper);
+  run->TreeRoot = std::make_unique<ClusterNode>();
+  run->TreeRoot->FirstObject = 77;
 
   Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
 
   ASSERT_TRUE(run->TreeRoot);
   EXPECT_EQ(testing::Shape(*run->TreeRoot), c.Shape);
-  std::vector<long double> levels;
-  testing::CollectLevels(*run->TreeRoot, levels);
+  std::vector<long double> levels, positions;
+  testing::Collect(*run->TreeRoot, levels, positions);
   EXPECT_EQ(levels, c.Levels);
   EXPECT_EQ(run->TreeRoot->Size, c.N);
   EXPECT_EQ(run->TreeRoot->FirstObject, 1);
@@ -231,42 +223,48 @@ TEST_P(AgglomerateTest, BuildsTheTree) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Trees, AgglomerateTest, ::testing::ValuesIn(TreeCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         CaseName<TreeCase>);
+
+TEST(AgglomerateTest, NoObjectsMakeNoTree) {
+  auto run = testing::MakeTreeRun(FurthestNeighbour, false, {}, {});
+  Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
+  EXPECT_FALSE(run->TreeRoot);
+}
+
+TEST(AgglomerateTest, UnknownStrategyIsRefused) {
+  auto run = testing::MakeTreeRun(6, false, {1, 2}, {1});
+  EXPECT_THROW(Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot),
+               std::invalid_argument);
+  EXPECT_FALSE(run->TreeRoot);
+}
 
 // ---------------------------------------------------------------------------------------
 // Positions along the depth axis
 
-struct PositionCase {
-  const char* Name;
-  bool Constrained;
-  std::vector<long double> Depths;
-  std::vector<long double> Upper;
-  std::vector<long double> Positions;  // all nodes in pre-order, exact stored values
-};
-
-const PositionCase PositionCases[] = {
-    // Tree (3 (2 1)): root, leaf 3, node (2 1), leaf 2, leaf 1.
-    {"ConstrainedFromTheShallowest", true, {2.5, 3, 4.5}, {4, 1, 6}, {1.125, 2, 0.25, 0.5, 0}},
-    {"ConstrainedNegativeDepths", true, {-10, -4, 0}, {4, 1, 6}, {R(6.5L), 10, 3, 6, 0}},
-    // The mean of two positions is rounded when stored.
-    // Tree ((3 2) 1): the mean of 1 and 1 + 2^-39 is a tie, stored away from zero.
-    {"ConstrainedMeanRounded", true, {0, 1, 1 + ldexpl(1, -39)}, {9, 9, 1},
-     {0.5L + ldexpl(1, -40), 1 + ldexpl(1, -39), 1 + ldexpl(1, -39), 1, 0}},
-    {"UnconstrainedLeftAtZero", false, {2.5, 3, 4.5}, {4, 1, 6}, {0, 0, 0, 0, 0}},
-};
-
 TEST(PositionTest, ConstrainedNodesSitBetweenTheirChildren) {
-  for (const auto& c : PositionCases) {
+  const struct {
+    const char* Name;
+    bool Constrained;
+    std::vector<long double> Depths;
+    std::vector<long double> Upper;
+    std::vector<long double> Positions;  // all nodes in pre-order, exact stored values
+  } cases[] = {
+      // Tree (3 (2 1)): root, leaf 3, node (2 1), leaf 2, leaf 1.
+      {"ConstrainedFromTheShallowest", true, {2.5, 3, 4.5}, {4, 1, 6}, {1.125, 2, 0.25, 0.5, 0}},
+      {"ConstrainedNegativeDepths", true, {-10, -4, 0}, {4, 1, 6}, {R(6.5L), 10, 3, 6, 0}},
+      // The mean of two positions is rounded when stored.
+      // Tree ((3 2) 1): the mean of 1 and 1 + 2^-39 is a tie, stored away from zero.
+      {"ConstrainedMeanRounded", true, {0, 1, 1 + Ulp}, {9, 9, 1},
+       {0.5L + Ulp / 2, 1 + Ulp, 1 + Ulp, 1, 0}},
+      {"UnconstrainedLeftAtZero", false, {2.5, 3, 4.5}, {4, 1, 6}, {0, 0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    auto run = testing::MakeAnalysis(FurthestNeighbour, Euclidean, c.Constrained);
-    const int n = static_cast<int>(c.Depths.size());
-    run->Matrix.ObjectCount = n;
-    for (int o = 1; o <= n; ++o) run->Matrix.Depth[o] = c.Depths[o - 1];
-    testing::FillUpperTriangle(run->Dissimilarity, n, c.Upper);
+    auto run = testing::MakeTreeRun(FurthestNeighbour, c.Constrained, c.Depths, c.Upper);
     Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
     ASSERT_TRUE(run->TreeRoot);
-    std::vector<long double> positions;
-    testing::CollectPositions(*run->TreeRoot, positions);
+    std::vector<long double> levels, positions;
+    testing::Collect(*run->TreeRoot, levels, positions);
     EXPECT_EQ(positions, c.Positions) << testing::Shape(*run->TreeRoot);
   }
 }
@@ -300,11 +298,7 @@ const FailureCase FailureCases[] = {
 TEST(AgglomerateFailureTest, LeavesTheEarlierTree) {
   for (const auto& c : FailureCases) {
     SCOPED_TRACE(c.Name);
-    auto run = testing::MakeAnalysis(c.Strategy, Euclidean, c.Constrained);
-    const int n = static_cast<int>(c.Depths.size());
-    run->Matrix.ObjectCount = n;
-    for (int o = 1; o <= n; ++o) run->Matrix.Depth[o] = c.Depths[o - 1];
-    testing::FillUpperTriangle(run->Dissimilarity, n, c.Upper);
+    auto run = testing::MakeTreeRun(c.Strategy, c.Constrained, c.Depths, c.Upper);
     run->TreeRoot = std::make_unique<ClusterNode>();
     run->TreeRoot->FirstObject = 77;
     const ClusterNode* earlier = run->TreeRoot.get();
@@ -317,32 +311,6 @@ TEST(AgglomerateFailureTest, LeavesTheEarlierTree) {
     EXPECT_EQ(run->TreeRoot.get(), earlier);
     EXPECT_EQ(run->TreeRoot->FirstObject, 77);
   }
-}
-
-TEST(AgglomerateFailureTest, NoObjectsMakeNoTree) {
-  auto run = testing::MakeAnalysis(FurthestNeighbour, Euclidean, false);
-  run->Matrix.ObjectCount = 0;
-  Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
-  EXPECT_FALSE(run->TreeRoot);
-}
-
-TEST(AgglomerateFailureTest, UnknownStrategyIsRefused) {
-  auto run = testing::MakeAnalysis(6, Euclidean, false);
-  run->Matrix.ObjectCount = 2;
-  EXPECT_THROW(Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot),
-               std::invalid_argument);
-  EXPECT_FALSE(run->TreeRoot);
-}
-
-TEST(AgglomerateTest, ReplacesAnEarlierTree) {
-  auto run = testing::MakeAnalysis(FurthestNeighbour, Euclidean, false);
-  run->Matrix.ObjectCount = 3;
-  testing::FillUpperTriangle(run->Dissimilarity, 3, {2, 5, 3});
-  run->TreeRoot = std::make_unique<ClusterNode>();
-  run->TreeRoot->FirstObject = 77;
-  Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
-  ASSERT_TRUE(run->TreeRoot);
-  EXPECT_EQ(testing::Shape(*run->TreeRoot), "(3 (1 2))");
 }
 
 }  // namespace
