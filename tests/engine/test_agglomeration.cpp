@@ -123,10 +123,14 @@ struct TreeCase {
   std::vector<long double> Upper;
   std::string Shape;
   std::vector<long double> Levels;  // fused nodes in pre-order, exact stored values
+  std::vector<long double> Depths = {};     // empty: objects at 1, 2, ..., n
+  std::vector<long double> Positions = {};  // all nodes in pre-order; empty: not checked
 };
 
 const TreeCase TreeCases[] = {
-    {"FurthestThree", FurthestNeighbour, false, 3, {2, 5, 3}, "(3 (1 2))", {5, 2}},
+    // Unconstrained trees leave the positions at 0.
+    {"FurthestThree", FurthestNeighbour, false, 3, {2, 5, 3}, "(3 (1 2))", {5, 2}, {2.5, 3, 4.5},
+     {0, 0, 0, 0, 0}},
     {"NearestThree", NearestNeighbour, false, 3, {2, 5, 3}, "(3 (1 2))", {3, 2}},
     {"WeightedThree", WeightedPairgroup, false, 3, {2, 5, 3}, "(3 (1 2))", {4, 2}},
     {"UnweightedThree", UnweightedPairgroup, false, 3, {2, 5, 3}, "(3 (1 2))", {4, 2}},
@@ -137,12 +141,19 @@ const TreeCase TreeCases[] = {
      {R(sqrtl(3.5L)), R(sqrtl(2))}},
     {"MinimumVarianceThree", MinimumVariance, false, 3, {2, 5, 3}, "(3 (1 2))",
      {R(R(TwoThirds * 5 + TwoThirds * 3 - Third * 2) * 0.5L), 1}},
-    {"ConstrainedFurthest", FurthestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {6, 4}},
-    {"ConstrainedNearest", NearestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {1, 4}},
+    // Constrained nodes sit between their children, measured from the shallowest object:
+    // root, leaf 3, node (2 1), leaf 2, leaf 1.
+    {"ConstrainedFurthest", FurthestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {6, 4},
+     {2.5, 3, 4.5}, {1.125, 2, 0.25, 0.5, 0}},
+    {"ConstrainedNearest", NearestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {1, 4},
+     {-10, -4, 0}, {R(6.5L), 10, 3, 6, 0}},
     {"ConstrainedMinimumVariance", MinimumVariance, true, 3, {4, 1, 6}, "(3 (2 1))",
      {R(2 + R(TwoThirds * 1 + TwoThirds * 6 - Third * 4) * 0.5L), 2}},
     {"ConstrainedFusesUpperPairOnTie", FurthestNeighbour, true, 3, {2, 9, 2}, "(3 (2 1))", {9, 2}},
-    {"ConstrainedLowerPair", FurthestNeighbour, true, 3, {5, 9, 2}, "((3 2) 1)", {9, 2}},
+    // The mean of two positions is rounded when stored: the mean of 1 and 1 + 2^-39 is a
+    // tie, stored away from zero.
+    {"ConstrainedLowerPair", FurthestNeighbour, true, 3, {5, 9, 2}, "((3 2) 1)", {9, 2},
+     {0, 1, 1 + Ulp}, {0.5L + Ulp / 2, 1 + Ulp, 1 + Ulp, 1, 0}},
     // All equal: (1 2), then 3, then 4 join cluster 1; the larger cluster goes second.
     {"TiesGoToLowestNumbers", FurthestNeighbour, false, 4, {1, 1, 1, 1, 1, 1},
      "(4 (3 (1 2)))", {1, 1, 1}},
@@ -184,6 +195,7 @@ TEST(AgglomerateTest, BuildsTheTree) {
     SCOPED_TRACE(c.Name);
     std::vector<long double> depths(c.N);
     std::iota(depths.begin(), depths.end(), 1.0L);
+    if (!c.Depths.empty()) depths = c.Depths;
     auto run = testing::MakeTreeRun(c.Strategy, c.Constrained, depths, c.Upper);
     run->TreeRoot = std::make_unique<ClusterNode>();
     run->TreeRoot->FirstObject = 77;
@@ -195,6 +207,9 @@ TEST(AgglomerateTest, BuildsTheTree) {
     std::vector<long double> levels, positions;
     testing::Collect(*run->TreeRoot, levels, positions);
     EXPECT_EQ(levels, c.Levels);
+    if (!c.Positions.empty()) {
+      EXPECT_EQ(positions, c.Positions);
+    }
     EXPECT_EQ(CountNodes(run->TreeRoot.get()), 2 * c.N - 1);
     EXPECT_EQ(run->TreeRoot->Step, c.N - 1);
     CheckNodes(*run->TreeRoot);
@@ -210,36 +225,6 @@ TEST(AgglomerateTest, NoTreeWithoutObjectsOrStrategy) {
   EXPECT_THROW(Agglomerate(unknown->Settings, unknown->Matrix, unknown->Dissimilarity,
                            unknown->TreeRoot), std::invalid_argument);
   EXPECT_FALSE(unknown->TreeRoot);
-}
-
-// Positions along the depth axis
-
-TEST(PositionTest, ConstrainedNodesSitBetweenTheirChildren) {
-  const struct {
-    const char* Name;
-    bool Constrained;
-    std::vector<long double> Depths;
-    std::vector<long double> Upper;
-    std::vector<long double> Positions;  // all nodes in pre-order, exact stored values
-  } cases[] = {
-      // Tree (3 (2 1)): root, leaf 3, node (2 1), leaf 2, leaf 1.
-      {"ConstrainedFromTheShallowest", true, {2.5, 3, 4.5}, {4, 1, 6}, {1.125, 2, 0.25, 0.5, 0}},
-      {"ConstrainedNegativeDepths", true, {-10, -4, 0}, {4, 1, 6}, {R(6.5L), 10, 3, 6, 0}},
-      // The mean of two positions is rounded when stored.
-      // Tree ((3 2) 1): the mean of 1 and 1 + 2^-39 is a tie, stored away from zero.
-      {"ConstrainedMeanRounded", true, {0, 1, 1 + Ulp}, {9, 9, 1},
-       {0.5L + Ulp / 2, 1 + Ulp, 1 + Ulp, 1, 0}},
-      {"UnconstrainedLeftAtZero", false, {2.5, 3, 4.5}, {4, 1, 6}, {0, 0, 0, 0, 0}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    auto run = testing::MakeTreeRun(FurthestNeighbour, c.Constrained, c.Depths, c.Upper);
-    Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
-    ASSERT_TRUE(run->TreeRoot);
-    std::vector<long double> levels, positions;
-    testing::Collect(*run->TreeRoot, levels, positions);
-    EXPECT_EQ(positions, c.Positions) << testing::Shape(*run->TreeRoot);
-  }
 }
 
 // Failures part-way: the tree held before stays, and nothing made so far leaks (the

