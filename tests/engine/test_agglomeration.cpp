@@ -63,48 +63,33 @@ TEST(FindClosestPairTest, FindsTheFirstSmallestPair) {
   }
 }
 
-// Coefficients and the combination formula
+// Coefficients and the combination formula, to the last bit
 
 TEST(CoefficientSetterTest, QuotientsAreRoundedFromTheSizes) {
-  const struct {
-    const char* Name;
-    LanceWilliams Got;
-    long double AlphaI, AlphaJ, Beta;  // exact stored values expected; gamma is always 0
-  } cases[] = {
-      // Beta comes from the rounded alphas and is rounded again.
-      {"Centroid1And2", SetCentroidCoefficients(1, 2), Third, TwoThirds, R(-(Third * TwoThirds))},
-      {"MinimumVariance1And2And3", SetMinimumVarianceCoefficients(1, 2, 3), R(4.0L / 6),
-       R(5.0L / 6), R(-3.0L / 6)},
-      {"MinimumVariance5And2And0", SetMinimumVarianceCoefficients(5, 2, 0), R(5.0L / 7),
-       R(2.0L / 7), 0},
+  using Values = std::vector<long double>;  // alpha i, alpha j, beta, gamma
+  const auto values = [](const LanceWilliams& c) {
+    return Values{c.AlphaI, c.AlphaJ, c.Beta, c.Gamma};
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    EXPECT_EQ(static_cast<long double>(c.Got.AlphaI), c.AlphaI);
-    EXPECT_EQ(static_cast<long double>(c.Got.AlphaJ), c.AlphaJ);
-    EXPECT_EQ(static_cast<long double>(c.Got.Beta), c.Beta);
-    EXPECT_EQ(static_cast<long double>(c.Got.Gamma), 0);
-  }
+  // Beta comes from the rounded alphas and is rounded again.
+  EXPECT_EQ(values(SetCentroidCoefficients(1, 2)),
+            (Values{Third, TwoThirds, R(-(Third * TwoThirds)), 0}));
+  EXPECT_EQ(values(SetMinimumVarianceCoefficients(1, 2, 3)),
+            (Values{R(4.0L / 6), R(5.0L / 6), R(-3.0L / 6), 0}));
+  EXPECT_EQ(values(SetMinimumVarianceCoefficients(5, 2, 0)),
+            (Values{R(5.0L / 7), R(2.0L / 7), 0, 0}));
 }
 
 TEST(CombineDissimilarityTest, OneFormulaRoundedOnce) {
-  const struct {
-    const char* Name;
-    long double AlphaI, AlphaJ, Dki, Dkj, Beta, Dij, Gamma;
-    long double Expected;  // exact stored value expected
-  } cases[] = {
-      {"NearestToTheLastBit", 0.5, 0.5, 1 + Ulp, 1, 0, 0, -0.5, 1},
-      {"FurthestToTheLastBit", 0.5, 0.5, 1 + Ulp, 1, 0, 0, 0.5, 1 + Ulp},
-      // Intermediate sums beyond the format's precision are kept until the final store:
-      // 1 + 2^-41 + 2^-41 rounds up to 1 + 2^-40, a tie that goes away from zero.
-      {"RoundedOnce", 1, 1, 1, ldexpl(1.0L, -41), 1, ldexpl(1.0L, -41), 0, 1 + Ulp},
+  // Arguments in the order alpha i, alpha j, Dki, Dkj, beta, Dij, gamma.
+  const auto combine = [](auto... terms) {
+    return static_cast<long double>(CombineDissimilarity(terms...));
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    const StorageReal got =
-        CombineDissimilarity(c.AlphaI, c.AlphaJ, c.Dki, c.Dkj, c.Beta, c.Dij, c.Gamma);
-    EXPECT_EQ(static_cast<long double>(got), c.Expected);
-  }
+  EXPECT_EQ(combine(0.5, 0.5, 1 + Ulp, 1, 0, 0, -0.5), 1) << "nearest";
+  EXPECT_EQ(combine(0.5, 0.5, 1 + Ulp, 1, 0, 0, 0.5), 1 + Ulp) << "furthest";
+  // Intermediate sums beyond the format's precision are kept until the final store:
+  // 1 + 2^-41 + 2^-41 rounds up to 1 + 2^-40, a tie that goes away from zero.
+  const long double tiny = ldexpl(1.0L, -41);
+  EXPECT_EQ(combine(1, 1, 1, tiny, 1, tiny, 0), 1 + Ulp) << "rounded once";
 }
 
 // Whole trees
