@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "support_engine.h"
@@ -77,47 +79,6 @@ TEST(CoefficientTest, GivesTheStoredCoefficient) {
   }
 }
 
-// The whole matrix from a data matrix: which entries are written, and with the form and
-// offsets the run asks for (the values themselves are checked against the coefficient
-// functions below).
-TEST(ComputeDissimilaritiesTest, FillsTheUpperTriangleOnly) {
-  const struct {
-    const char* Name;
-    std::uint8_t Coefficient, Strategy;
-    bool Constrained;
-    std::vector<std::vector<long double>> Rows;
-    std::vector<long double> Upper;  // expected D12, D13, ..., rounded before comparing
-  } cases[] = {
-      {"EuclideanThreeConstrained", Euclidean, FurthestNeighbour, true, {{0, 0}, {3, 4}, {6, 8}},
-       {25, 100, 25}},
-      // Offsets come from the matrix: variable 1 has minimum -3, variable 2 none below 0.
-      {"ChordThree", Chord, CentroidSorting, false, {{-3, 1}, {1, 4}, {6, 9}},
-       {(0 - 2) * (0 - 2) + (1 - 2) * (1 - 2), (0 - 3) * (0 - 3) + (1 - 3) * (1 - 3),
-        (2 - 3) * (2 - 3) + (2 - 3) * (2 - 3)}},
-      {"SingleObjectWritesNothing", Euclidean, NearestNeighbour, false, {{1, 2}}, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    auto run = testing::MakeAnalysis(c.Strategy, c.Coefficient, c.Constrained);
-    testing::FillMatrix(run->Matrix, c.Rows);
-    const int n = run->Matrix.ObjectCount;
-    for (int a = 1; a <= MaxObjects; ++a)
-      for (int b = 1; b <= MaxObjects; ++b) run->Dissimilarity.D[a][b] = 99.0L;
-    ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity);
-    size_t next = 0;
-    for (int a = 1; a <= n + 1; ++a) {
-      for (int b = 1; b <= n + 1; ++b) {
-        const long double got = run->Dissimilarity.D[a][b];
-        if (a < b && b <= n)
-          EXPECT_EQ(got, R(c.Upper.at(next++))) << "D[" << a << "][" << b << "]";
-        else
-          EXPECT_EQ(got, 99.0L) << "D[" << a << "][" << b << "] must not be written";
-      }
-    }
-    EXPECT_EQ(next, c.Upper.size());
-  }
-}
-
 TEST(ComputeDissimilaritiesTest, SumTooLargeOverflows) {
   auto run = testing::MakeAnalysis(NearestNeighbour, Manhattan, false);
   testing::FillMatrix(run->Matrix, {{1e38L, 1e38L}, {-1e38L, -1e38L}});
@@ -151,30 +112,39 @@ TEST(RoundRunningSumTest, RoundsLikeAStore) {
 }
 
 // The matrix comes from a faster path than the coefficient functions: it must agree with
-// them to the last bit, also where running sums meet halfway points.
+// them to the last bit, also where running sums meet halfway points, in the form (squared or
+// not) the run asks for and with the matrix's chord offsets. Only D[a][b], a < b, is written.
 TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
   const long double pool[] = {0, 0x1p10L, -0x1p-10L, 0x1p-10L, 3 * 0x1p-11L, 1, 2, 0.1L};
   std::uint64_t state = 99;
   const auto next = [&state] { return testing::NextRandom(state) >> 11; };
-  constexpr int n = 25, p = 7;  // rows of every length: each way a row can end is met
-  std::vector<std::vector<long double>> rows(n, std::vector<long double>(p));
+  constexpr int p = 7;  // rows of every length: each way a row can end is met
+  std::vector<std::vector<long double>> rows(25, std::vector<long double>(p));
   for (auto& row : rows)
     for (auto& value : row)
       value = next() % 3 ? pool[next() % 8] : static_cast<long double>(next()) * 0x1p-48L - 8;
-  for (std::uint8_t coefficient : {Manhattan, Chord, Euclidean}) {
-    for (std::uint8_t strategy : {NearestNeighbour, CentroidSorting}) {
-      SCOPED_TRACE("coefficient " + std::to_string(coefficient) + " strategy " +
-                   std::to_string(strategy));
-      auto run = testing::MakeAnalysis(strategy, coefficient, false);
-      testing::FillMatrix(run->Matrix, rows);
-      ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity);
-      for (int a = 1; a < n; ++a) {
-        for (int b = a + 1; b <= n; ++b) {
-          const StorageReal* x = run->Matrix.Values[a] + 1;
-          const StorageReal* y = run->Matrix.Values[b] + 1;
-          const StorageReal expected =
-              Coefficient(coefficient, strategy, false, x, y, p, run->Matrix.ChordOffset + 1);
-          ASSERT_EQ(run->Dissimilarity.D[a][b].Bytes(), expected.Bytes()) << a << "," << b;
+  const StorageReal unwritten = 99.0L;
+  const std::pair<std::uint8_t, bool> forms[] = {  // strategy, constrained
+      {NearestNeighbour, false}, {CentroidSorting, false}, {NearestNeighbour, true}};
+  for (const int n : {25, 1}) {
+    for (const std::uint8_t coefficient : {Manhattan, Chord, Euclidean}) {
+      for (const auto& [strategy, constrained] : forms) {
+        SCOPED_TRACE("n " + std::to_string(n) + " coefficient " + std::to_string(coefficient) +
+                     " strategy " + std::to_string(strategy) + " constrained " +
+                     std::to_string(constrained));
+        auto run = testing::MakeAnalysis(strategy, coefficient, constrained);
+        testing::FillMatrix(run->Matrix, {rows.begin(), rows.begin() + n});
+        for (auto& row : run->Dissimilarity.D) std::fill(std::begin(row), std::end(row), unwritten);
+        ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity);
+        for (int a = 1; a <= n + 1; ++a) {
+          for (int b = 1; b <= n + 1; ++b) {
+            const StorageReal expected =
+                a < b && b <= n ? Coefficient(coefficient, strategy, constrained,
+                                              run->Matrix.Values[a] + 1, run->Matrix.Values[b] + 1,
+                                              p, run->Matrix.ChordOffset + 1)
+                                : unwritten;
+            ASSERT_EQ(run->Dissimilarity.D[a][b].Bytes(), expected.Bytes()) << a << "," << b;
+          }
         }
       }
     }
