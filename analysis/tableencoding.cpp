@@ -123,6 +123,29 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::string Utf8ToWindows1252(std::string_view utf8) {
+  std::string out;
+  for (std::size_t at = 0; at < utf8.size();) {
+    const std::size_t length = SequenceLength(utf8, at);
+    if (length == 0) {
+      out += '?';
+      ++at;
+      continue;
+    }
+    char32_t code = length == 1 ? static_cast<unsigned char>(utf8[at])
+                                : static_cast<unsigned char>(utf8[at]) & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+      code = (code << 6) | (static_cast<unsigned char>(utf8[at + k]) & 0x3F);
+    at += length;
+    char byte = '?';
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) byte = static_cast<char>(code);
+    for (int i = 0; i < 32 && code >= 0x80 && byte == '?'; ++i)
+      if (HighControls1252[i] == code) byte = static_cast<char>(0x80 + i);
+    out += byte;
+  }
+  return out;
+}
+
 std::string DecodeText(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return std::string(bytes);
   return Windows1252ToUtf8(bytes);

@@ -14,6 +14,10 @@ bool IsValidUtf8(std::string_view bytes);
 // become the C1 control of the same number, so no byte is ever lost.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
+// The reverse, for writers that store Windows-1252: a character the code page lacks, or a
+// malformed UTF-8 sequence, becomes "?".
+std::string Utf8ToWindows1252(std::string_view utf8);
+
 // The bytes as text: unchanged when they are valid UTF-8, else read as Windows-1252.
 std::string DecodeText(std::string_view bytes);
 

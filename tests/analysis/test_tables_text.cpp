@@ -151,3 +151,17 @@ TEST(TableEncoding, CharacterPrefixCountsSequences) {
 
 }  // namespace
 }  // namespace vardell
+
+namespace vardell {
+namespace {
+
+// Every Windows-1252 byte survives the trip to UTF-8 and back; what the code page lacks is "?".
+TEST(TableEncoding, Windows1252RoundTrip) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+  EXPECT_EQ(Utf8ToWindows1252(Windows1252ToUtf8(all)), all);
+  EXPECT_EQ(Utf8ToWindows1252("\xE2\x82\xAC \xCE\xB1 \xF0\x9F\x8C\x8D \xC3"), "\x80 ? ? ?");
+}
+
+}  // namespace
+}  // namespace vardell
