@@ -3,17 +3,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/zonation.h"
+
 namespace vardell {
-namespace {
-
-void CollectFusions(const ClusterNode* node, std::vector<const ClusterNode*>& byStep) {
-  if (!node || node->IsLeaf()) return;
-  if (node->Step >= 1 && node->Step < static_cast<int>(byStep.size())) byStep[node->Step] = node;
-  CollectFusions(node->Child1.get(), byStep);
-  CollectFusions(node->Child2.get(), byStep);
-}
-
-}  // namespace
 
 void WriteFusionTable(const Analysis& analysis, std::ostream& out) {
   const DataMatrix& matrix = analysis.Matrix;
@@ -22,8 +14,7 @@ void WriteFusionTable(const Analysis& analysis, std::ostream& out) {
   const auto nodeId = [&](const ClusterNode& node) {
     return node.IsLeaf() ? objectId(node.FirstObject) : n + node.Step - 1;
   };
-  std::vector<const ClusterNode*> byStep(n > 0 ? n : 1, nullptr);
-  CollectFusions(analysis.TreeRoot.get(), byStep);
+  const std::vector<const ClusterNode*> byStep = FusionsByStep(analysis.TreeRoot.get(), n);
   out << "step,child1,child2,level,size,first_object\n";
   for (int step = 1; step < n; ++step) {
     const ClusterNode* node = byStep[step];
