@@ -20,6 +20,7 @@
 #include "app/drawingarea.h"
 #include "app/help.h"
 #include "app/panbuttons.h"
+#include "diagram/layout.h"
 #include "diagram/surfaces/exports.h"
 #include "engine/analysisrun.h"
 
@@ -31,12 +32,11 @@ const char* const InvalidNumberText = "Invalid number.";
 const char* const NotPositiveText = "The number must be greater than 0.";
 const char* const MetafileFilter = "Windows Metafile (*.EMF)|*.EMF";
 const char* const MetafileExtension = "EMF";
-constexpr int PrinterDotsPerInch = 300;
 
 // The font dialog offers 6 to 24 points; a font from outside that range is brought into it.
 // Pixel-sized fonts are compared at the screen's 96 pixels per inch.
 QFont WithinFontSizes(QFont font) {
-  constexpr double Smallest = 6, Largest = 24, PixelsPerPoint = 96.0 / 72.0;
+  constexpr double Smallest = 6, Largest = 24, PixelsPerPoint = ScreenPixelsPerInch / 72.0;
   if (font.pointSizeF() > 0) {
     font.setPointSizeF(std::clamp(font.pointSizeF(), Smallest, Largest));
   } else if (font.pixelSize() > 0) {
@@ -365,7 +365,7 @@ void TClustExec::PrButtonClick() {
     printer.setResolution(PrinterDotsPerInch);
     if (!dialogs_.SetupPrinter(printer)) return;
     DrawOn(OutputTarget::Printer, [&] {
-      PrintDiagram(diagram_, store_.Current(), PaintBox->Picture(), diagramFont_, printer);
+      PrintDiagram(diagram_, store_.Current(), printer);
     });
   });
 }
@@ -377,8 +377,7 @@ void TClustExec::MFButtonClick() {
                               QString::fromLatin1(MetafileExtension));
     if (!path) return;
     DrawOn(OutputTarget::Metafile, [&] {
-      ExportMetafile(diagram_, store_.Current(), PaintBox->Picture(), diagramFont_,
-                     QFile::encodeName(*path).toStdString());
+      ExportMetafile(diagram_, store_.Current(), QFile::encodeName(*path).toStdString());
     });
   });
 }

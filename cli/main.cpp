@@ -93,7 +93,8 @@ int Run(const CliOptions& options, int argc, char** argv) {
       if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
     });
     QGuiApplication application(argc, argv);
-    ExportDiagramFile(store.Current(), options.ExportPath);
+    TreeDiagram diagram;
+    ExportDiagramFile(diagram, store.Current(), options.ExportPath);
   }
   return EXIT_SUCCESS;
 }

@@ -37,10 +37,7 @@ std::string LabelTemplate(int maxLabelLength) {
 }
 
 PageTransform LayoutDiagram(Analysis& analysis, DrawingScale& scale, OutputTarget target,
-                            Surface& screen, Surface& targetSurface,
-                            const ScalesFittedHandler& scalesFitted) {
-  screen.Rectangle(0, 0, screen.Width(), screen.Height());
-
+                            Surface& targetSurface, const ScalesFittedHandler& scalesFitted) {
   PageTransform t;
   t.DistanceExtent = DistanceExtentOf(analysis);
   t.DepthExtent = DepthExtentOf(analysis);
@@ -58,7 +55,7 @@ PageTransform LayoutDiagram(Analysis& analysis, DrawingScale& scale, OutputTarge
     t.YFactor = UsableFactor((h - 3 * th) / t.DepthExtent);
     t.XOrigin = t.YOrigin = 0;
   } else {
-    double dotsPerInch =
+    const int dotsPerInch =
         target == OutputTarget::Printer ? PrinterDotsPerInch : targetSurface.PixelsPerInch();
     t.MmPerUnitX = t.MmPerUnitY = 25.4 / dotsPerInch;
     if (scale.ScaleFixed) {

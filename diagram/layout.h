@@ -14,18 +14,18 @@ namespace vardell {
 using ScalesFittedHandler =
     std::function<void(const std::string& vscaleText, const std::string& hscaleText)>;
 
-// The printer is always taken as 300 dots per inch, whatever it reports.
-constexpr double PrinterDotsPerInch = 300;
+// The printer is always taken as 300 dots per inch, whatever it reports; the print command
+// sets its printer to this resolution.
+constexpr int PrinterDotsPerInch = 300;
 
 // "M" repeated maxLabelLength times: the widest label the column must hold.
 std::string LabelTemplate(int maxLabelLength);
 
-// Clears the screen area, measures the text on the target, fits or applies the scales, sets
-// the origin and places the nodes. A fitted layout on the screen or the printer writes the
+// Measures the text on the target's surface, fits or applies the scales, sets the origin and
+// places the nodes; it draws nothing. A fitted layout on the screen or the printer writes the
 // millimetre scales into scale and hands their field texts to scalesFitted.
 PageTransform LayoutDiagram(Analysis& analysis, DrawingScale& scale, OutputTarget target,
-                            Surface& screen, Surface& targetSurface,
-                            const ScalesFittedHandler& scalesFitted);
+                            Surface& targetSurface, const ScalesFittedHandler& scalesFitted);
 
 // Post-order walk, Child2 before Child1: leaves of an ordinary run are stacked at 0, 1, 2, ...
 // in walk order; constrained leaves keep their depth positions; fused nodes sit midway.

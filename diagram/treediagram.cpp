@@ -7,10 +7,9 @@
 
 namespace vardell {
 
-void TreeDiagram::RedrawDiagram(Analysis& analysis, OutputTarget target, Surface& screen,
-                                Surface& targetSurface) {
-  transform_ = LayoutDiagram(analysis, Scale, target, screen, targetSurface, ScalesFitted);
-  plotter_.Attach(targetSurface, transform_);
+void TreeDiagram::RedrawDiagram(Analysis& analysis, OutputTarget target, Surface& surface) {
+  transform_ = LayoutDiagram(analysis, Scale, target, surface, ScalesFitted);
+  plotter_.Attach(surface, transform_);
   plotter_.ResetPen();
   DrawHeader(plotter_, transform_, analysis.Settings, Scale.TickUnits);
   transform_.YOrigin += transform_.HeaderHeight * transform_.YFactor;
@@ -24,6 +23,11 @@ void TreeDiagram::RedrawDiagram(Analysis& analysis, OutputTarget target, Surface
     return;
   }
   DrawBranches(plotter_, transform_, root, analysis.Matrix);
+}
+
+void TreeDiagram::RedrawScreen(Analysis& analysis, Surface& screen) {
+  screen.Rectangle(0, 0, screen.Width(), screen.Height());
+  RedrawDiagram(analysis, OutputTarget::Screen, screen);
 }
 
 const PageTransform& TreeDiagram::Transform() const { return transform_; }

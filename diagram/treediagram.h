@@ -1,6 +1,7 @@
 #pragma once
 // The tree diagram of the results window: its drawing settings, its pen plotter and the last
-// layout. RedrawDiagram is the one entry for drawing on every surface.
+// layout. RedrawDiagram is the one entry for drawing on every surface; RedrawScreen is the
+// results window's drawing step, which clears the screen first.
 
 #include <functional>
 #include <string>
@@ -20,11 +21,13 @@ class TreeDiagram {
   // and horizontal scale fields (4 decimals, right-aligned in 8 characters).
   std::function<void(const std::string& vscaleText, const std::string& hscaleText)> ScalesFitted;
 
-  // Lays out analysis's tree for target and draws it on targetSurface. The screen surface is
-  // cleared at every layout, also when the target is the printer or a metafile; for the
-  // Screen target pass the screen surface twice.
-  void RedrawDiagram(Analysis& analysis, OutputTarget target, Surface& screen,
-                     Surface& targetSurface);
+  // Lays out analysis's tree for target and draws it on surface, which it does not clear.
+  void RedrawDiagram(Analysis& analysis, OutputTarget target, Surface& surface);
+
+  // Clears the whole screen surface (pen outline, brush fill) and draws the diagram on it for
+  // the Screen target: what the results window shows, also in the screen pictures of the
+  // command-line tool.
+  void RedrawScreen(Analysis& analysis, Surface& screen);
 
   // The last layout, with YOrigin moved below the header band as the branches were drawn.
   const PageTransform& Transform() const;

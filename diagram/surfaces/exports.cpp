@@ -21,22 +21,13 @@ namespace vardell {
 
 namespace {
 
-constexpr int ScreenPixelsPerInch = 96;
+constexpr int ScreenFontPixels = 11;
 constexpr int PrinterFontPoints = 10;
 
-// The printer's default font: sans-serif at 10 points, about 42 dots high at 300 dpi.
-QFont PrinterFont() {
+QFont SansSerifFont() {
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setStyleHint(QFont::SansSerif);
-  font.setPointSize(PrinterFontPoints);
   return font;
-}
-
-std::string LowerExtension(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext;
 }
 
 void SaveBytes(const QByteArray& bytes, const std::string& path) {
@@ -45,18 +36,18 @@ void SaveBytes(const QByteArray& bytes, const std::string& path) {
     throw WriteError(path);
 }
 
-// The drawing of a run on a picture of the screen area's size at 96 pixels per inch.
-void DrawScreenPicture(Analysis& analysis, QPaintDevice& device) {
-  TreeDiagram diagram;
+// The screen picture of the diagram on a device of the screen area's size.
+void DrawScreenPicture(TreeDiagram& diagram, Analysis& analysis, QPaintDevice& device,
+                       const QFont& font) {
   QPainter painter;
   if (!painter.begin(&device)) throw std::runtime_error("The picture could not be started");
-  QtPainterSurface surface(painter, ScreenAreaWidth, ScreenAreaHeight, ScreenPixelsPerInch,
-                           DefaultDiagramFont());
-  diagram.RedrawDiagram(analysis, OutputTarget::Screen, surface, surface);
+  QtPainterSurface surface(painter, ScreenAreaWidth, ScreenAreaHeight, ScreenPixelsPerInch, font);
+  diagram.RedrawScreen(analysis, surface);
   painter.end();
 }
 
-void ExportSvg(Analysis& analysis, const std::string& path) {
+void ExportSvg(TreeDiagram& diagram, Analysis& analysis, const std::string& path,
+               const QFont& font) {
   QBuffer buffer;
   QSvgGenerator generator;
   generator.setOutputDevice(&buffer);
@@ -64,13 +55,14 @@ void ExportSvg(Analysis& analysis, const std::string& path) {
   generator.setViewBox(QRect(0, 0, ScreenAreaWidth, ScreenAreaHeight));
   generator.setResolution(ScreenPixelsPerInch);
   generator.setTitle(QStringLiteral("Tree diagram"));
-  DrawScreenPicture(analysis, generator);
+  DrawScreenPicture(diagram, analysis, generator, font);
   SaveBytes(buffer.data(), path);
 }
 
-void ExportPng(Analysis& analysis, const std::string& path) {
+void ExportPng(TreeDiagram& diagram, Analysis& analysis, const std::string& path,
+               const QFont& font) {
   QImage image = NewScreenImage();
-  DrawScreenPicture(analysis, image);
+  DrawScreenPicture(diagram, analysis, image, font);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -78,17 +70,15 @@ void ExportPng(Analysis& analysis, const std::string& path) {
   SaveBytes(bytes, path);
 }
 
-void ExportPdf(Analysis& analysis, const std::string& path) {
+void ExportPdf(TreeDiagram& diagram, Analysis& analysis, const std::string& path) {
   TemporaryFile temporary(path);
   temporary.CloseForOthers();
-  TreeDiagram diagram;
-  QImage screen = NewScreenImage();
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(QString::fromStdString(temporary.Name()));
   printer.setPageSize(QPageSize(QPageSize::A4));
   try {
-    PrintDiagram(diagram, analysis, screen, DefaultDiagramFont(), printer);
+    PrintDiagram(diagram, analysis, printer);
   } catch (const std::runtime_error&) {
     throw WriteError(path);
   }
@@ -98,9 +88,15 @@ void ExportPdf(Analysis& analysis, const std::string& path) {
 }  // namespace
 
 QFont DefaultDiagramFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
+  QFont font = SansSerifFont();
+  font.setPixelSize(ScreenFontPixels);
+  return font;
+}
+
+// About 42 dots high at 300 dots per inch.
+QFont PrinterFont() {
+  QFont font = SansSerifFont();
+  font.setPointSize(PrinterFontPoints);
   return font;
 }
 
@@ -116,54 +112,53 @@ QImage NewScreenImage() {
 void RedrawOnScreen(TreeDiagram& diagram, Analysis& analysis, QImage& screen, const QFont& font) {
   QPainter painter(&screen);
   QtPainterSurface surface(painter, screen.width(), screen.height(), ScreenPixelsPerInch, font);
-  diagram.RedrawDiagram(analysis, OutputTarget::Screen, surface, surface);
+  diagram.RedrawScreen(analysis, surface);
 }
 
-void PrintDiagram(TreeDiagram& diagram, Analysis& analysis, QImage& screen, const QFont& screenFont,
-                  QPrinter& printer) {
-  printer.setResolution(static_cast<int>(PrinterDotsPerInch));
+void PrintDiagram(TreeDiagram& diagram, Analysis& analysis, QPrinter& printer) {
+  printer.setResolution(PrinterDotsPerInch);
   QPainter page;
   if (!page.begin(&printer)) throw std::runtime_error("The print job could not be started");
-  QPainter screenPainter(&screen);
-  QtPainterSurface screenSurface(screenPainter, screen.width(), screen.height(),
-                                 ScreenPixelsPerInch, screenFont);
-  QtPainterSurface pageSurface(page, printer.width(), printer.height(),
-                               static_cast<int>(PrinterDotsPerInch), PrinterFont());
-  diagram.RedrawDiagram(analysis, OutputTarget::Printer, screenSurface, pageSurface);
+  QtPainterSurface pageSurface(page, printer.width(), printer.height(), PrinterDotsPerInch,
+                               PrinterFont());
+  diagram.RedrawDiagram(analysis, OutputTarget::Printer, pageSurface);
   if (!page.end()) throw std::runtime_error("The print job failed");
 }
 
-void ExportMetafile(TreeDiagram& diagram, Analysis& analysis, QImage& screen,
-                    const QFont& screenFont, const std::string& path) {
+void ExportMetafile(TreeDiagram& diagram, Analysis& analysis, const std::string& path) {
   // Written beside the target and renamed when complete, so that a failed export leaves no
   // partial metafile under the user's name.
   TemporaryFile temporary(path);
   {
-    QPainter screenPainter(&screen);
-    QtPainterSurface screenSurface(screenPainter, screen.width(), screen.height(),
-                                   ScreenPixelsPerInch, screenFont);
     EmfSurface metafile(temporary.File());
-    diagram.RedrawDiagram(analysis, OutputTarget::Metafile, screenSurface, metafile);
+    diagram.RedrawDiagram(analysis, OutputTarget::Metafile, metafile);
     metafile.Finish();
   }
   temporary.Commit();
 }
 
-void ExportDiagramFile(Analysis& analysis, const std::string& path) {
-  std::string ext = LowerExtension(path);
-  if (ext == ".emf") {
-    TreeDiagram diagram;
-    QImage screen = NewScreenImage();
-    ExportMetafile(diagram, analysis, screen, DefaultDiagramFont(), path);
-  } else if (ext == ".svg") {
-    ExportSvg(analysis, path);
-  } else if (ext == ".png") {
-    ExportPng(analysis, path);
-  } else if (ext == ".pdf") {
-    ExportPdf(analysis, path);
-  } else {
+std::optional<DiagramFileFormat> DiagramFileFormatOf(const std::string& path) {
+  std::string suffix = std::filesystem::path(path).extension().string();
+  std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (suffix == ".emf") return DiagramFileFormat::Metafile;
+  if (suffix == ".svg") return DiagramFileFormat::Svg;
+  if (suffix == ".png") return DiagramFileFormat::Png;
+  if (suffix == ".pdf") return DiagramFileFormat::Pdf;
+  return std::nullopt;
+}
+
+void ExportDiagramFile(TreeDiagram& diagram, Analysis& analysis, const std::string& path,
+                       const QFont& screenFont) {
+  const std::optional<DiagramFileFormat> format = DiagramFileFormatOf(path);
+  if (!format)
     throw std::runtime_error("Unknown export format of " + path +
                              " (use .emf, .svg, .png or .pdf)");
+  switch (*format) {
+    case DiagramFileFormat::Metafile: return ExportMetafile(diagram, analysis, path);
+    case DiagramFileFormat::Svg: return ExportSvg(diagram, analysis, path, screenFont);
+    case DiagramFileFormat::Png: return ExportPng(diagram, analysis, path, screenFont);
+    case DiagramFileFormat::Pdf: return ExportPdf(diagram, analysis, path);
   }
 }
 

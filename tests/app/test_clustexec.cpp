@@ -232,8 +232,10 @@ class TestClustExec : public QObject {
       show(v, h);
     };
     w->Dialogs.PrintToPdfAnswers.push_back(Path("page.pdf"));
+    const QImage before = w->Results.Picture().copy();
     MarkUnredrawn();
     w->Click(QStringLiteral("PrButton"));
+    QCOMPARE(w->Results.Picture(), before);
     QVERIFY(written.size() >= 2);
     QVERIFY(written.front() != vscale);  // the page's own fitted scale while it was drawn
     QCOMPARE(written.back(), vscale);
@@ -252,9 +254,11 @@ class TestClustExec : public QObject {
     w->Click(QStringLiteral("DownButton"));
     Enter("HscaleEdit", QStringLiteral("3"));
     const QString shown = Edit("VscaleEdit")->text();
+    const QImage before = w->Results.Picture().copy();
     MarkUnredrawn();
     QCOMPARE(Export("moved.EMF"), plain);
     QVERIFY(Redrawn());
+    QCOMPARE(w->Results.Picture(), before);  // the window's step redraws it as it was
     QCOMPARE(w->Results.Target(), OutputTarget::Screen);
     QCOMPARE(Edit("VscaleEdit")->text(), shown);
     QCOMPARE(w->Dialogs.LastSaveFilter, QStringLiteral("Windows Metafile (*.EMF)|*.EMF"));

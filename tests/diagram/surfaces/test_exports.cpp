@@ -93,9 +93,7 @@ TEST(Metafile, HoldsWhatTheLayoutDrewAtAnyPan) {
   auto analysis = MakeAnalysis(Chain(12, 4.0), 12, -1, {"S\xC3\xA9", "alpha"});
   TreeDiagram diagram;
   diagram.Scale = DrawingScale{2.5, 7.0, 10, true, 40, -10, 10};  // the metafile ignores both
-  QImage image = NewScreenImage();
-  ExportMetafile(diagram, *analysis, image, DefaultDiagramFont(), path);
-  EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::black));  // the screen was cleared
+  ExportMetafile(diagram, *analysis, path);
   std::string bytes = ReadFileBytes(path);
   fs::remove(path);
   EmfPicture picture = ReadEmf(bytes);
@@ -106,8 +104,7 @@ TEST(Metafile, HoldsWhatTheLayoutDrewAtAnyPan) {
   {
     EmfSurface metafile(scratch);
     MeasuredAsMetafile drawn(metafile);
-    RecordingSurface screen(ScreenAreaWidth, ScreenAreaHeight, 96, 7, 13);
-    TreeDiagram().RedrawDiagram(*analysis, OutputTarget::Metafile, screen, drawn);
+    TreeDiagram().RedrawDiagram(*analysis, OutputTarget::Metafile, drawn);
     calls = drawn.Calls();
   }
   std::fclose(scratch);
@@ -147,9 +144,11 @@ TEST(ExportDiagramFile, ChoosesTheFormatByExtensionAndNamesTheFileOnFailure) {
                {"d.png", 1, "PNG"},
                {"e.Pdf", std::string::npos, "/MediaBox [0 0 595"}};  // A4
   auto analysis = MakeAnalysis(Chain(12, 4.0), 12);
+  TreeDiagram exported;  // its drawing settings apply to every format
+  exported.Scale.TickUnits = 0.5;
   for (const auto& c : cases) {
     std::string path = (dir / c.FileName).string();
-    ExportDiagramFile(*analysis, path);
+    ExportDiagramFile(exported, *analysis, path);
     std::string bytes = ReadFileBytes(path);
     std::size_t found = bytes.find(c.Contains);
     EXPECT_TRUE(c.MagicAt == std::string::npos ? found != std::string::npos : found == c.MagicAt)
@@ -158,12 +157,13 @@ TEST(ExportDiagramFile, ChoosesTheFormatByExtensionAndNamesTheFileOnFailure) {
   QImage png((dir / "d.png").c_str());
   QImage screen = NewScreenImage();
   TreeDiagram diagram;
+  diagram.Scale.TickUnits = 0.5;
   RedrawOnScreen(diagram, *analysis, screen, DefaultDiagramFont());
   EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), screen);  // the screen picture of the run
 
   for (const char* name : {"no/x.emf", "no/x.svg", "no/x.png", "no/x.pdf", "x.bmp", "x"}) {
     std::string path = (dir / name).string();
-    EXPECT_THAT([&] { ExportDiagramFile(*analysis, path); },
+    EXPECT_THAT([&] { ExportDiagramFile(exported, *analysis, path); },
                 ThrowsMessage<std::runtime_error>(HasSubstr(path)));
   }
   // Only the five pictures: no temporary file is left behind.
@@ -181,8 +181,7 @@ TEST(PrintDiagram, FitsThePageAtThreeHundredDotsInATenPointFont) {
   TreeDiagram diagram;
   std::string hscale;
   diagram.ScalesFitted = [&](const std::string&, const std::string& h) { hscale += h; };
-  QImage screen = NewScreenImage();
-  PrintDiagram(diagram, *analysis, screen, DefaultDiagramFont(), printer);
+  PrintDiagram(diagram, *analysis, printer);
   fs::remove(path);
   const PageTransform& t = diagram.Transform();
   EXPECT_EQ(printer.resolution(), 300);
