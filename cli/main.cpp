@@ -3,15 +3,19 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
-#include <fstream>
+#include <functional>
 #include <iostream>
+#include <sstream>
 
 #include "analysis/fileloading.h"
 #include "analysis/plainparameters.h"
 #include "cli/fusiontable.h"
 #include "cli/options.h"
 #include "diagram/surfaces/exports.h"
+#include "diagram/surfaces/temporaryfile.h"
 #include "engine/analysisrun.h"
+#include "engine/zonation.h"
+#include "engine/zonetables.h"
 
 namespace vardell {
 namespace {
@@ -55,16 +59,50 @@ std::optional<std::string> ChooseColumns(const CliOptions& options, ColumnLists&
   return std::nullopt;
 }
 
-int WriteFusions(const Analysis& analysis, const std::string& path) {
+// One table to standard output ("-") or, written completely beside it and renamed, to a file.
+int WriteTable(const std::string& path, const char* what,
+               const std::function<void(std::ostream&)>& write) {
+  std::ostringstream text;
+  write(text);
   if (path == "-") {
-    WriteFusionTable(analysis, std::cout);
+    std::cout << text.str();
     std::cout.flush();
-    return std::cout ? EXIT_SUCCESS : Failure("Cannot write the fusion table to standard output.");
+    return std::cout ? EXIT_SUCCESS
+                     : Failure(std::string("Cannot write the ") + what + " to standard output.");
   }
-  std::ofstream out(path, std::ios::binary);
-  if (out) WriteFusionTable(analysis, out);
-  out.close();
-  if (!out) return Failure("Cannot write the fusion table to " + path + ".");
+  try {
+    WriteFileAtomically(path, text.str());
+  } catch (const std::runtime_error&) {
+    return Failure(std::string("Cannot write the ") + what + " to " + path + ".");
+  }
+  return EXIT_SUCCESS;
+}
+
+// The number of groups --zones asks for: a count, or the broken-stick suggestion.
+int RequestedGroups(const CliOptions& options, const Analysis& analysis) {
+  if (options.Zones) return *options.Zones;
+  return BrokenStickTable(analysis.TreeRoot.get(), analysis.Matrix.ObjectCount).Suggestion;
+}
+
+// The tables the options ask for, in the order of the options' help.
+int WriteTables(const CliOptions& options, const Analysis& analysis,
+                const std::optional<TreeCut>& cut) {
+  struct Table {
+    const std::string& Path;
+    const char* What;
+    std::function<void(std::ostream&)> Write;
+  } const tables[] = {
+      {options.FusionsPath, "fusion table", [&](std::ostream& out) { WriteFusionTable(analysis, out); }},
+      {options.ZoneTablePath, "zone table", [&](std::ostream& out) { WriteZoneTable(analysis, *cut, out); }},
+      {options.MembershipsPath, "memberships", [&](std::ostream& out) { WriteMemberships(analysis, *cut, out); }},
+      {options.BrokenStickPath, "broken-stick table", [&](std::ostream& out) {
+         WriteBrokenStick(BrokenStickTable(analysis.TreeRoot.get(), analysis.Matrix.ObjectCount), out);
+       }},
+  };
+  for (const Table& table : tables) {
+    if (table.Path.empty()) continue;
+    if (int status = WriteTable(table.Path, table.What, table.Write)) return status;
+  }
   return EXIT_SUCCESS;
 }
 
@@ -83,9 +121,16 @@ int Run(const CliOptions& options, int argc, char** argv) {
   AnalysisStore store;
   if (auto message = RunAnalysis(source, store)) return Failure(message->Text);
 
-  if (!options.FusionsPath.empty()) {
-    if (int status = WriteFusions(store.Current(), options.FusionsPath)) return status;
+  const Analysis& analysis = store.Current();
+  std::optional<TreeCut> cut;
+  if (options.Zones || options.ZonesAuto) {
+    const int groups = RequestedGroups(options, analysis), n = analysis.Matrix.ObjectCount;
+    if (groups > n)
+      return UsageFailure("--zones " + std::to_string(groups) + " is out of range (the run has " +
+                          std::to_string(n) + " objects)");
+    cut = CutTree(analysis.TreeRoot.get(), n, groups, analysis.Settings.Constrained);
   }
+  if (int status = WriteTables(options, analysis, cut)) return status;
   if (!options.ExportPath.empty()) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's notes about the desktop session are noise on a terminal; errors still come through.

@@ -28,12 +28,39 @@ std::optional<int> ParseCount(const std::string& text, int minimum) {
 
 UsageError Usage(const std::string& problem) { return UsageError{problem}; }
 
+bool CutRequested(const CliOptions& options) { return options.Zones || options.ZonesAuto; }
+
+// What the zonation options ask of each other and of the run; the problem, or nothing.
+std::optional<std::string> ZoneOptionProblem(const CliOptions& options) {
+  const bool minimumVariance = options.StrategyEntry == 0;
+  const bool brokenStickRun = options.Constrained && minimumVariance;
+  if (options.ZonesAuto && !brokenStickRun)
+    return "--zones auto needs a constrained minimum-variance run (--constrained, "
+           "--strategy minimum-variance)";
+  if (!options.BrokenStickPath.empty() && !brokenStickRun)
+    return "--broken-stick needs a constrained minimum-variance run (--constrained, "
+           "--strategy minimum-variance)";
+  if (!options.ZoneTablePath.empty() && !options.Constrained)
+    return "--zone-table needs a constrained run (--constrained)";
+  if (!options.ZoneTablePath.empty() && !CutRequested(options)) return "--zone-table needs --zones";
+  if (!options.MembershipsPath.empty() && !CutRequested(options)) return "--memberships needs --zones";
+  int toStandardOutput = 0;
+  for (const std::string* path : {&options.FusionsPath, &options.ZoneTablePath,
+                                  &options.MembershipsPath, &options.BrokenStickPath})
+    toStandardOutput += *path == "-";
+  if (toStandardOutput > 1)
+    return "only one of --fusions, --zone-table, --memberships and --broken-stick can write "
+           "to standard output";
+  return std::nullopt;
+}
+
 }  // namespace
 
 const char* UsageLine() {
   return "usage: vardell-cli FILE [--strategy NAME] [--coefficient NAME] [--constrained] "
          "[--depth-column N] [--id-column N] [--data-columns LIST] [--fusions PATH|-] "
-         "[--export PATH]";
+         "[--zones K|auto] [--zone-table PATH|-] [--memberships PATH|-] "
+         "[--broken-stick PATH|-] [--export PATH]";
 }
 
 std::string HelpText() {
@@ -53,6 +80,18 @@ std::string HelpText() {
          "                       is passed over\n"
          "  --fusions PATH       fusion table as CSV (- for standard output):\n"
          "                       step,child1,child2,level,size,first_object\n"
+         "                       Objects are 0-based data rows of the file.\n"
+         "  --zones K|auto       cut the tree into K groups (zones in a constrained run) by\n"
+         "                       undoing its last K-1 fusions; auto takes the broken-stick\n"
+         "                       suggestion of a constrained minimum-variance run\n"
+         "  --zone-table PATH    the zones of a constrained run's cut as CSV:\n"
+         "                       zone,samples,first_object,last_object,top_depth,\n"
+         "                       bottom_depth,boundary_below\n"
+         "  --memberships PATH   every object's group of the cut as CSV, in file order:\n"
+         "                       object,label,depth,group\n"
+         "  --broken-stick PATH  observed and expected reductions of dispersion of a\n"
+         "                       constrained minimum-variance run as CSV:\n"
+         "                       groups,reduction,expected\n"
          "  --export PATH        tree diagram: .emf, .svg, .png (screen picture) or .pdf\n"
          "                       (printed page)\n"
          "  --help               this text\n\n"
@@ -101,7 +140,9 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
       options.Constrained = true;
     } else if (argument == "--strategy" || argument == "--coefficient" ||
                argument == "--depth-column" || argument == "--id-column" ||
-               argument == "--data-columns" || argument == "--fusions" || argument == "--export") {
+               argument == "--data-columns" || argument == "--fusions" || argument == "--export" ||
+               argument == "--zones" || argument == "--zone-table" ||
+               argument == "--memberships" || argument == "--broken-stick") {
       auto v = takeValue();
       if (!v) return Usage(argument + " needs a value");
       if (argument == "--strategy") {
@@ -125,6 +166,17 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
         if (!options.DataColumns) return Usage("--data-columns needs a list such as 2-5,8");
       } else if (argument == "--fusions") {
         options.FusionsPath = *v;
+      } else if (argument == "--zones") {
+        options.ZonesAuto = *v == "auto";
+        options.Zones = options.ZonesAuto ? std::nullopt : ParseCount(*v, 1);
+        if (!options.ZonesAuto && !options.Zones)
+          return Usage("--zones needs a number of zones from 1, or auto");
+      } else if (argument == "--zone-table") {
+        options.ZoneTablePath = *v;
+      } else if (argument == "--memberships") {
+        options.MembershipsPath = *v;
+      } else if (argument == "--broken-stick") {
+        options.BrokenStickPath = *v;
       } else {
         options.ExportPath = *v;
       }
@@ -137,6 +189,7 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
   if (options.Help) return options;
   if (files.size() != 1) return Usage(files.empty() ? "no data file given" : "more than one data file given");
   options.File = files.front();
+  if (auto problem = ZoneOptionProblem(options)) return Usage(*problem);
   return options;
 }
 

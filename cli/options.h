@@ -18,6 +18,11 @@ struct CliOptions {
   std::optional<std::vector<int>> DataColumns;  // grid columns from 1; none given = all
   std::string FusionsPath;  // "-" = standard output
   std::string ExportPath;
+  std::optional<int> Zones;  // --zones K; checked against the run's objects after it
+  bool ZonesAuto = false;    // --zones auto: the broken-stick suggestion
+  std::string ZoneTablePath;
+  std::string MembershipsPath;
+  std::string BrokenStickPath;
   bool Help = false;
 };
 
@@ -25,6 +30,8 @@ struct UsageError {
   std::string Text;
 };
 
+// The options the zonation needs from the run: --zones auto and --broken-stick a constrained
+// minimum-variance run, --zone-table a constrained run, both tables of a cut --zones.
 std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::string>& arguments);
 
 // "2-5,8" -> 2, 3, 4, 5, 8; nothing on a syntax error or a number below 1.

@@ -9,6 +9,13 @@ std::runtime_error WriteError(const std::string& path) {
   return std::runtime_error("The file " + path + " could not be written");
 }
 
+void WriteFileAtomically(const std::string& path, const std::string& bytes) {
+  TemporaryFile temporary(path);
+  if (std::fwrite(bytes.data(), 1, bytes.size(), temporary.File()) != bytes.size())
+    throw WriteError(path);
+  temporary.Commit();
+}
+
 TemporaryFile::TemporaryFile(const std::string& path) : path_(path), name_(path + ".XXXXXX") {
   int fd = mkstemp(name_.data());
   if (fd < 0) throw WriteError(path_);

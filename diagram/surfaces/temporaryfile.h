@@ -11,6 +11,10 @@ namespace vardell {
 // "The file PATH could not be written"
 std::runtime_error WriteError(const std::string& path);
 
+// Writes bytes to a temporary file beside path and renames it onto path; throws
+// WriteError(path) when any step fails, leaving an earlier file under path untouched.
+void WriteFileAtomically(const std::string& path, const std::string& bytes);
+
 class TemporaryFile {
  public:
   // Creates a new file beside path; throws WriteError(path) when it cannot.

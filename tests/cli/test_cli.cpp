@@ -92,6 +92,57 @@ TEST_F(CliTest, LevelsReadBackToTheStoredBinaryValue) {
   EXPECT_EQ(row.substr(6, row.find(',', 6) - 6), printed);
 }
 
+// Depths 30, 10, 20, 40, 50 in file order; two close pairs of samples and one far zone.
+const char* const FiveSamples = "5 3\n30 10 10\n10 0 0\n20 0 1\n40 10 11\n50 10 12\n";
+
+TEST_F(CliTest, ZoneTablesOfAConstrainedMinimumVarianceRun) {
+  std::string file = Write("five.dat", FiveSamples);
+  // Levels 0.5, 1, 2.5 and 254.8 (squared distances halved, summed): the first split removes
+  // 252.3 against a broken-stick share of 254.8 / 4 * (1 + 1/2 + 1/3 + 1/4).
+  Outcome stick = Run(file + " --constrained --broken-stick -");
+  ASSERT_EQ(stick.Status, 0) << stick.Err;
+  EXPECT_EQ(stick.Out,
+            "groups,reduction,expected\n"
+            "2,252.3,132.7083333\n"
+            "3,1.5,69.00833333\n"
+            "4,0.5,37.15833333\n");
+  Outcome zones = Run(file + " --constrained --zones auto --zone-table - --memberships " +
+                      (dir_ / "groups.csv").string());
+  ASSERT_EQ(zones.Status, 0) << zones.Err;
+  // Objects are the file's rows; depths 10 and 20 make zone 1.
+  EXPECT_EQ(zones.Out,
+            "zone,samples,first_object,last_object,top_depth,bottom_depth,boundary_below\n"
+            "1,2,1,2,10,20,25\n"
+            "2,3,0,4,30,50,\n");
+  EXPECT_EQ(Read(dir_ / "groups.csv"),
+            "object,label,depth,group\n"
+            "0,30,30,2\n1,10,10,1\n2,20,20,1\n3,40,40,2\n4,50,50,2\n");
+}
+
+TEST_F(CliTest, MembershipsOfAnOrdinaryRun) {
+  // Identifiers with a comma and a quote are quoted as CSV fields.
+  std::string file = Write("named.txt", "name,a,b\nx,0,0\n\"y,1\",9,9\nz\"2,1,1\n");
+  Outcome r = Run(file + " --id-column 1 --strategy furthest-neighbour --zones 2 --memberships -");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out, "object,label,depth,group\n0,x,,1\n1,\"y,1\",,2\n2,\"z\"\"2\",,1\n");
+}
+
+TEST_F(CliTest, TablesAreWrittenWholeOrNotAtAll) {
+  std::string file = Write("five.dat", FiveSamples);
+  std::string earlier = Write("zones.csv", "earlier\n");
+  Outcome failed = Run(file + " --constrained --zones 2 --zone-table " + earlier +
+                       " --memberships " + (dir_ / "missing" / "m.csv").string());
+  EXPECT_EQ(failed.Status, 1);
+  EXPECT_NE(failed.Err.find("Cannot write the memberships"), std::string::npos) << failed.Err;
+  Outcome replaced = Run(file + " --constrained --zones 5 --zone-table " + earlier);
+  ASSERT_EQ(replaced.Status, 0) << replaced.Err;
+  EXPECT_EQ(Read(earlier).substr(0, 5), "zone,");
+  for (const auto& entry : fs::directory_iterator(dir_))  // no temporary file left behind
+    EXPECT_TRUE(entry.path().filename() == "five.dat" || entry.path().filename() == "zones.csv" ||
+                entry.path().filename() == "stdout" || entry.path().filename() == "stderr")
+        << entry.path();
+}
+
 TEST_F(CliTest, ExitStatusesAndMessages) {
   std::string good = Write("good.dat", ThreeObjects);
   std::string corrupt = Write("corrupt.dat", "3 2\n1 2\n3\n");
@@ -109,6 +160,16 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
       {good + " --constrained --data-columns 1-2", 1, "You should select at least 2 datacolumns.\n"},
       {good + " --strategy ward", 2, "vardell-cli: unknown strategy"},
       {good + " --data-columns 1-3", 2, "vardell-cli: data column 3 is out of range"},
+      {good + " --zones 0", 2, "vardell-cli: --zones needs a number"},
+      {good + " --zones 4", 2, "vardell-cli: --zones 4 is out of range (the run has 3 objects)"},
+      {good + " --zones auto", 2, "vardell-cli: --zones auto needs a constrained minimum-variance"},
+      {good + " --constrained --strategy furthest-neighbour --broken-stick -", 2,
+       "vardell-cli: --broken-stick needs a constrained minimum-variance"},
+      {good + " --zones 2 --zone-table -", 2, "vardell-cli: --zone-table needs a constrained run"},
+      {good + " --constrained --zone-table -", 2, "vardell-cli: --zone-table needs --zones"},
+      {good + " --memberships -", 2, "vardell-cli: --memberships needs --zones"},
+      {good + " --zones 2 --memberships - --fusions -", 2, "vardell-cli: only one of"},
+      {good + " --zones 3 --memberships -", 0, ""},
       {"", 2, "vardell-cli: no data file given"},
       {"--help", 0, ""},
   };
