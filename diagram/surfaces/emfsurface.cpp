@@ -50,20 +50,37 @@ EmfSurface::EmfSurface(std::FILE* file) {
   SetBkMode(Dc(dc_), TRANSPARENT);
 }
 
-EmfSurface::~EmfSurface() { Release(); }
+EmfSurface::~EmfSurface() {
+  // An unfinished metafile is only released here; a write error then is of no interest,
+  // and an exception must not leave a destructor (it may run while another unwinds).
+  try {
+    Release();
+  } catch (...) {
+  }
+}
 
-void EmfSurface::Finish() { Release(); }
+void EmfSurface::Finish() {
+  try {
+    Release();
+  } catch (const std::exception& error) {
+    throw std::runtime_error(std::string("The metafile could not be written: ") + error.what());
+  }
+}
 
 void EmfSurface::Release() {
   if (!dc_) return;
-  if (font_) {
-    // Deselected first, so the metafile records the font's release before it ends.
-    SelectObject(Dc(dc_), GetStockObject(DEVICE_DEFAULT_FONT));
-    DeleteObject(font_);
-    font_ = 0;
-  }
-  HENHMETAFILE metafile = CloseEnhMetaFileWithFILE(Dc(dc_));
+  // Forgotten before libEMF is asked to close, which throws on a write error: a metafile is
+  // closed at most once, whatever happens.
+  const unsigned int dc = dc_;
+  const unsigned int font = font_;
   dc_ = 0;
+  font_ = 0;
+  if (font) {
+    // Deselected first, so the metafile records the font's release before it ends.
+    SelectObject(Dc(dc), GetStockObject(DEVICE_DEFAULT_FONT));
+    DeleteObject(font);
+  }
+  HENHMETAFILE metafile = CloseEnhMetaFileWithFILE(Dc(dc));
   if (metafile) DeleteEnhMetaFile(metafile);
 }
 

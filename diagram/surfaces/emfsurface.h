@@ -34,7 +34,8 @@ class EmfSurface : public Surface {
   EmfSurface(const EmfSurface&) = delete;
   EmfSurface& operator=(const EmfSurface&) = delete;
 
-  // Completes the picture (writing it to the file) and releases the metafile.
+  // Completes the picture (writing it to the file) and releases the metafile, also when
+  // writing fails; throws std::runtime_error then.
   void Finish();
 
   void MoveTo(int x, int y) override;

@@ -5,7 +5,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cctype>
@@ -14,6 +13,7 @@
 
 #include "diagram/layout.h"
 #include "diagram/surfaces/emfsurface.h"
+#include "diagram/surfaces/pdffile.h"
 #include "diagram/surfaces/qtpaintersurface.h"
 #include "diagram/surfaces/temporaryfile.h"
 
@@ -31,9 +31,7 @@ QFont SansSerifFont() {
 }
 
 void SaveBytes(const QByteArray& bytes, const std::string& path) {
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw WriteError(path);
+  WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 // The screen picture of the diagram on a device of the screen area's size.
@@ -71,18 +69,15 @@ void ExportPng(TreeDiagram& diagram, Analysis& analysis, const std::string& path
 }
 
 void ExportPdf(TreeDiagram& diagram, Analysis& analysis, const std::string& path) {
-  TemporaryFile temporary(path);
-  temporary.CloseForOthers();
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(QString::fromStdString(temporary.Name()));
+  printer.setOutputFileName(QString::fromStdString(path));
   printer.setPageSize(QPageSize(QPageSize::A4));
   try {
     PrintDiagram(diagram, analysis, printer);
   } catch (const std::runtime_error&) {
     throw WriteError(path);
   }
-  temporary.Commit();
 }
 
 }  // namespace
@@ -117,12 +112,14 @@ void RedrawOnScreen(TreeDiagram& diagram, Analysis& analysis, QImage& screen, co
 
 void PrintDiagram(TreeDiagram& diagram, Analysis& analysis, QPrinter& printer) {
   printer.setResolution(PrinterDotsPerInch);
-  QPainter page;
-  if (!page.begin(&printer)) throw std::runtime_error("The print job could not be started");
-  QtPainterSurface pageSurface(page, printer.width(), printer.height(), PrinterDotsPerInch,
-                               PrinterFont());
-  diagram.RedrawDiagram(analysis, OutputTarget::Printer, pageSurface);
-  if (!page.end()) throw std::runtime_error("The print job failed");
+  PrintAtomically(printer, [&] {
+    QPainter page;
+    if (!page.begin(&printer)) throw std::runtime_error("The print job could not be started");
+    QtPainterSurface pageSurface(page, printer.width(), printer.height(), PrinterDotsPerInch,
+                                 PrinterFont());
+    diagram.RedrawDiagram(analysis, OutputTarget::Printer, pageSurface);
+    if (!page.end()) throw std::runtime_error("The print job failed");
+  });
 }
 
 void ExportMetafile(TreeDiagram& diagram, Analysis& analysis, const std::string& path) {
@@ -132,7 +129,11 @@ void ExportMetafile(TreeDiagram& diagram, Analysis& analysis, const std::string&
   {
     EmfSurface metafile(temporary.File());
     diagram.RedrawDiagram(analysis, OutputTarget::Metafile, metafile);
-    metafile.Finish();
+    try {
+      metafile.Finish();
+    } catch (const std::runtime_error&) {
+      throw WriteError(path);
+    }
   }
   temporary.Commit();
 }
