@@ -95,8 +95,8 @@ std::string HelpText() {
          "  --export PATH        tree diagram: .emf, .svg, .png (screen picture) or .pdf\n"
          "                       (printed page)\n"
          "  --help               this text\n\n"
-         "Exit status: 0 success, 1 the file cannot be loaded or the run refuses the data,\n"
-         "2 usage error.\n";
+         "Exit status: 0 success, 1 the file cannot be loaded, the run refuses the data or\n"
+         "an output cannot be written, 2 usage error.\n";
 }
 
 std::optional<std::vector<int>> ParseColumnList(const std::string& list) {
@@ -109,6 +109,8 @@ std::optional<std::vector<int>> ParseColumnList(const std::string& list) {
     auto first = ParseCount(item.substr(0, dash), 1);
     auto last = dash == std::string::npos ? first : ParseCount(item.substr(dash + 1), 1);
     if (!first || !last || *last < *first || *last - *first > 100000) return std::nullopt;
+    // Far more columns than any file has: refused before the list grows without bound.
+    if (columns.size() + (*last - *first) > 100000) return std::nullopt;
     for (int c = *first; c <= *last; ++c) columns.push_back(c);
     if (comma == std::string::npos) break;
     start = comma + 1;
@@ -164,6 +166,8 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
       } else if (argument == "--data-columns") {
         options.DataColumns = ParseColumnList(*v);
         if (!options.DataColumns) return Usage("--data-columns needs a list such as 2-5,8");
+      } else if (v->empty() && argument != "--zones") {  // every other option here is a path
+        return Usage("The " + argument + " option needs a path.");
       } else if (argument == "--fusions") {
         options.FusionsPath = *v;
       } else if (argument == "--zones") {

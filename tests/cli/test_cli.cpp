@@ -1,11 +1,13 @@
 // vardell-cli end to end on small files it is given.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace vardell {
 namespace {
@@ -40,9 +42,13 @@ class CliTest : public ::testing::Test {
     return s.str();
   }
 
-  Outcome Run(const std::string& arguments) {
+  // limitBlocks: a file-size limit (in the shell's blocks of 512 or 1024 bytes) for the tool's
+  // writes, which then fail as on a full disk instead of raising SIGXFSZ.
+  Outcome Run(const std::string& arguments, int limitBlocks = 0) {
     fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    std::string command = std::string(VARDELL_CLI) + " " + arguments + " >" + out.string() +
+    std::string limit =
+        limitBlocks > 0 ? "trap '' XFSZ; ulimit -f " + std::to_string(limitBlocks) + "; " : "";
+    std::string command = limit + std::string(VARDELL_CLI) + " " + arguments + " >" + out.string() +
                           " 2>" + err.string();
     int raw = std::system(command.c_str());
     return {WEXITSTATUS(raw), Read(out), Read(err)};
@@ -223,6 +229,68 @@ TEST_F(CliTest, ExportsByExtension) {
   Outcome unwritable = Run(file + " --export " + (dir_ / "no-such-folder" / "tree.png").string());
   EXPECT_EQ(unwritable.Status, 1);
   EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
+}
+
+// The files a run leaves in the test's folder besides its standard streams.
+std::vector<std::string> FilesIn(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name != "stdout" && name != "stderr") names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Every output onto a disk that fills up: the general message, exit status 1, the earlier
+// file untouched and no temporary file left.
+TEST_F(CliTest, OutputsOntoAFullDiskFailAndKeepTheEarlierFile) {
+  const std::string data = std::string(VARDELL_DATA_DIR) + "/ABER.DAT";
+  for (const char* name : {"fusions.csv", "tree.emf", "tree.pdf", "tree.svg", "tree.png"}) {
+    SCOPED_TRACE(name);
+    const fs::path target = dir_ / name;
+    Write(name, "earlier");
+    const std::string option = std::string(name) == "fusions.csv" ? " --fusions " : " --export ";
+    Outcome r = Run(data + option + target.string(), 1);
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, std::string(name) == "fusions.csv"
+                         ? "Cannot write the fusion table to " + target.string() + ".\n"
+                         : "The file " + target.string() + " could not be written.\n");
+    EXPECT_EQ(Read(target), "earlier");
+    EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{name});
+    fs::remove(target);
+  }
+}
+
+// An output through a symbolic link replaces the link's target, keeping the target's
+// permissions; the link stays a link.
+TEST_F(CliTest, OutputsWriteThroughSymbolicLinks) {
+  const std::string data = Write("three.dat", ThreeObjects);
+  for (const char* name : {"fusions.csv", "tree.emf", "tree.pdf", "tree.svg", "tree.png"}) {
+    SCOPED_TRACE(name);
+    const fs::path target = dir_ / (std::string("target-") + name), link = dir_ / name;
+    Write(target.filename().string(), "earlier");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(target.filename(), link);
+    const std::string option = std::string(name) == "fusions.csv" ? " --fusions " : " --export ";
+    Outcome r = Run(data + option + link.string());
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_NE(Read(target), "earlier");
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  }
+}
+
+TEST_F(CliTest, EmptyOutputPathIsAUsageError) {
+  const std::string data = Write("three.dat", ThreeObjects);
+  for (const char* option : {"--fusions", "--export", "--zone-table", "--memberships", "--broken-stick"}) {
+    for (const std::string& form : {std::string(option) + " \"\"", std::string(option) + "="}) {
+      Outcome r = Run(data + " " + form);
+      EXPECT_EQ(r.Status, 2) << form;
+      EXPECT_EQ(r.Err.substr(0, 13), "vardell-cli: ") << form;
+    }
+  }
 }
 
 }  // namespace
