@@ -9,9 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <memory>
 #include <vector>
 
 #include "analysis/capacities.h"
+#include "analysis/regularfile.h"
 #include "analysis/tableencoding.h"
 
 namespace vardell {
@@ -47,7 +50,9 @@ SAFile OpenExactly(const char* name, const char* access) {
     else
       target = *openingPath;
   }
-  return reinterpret_cast<SAFile>(std::fopen(target.c_str(), access));
+  const bool reading = std::string(access) == "rb" || std::string(access) == "r";
+  return reinterpret_cast<SAFile>(reading ? OpenRegularFile(target)
+                                          : std::fopen(target.c_str(), access));
 }
 
 std::string ErrorText(const std::string& path, const std::string& what) {
@@ -113,6 +118,15 @@ std::string LogicalText(const std::string& value) {
   }
 }
 
+// The record count as the header's four bytes hold it, 0 when they cannot be read.
+std::uint32_t HeaderRecordCount(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFile(path), std::fclose);
+  unsigned char header[8] = {};
+  if (!file || std::fread(header, 1, sizeof header, file.get()) != sizeof header) return 0;
+  return static_cast<std::uint32_t>(header[4]) | static_cast<std::uint32_t>(header[5]) << 8 |
+         static_cast<std::uint32_t>(header[6]) << 16 | static_cast<std::uint32_t>(header[7]) << 24;
+}
+
 struct DbaseCloser {
   void operator()(DBFHandle handle) const { DBFClose(handle); }
 };
@@ -123,6 +137,12 @@ class DbaseTable : public Table {
   DbaseTable(const std::string& path, DbaseHandle handle)
       : path_(path), owner_(std::move(handle)), handle_(owner_.get()) {
     codePage_ = NamedCodePage(handle_);
+    // shapelib drops the top bit of the record count; a count beyond its range is more than
+    // the grid takes anyway, and reading no further gives the capacity message.
+    if (HeaderRecordCount(path_) > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
+      liveCount_ = std::numeric_limits<int>::max();
+      return;
+    }
     Validate();
     FindLiveRecords();
   }
@@ -182,11 +202,11 @@ class DbaseTable : public Table {
                              ": the file is shorter than its header says");
   }
 
-  // Records marked deleted are not shown, as a table component hides them; only the first
-  // live records past the grid's capacity are kept, since more are refused anyway.
+  // Records marked deleted are not shown, as a table component hides them. The search stops
+  // at the first live record past the grid's capacity, since more are refused anyway.
   void FindLiveRecords() {
     const int records = DBFGetRecordCount(handle_);
-    for (int r = 0; r < records; ++r) {
+    for (int r = 0; r < records && liveCount_ <= MaxObjects; ++r) {
       lastError.clear();
       const bool deleted = DBFIsRecordDeleted(handle_, r);
       if (!lastError.empty()) throw TableEngineError(ErrorText(path_, ""));
@@ -232,7 +252,7 @@ std::unique_ptr<Table> OpenDbaseTable(const std::string& path) {
   openingPath = nullptr;
   if (!handle) {
     if (lastError.empty()) {
-      std::FILE* probe = std::fopen(path.c_str(), "rb");
+      std::FILE* probe = OpenRegularFile(path);
       if (probe == nullptr) throw TableEngineError(ErrorText(path, std::strerror(errno)));
       std::fclose(probe);
       throw TableEngineError(ErrorText(path, "not a dBase file"));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analysis/regularfile.h"
 #include "analysis/rowcolumnreader.h"
 
 namespace vardell {
@@ -38,6 +39,7 @@ std::string FileKind(const std::string& path) {
 
 LoadResult LoadDataFile(const std::string& path, DataGrid& grid, ColumnLists& lists) {
   ResetColumnLists(lists);
+  if (IsSpecialFile(path)) return LoadResult{false, UserMessage{IoError, SpecialFileText}};
   // The file is read into a copy, so a load that fails part-way leaves the grid as it was;
   // the copy keeps the cells a load does not write, as resizing the grid itself would.
   DataGrid loaded = grid;

@@ -19,6 +19,9 @@ inline const char* const OpenDialogFilter =
     "Row-Column ASCII (*.DAT)|*.DAT|Comma-separated text (*.csv)|*.CSV|All files (*.*)|*.*";
 constexpr int OpenDialogFilterIndex = 4;
 
+// The message for a FIFO, a device or a socket chosen as data file.
+inline const char* const SpecialFileText = "Data file is not a regular file.";
+
 struct LoadResult {
   bool Loaded = false;                 // true: reveal the analysis controls
   std::optional<UserMessage> Message;  // the message to show when the load failed

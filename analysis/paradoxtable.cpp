@@ -16,6 +16,7 @@ extern "C" {  // pxlib's header does not declare C linkage itself
 #include <mutex>
 #include <vector>
 
+#include "analysis/regularfile.h"
 #include "analysis/tableencoding.h"
 
 namespace vardell {
@@ -183,11 +184,10 @@ class ParadoxTable : public Table {
     if (doc == nullptr) Fail("pxlib could not start");
     doc_.Doc = doc;
     doc->warnings = 0;  // pxlib would print its warnings to the standard error stream
-    doc_.File = std::fopen(path.c_str(), "rb");
+    doc_.File = OpenRegularFile(path);
     if (doc_.File == nullptr) Fail(std::strerror(errno));
     struct stat status {};
     if (fstat(fileno(doc_.File), &status) != 0) Fail(std::strerror(errno));
-    if (S_ISDIR(status.st_mode)) Fail("it is a folder");
     const std::string damage = HeaderDamage(doc_.File, status.st_size);
     if (!damage.empty()) Fail(damage);
     std::rewind(doc_.File);

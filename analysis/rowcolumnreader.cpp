@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <sys/stat.h>
 #include <vector>
 
 #include "analysis/capacities.h"
+#include "analysis/regularfile.h"
 #include "analysis/tableencoding.h"
 #include "analysis/tableengine.h"
 
@@ -173,10 +173,8 @@ std::string RowColumnName(int column) { return "COLUMN" + RightAligned3(column);
 std::string RowNumberText(int row) { return RightAligned3(row); }
 
 std::optional<UserMessage> ReadRowColumnFile(const std::string& path, DataGrid& grid) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  struct stat status {};
-  if (!file || fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode))
-    return CorruptFile();
+  std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path));
+  if (!file) return CorruptFile();
   auto in = std::make_unique<ByteReader>(file.get(), path);
   return ReadRowColumn(*in, grid);
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/capacities.h"
+#include "analysis/regularfile.h"
 #include "analysis/tableencoding.h"
 
 namespace vardell {
@@ -27,12 +28,12 @@ struct FileCloser {
 
 bool IsFile(const std::string& path) {
   struct stat status {};
-  return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 std::string ReadWholeFile(const std::string& path, const char* what) {
   if (!IsFile(path)) throw TableEngineError("Cannot open " + std::string(what) + " " + path);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path));
   if (!file)
     throw TableEngineError("Cannot open " + std::string(what) + " " + path + ": " +
                            std::strerror(errno));

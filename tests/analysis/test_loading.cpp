@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include <optional>
 #include <stdexcept>
@@ -104,6 +107,39 @@ TEST(LoadDataFile, FailedLoadLeavesTheGridAsItWas) {
     EXPECT_EQ(lists.DataCol.Count(), 0);
     EXPECT_EQ(Entries(lists.Id), (Listed{{"NONE", true}}));
   }
+}
+
+// A FIFO would block the open and a device never ends: neither is opened, whatever the kind
+// of file its name says, and the earlier grid stays.
+TEST(LoadDataFile, SpecialFilesAreRefusedWithoutBlocking) {
+  const UserMessage refused{"I/O ERROR", "Data file is not a regular file."};
+  ScratchFolder folder;
+  DataGrid grid;
+  ColumnLists lists;
+  ASSERT_TRUE(LoadDataFile(folder.Write("first.dat", "2 1\r\n1\r\n2\r\n"), grid, lists).Loaded);
+  const auto before = testing::GridRows(grid, 0, 0);
+  for (const char* name : {"X.DAT", "X.CSV", "X.TXT", "X.DBF", "X.DB"}) {
+    const std::string fifo = folder.Path(std::string("fifo-") + name);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string device = folder.Path(std::string("zero-") + name);
+    std::filesystem::create_symlink("/dev/zero", device);
+    for (const std::string& path : {fifo, device}) {
+      const LoadResult result = LoadDataFile(path, grid, lists);
+      EXPECT_FALSE(result.Loaded) << path;
+      EXPECT_EQ(result.Message, refused) << path;
+      EXPECT_EQ(testing::GridRows(grid, 0, 0), before) << path;
+    }
+  }
+}
+
+// A schema file that is a FIFO is passed over as if there were none, never opened.
+TEST(LoadDataFile, SchemaThatIsAFifoIsNotOpened) {
+  ScratchFolder folder;
+  ASSERT_EQ(mkfifo(folder.Path("T.SCH").c_str(), 0600), 0);
+  DataGrid grid;
+  ColumnLists lists;
+  EXPECT_TRUE(LoadDataFile(folder.Write("T.CSV", "A,B\n1,2\n"), grid, lists).Loaded);
+  EXPECT_EQ(grid.Cell(2, 1), "2");
 }
 
 // The example data files of the project: counts, the first names and a few cells.

@@ -222,6 +222,22 @@ TEST(TableFiles, TwoHundredAndOneRecordsRefusedBeforeTheLists) {
   }
 }
 
+// shapelib drops the top bit of a dBase header's record count: counts from 2^31 on still
+// exceed the grid's capacity rather than reading as no records at all.
+TEST(TableFiles, DbaseRecordCountBeyondTheLibrarysRange) {
+  ScratchFolder folder;
+  std::string bytes = Bytes(WriteDbase(folder.Path("base.dbf"), {{"A", "    1.00", "20200101", "T"}}));
+  for (const unsigned char top : {0x80, 0xFF}) {
+    bytes[4] = bytes[5] = bytes[6] = static_cast<char>(top == 0x80 ? 0 : 0xFF);
+    bytes[7] = static_cast<char>(top);
+    DataGrid grid;
+    ColumnLists lists;
+    const LoadResult result = LoadDataFile(folder.Write("huge.dbf", bytes), grid, lists);
+    EXPECT_FALSE(result.Loaded);
+    EXPECT_EQ(result.Message, TooLarge) << int(top);
+  }
+}
+
 // Damaged tables, each a valid one changed in one way, and missing files: an error of the
 // engine that names the file, never a crash or a hang.
 TEST(TableFiles, DamagedOrMissingFailWithTheirPath) {
