@@ -21,6 +21,7 @@
 #include "app/help.h"
 #include "app/panbuttons.h"
 #include "diagram/layout.h"
+#include "diagram/scalefield.h"
 #include "diagram/surfaces/exports.h"
 #include "engine/analysisrun.h"
 
@@ -81,45 +82,10 @@ QLineEdit* NewEdit(QWidget* parent, const char* name, const char* hint, int top)
   return edit;
 }
 
-bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
-
-// Advances at over a run of digits; false when there is none.
-bool SkipDigits(const QString& text, qsizetype& at) {
-  const qsizetype start = at;
-  while (at < text.size() && IsDigit(text[at])) ++at;
-  return at > start;
-}
-
-bool SkipSign(const QString& text, qsizetype& at) {
-  if (at < text.size() && (text[at] == QLatin1Char('+') || text[at] == QLatin1Char('-'))) ++at;
-  return true;
-}
-
 }  // namespace
 
 std::optional<double> ParseFieldNumber(const QString& text) {
-  qsizetype at = 0;
-  while (at < text.size() && text[at] == QLatin1Char(' ')) ++at;
-  const qsizetype start = at;
-  SkipSign(text, at);
-  // Digits before or after the point may be missing ("5.", ".5"), but not both.
-  bool digits = SkipDigits(text, at);
-  if (at < text.size() && text[at] == QLatin1Char('.')) {
-    ++at;
-    digits = SkipDigits(text, at) || digits;
-  }
-  if (!digits) return std::nullopt;
-  if (at < text.size() && (text[at] == QLatin1Char('e') || text[at] == QLatin1Char('E'))) {
-    ++at;
-    SkipSign(text, at);
-    if (!SkipDigits(text, at)) return std::nullopt;
-  }
-  if (at != text.size()) return std::nullopt;
-  // Only ASCII digits, signs, "." and "e" remain, so the C locale's strtod reads it exactly.
-  const std::string number = text.mid(start).toStdString();
-  const double value = std::strtod(number.c_str(), nullptr);
-  if (!std::isfinite(value)) return std::nullopt;
-  return value;
+  return ParseScaleField(text.toStdString());
 }
 
 TClustExec::TClustExec(UserDialogs& dialogs, QWidget* parent)
