@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 #include "analysis/capacities.h"
 #include "analysis/datagrid.h"
@@ -39,5 +41,42 @@ inline void CheckGrid(const DataGrid& grid) {
     for (int r = 0; r < grid.RowCount(); ++r)
       if (!IsValidUtf8(grid.Cell(c, r))) std::abort();
 }
+
+// Takes values from the front of the fuzzer's bytes; zeros once they run out.
+class Bytes {
+ public:
+  Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  bool Empty() const { return size_ == 0; }
+  uint8_t Byte() {
+    if (size_ == 0) return 0;
+    --size_;
+    return *data_++;
+  }
+  // A number from 0 to count - 1.
+  int Below(int count) { return count <= 1 ? 0 : Byte() % count; }
+  bool Flag() { return Byte() & 1; }
+  double Double() {
+    double value = 0;
+    uint8_t raw[sizeof value] = {};
+    for (uint8_t& b : raw) b = Byte();
+    std::memcpy(&value, raw, sizeof value);
+    return value;
+  }
+  // Up to maxLength bytes, the length taken first.
+  std::string Text(int maxLength) {
+    std::string text;
+    for (int n = Below(maxLength + 1); n > 0 && size_ > 0; --n) text += static_cast<char>(Byte());
+    return text;
+  }
+  std::string_view Rest() {
+    std::string_view rest(reinterpret_cast<const char*>(data_), size_);
+    size_ = 0;
+    return rest;
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+};
 
 }  // namespace vardell::fuzzing
