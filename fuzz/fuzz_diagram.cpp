@@ -97,9 +97,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RecordingSurface page(2480, 3508, 300, 25, 42);
   RecordingSurface metafile(1000, 1000, 96, 9, 19);
   switch (in.Below(3)) {
-    case 0: diagram.RedrawDiagram(*analysis, OutputTarget::Screen, screen, screen); break;
-    case 1: diagram.RedrawDiagram(*analysis, OutputTarget::Printer, screen, page); break;
-    default: diagram.RedrawDiagram(*analysis, OutputTarget::Metafile, screen, metafile); break;
+    case 0: diagram.RedrawScreen(*analysis, screen); break;
+    case 1: diagram.RedrawDiagram(*analysis, OutputTarget::Printer, page); break;
+    default: diagram.RedrawDiagram(*analysis, OutputTarget::Metafile, metafile); break;
   }
   FreeTree(analysis->TreeRoot);
   return 0;
