@@ -8,28 +8,14 @@
 #include <string>
 
 #include "analysis/capacities.h"
+#include "analysis/methods.h"
 #include "analysis/storagereal.h"
 
 namespace vardell {
 
-enum StrategyCode : std::uint8_t {
-  NearestNeighbour = 0,
-  FurthestNeighbour = 1,
-  WeightedPairgroup = 2,
-  UnweightedPairgroup = 3,
-  CentroidSorting = 4,
-  MinimumVariance = 5,
-};
-
-enum CoefficientCode : std::uint8_t {
-  Manhattan = 0,
-  Chord = 1,
-  Euclidean = 2,
-};
-
 struct AnalysisSettings {
-  std::uint8_t Strategy = MinimumVariance;
-  std::uint8_t Coefficient = Euclidean;
+  StrategyCode Strategy = StrategyCode::MinimumVariance;
+  CoefficientCode Coefficient = CoefficientCode::Euclidean;
   bool Constrained = false;
   std::int32_t DepthColumn = 1;  // grid column from 1
   std::int32_t IdColumn = 0;     // grid column; 0 = none

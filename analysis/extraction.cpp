@@ -5,15 +5,10 @@
 #include <utility>
 
 #include "analysis/cellparse.h"
+#include "analysis/methods.h"
 
 namespace vardell {
 namespace {
-
-// List position -> code.
-constexpr std::uint8_t StrategyOfPosition[6] = {MinimumVariance,    FurthestNeighbour,
-                                                NearestNeighbour,   CentroidSorting,
-                                                WeightedPairgroup,  UnweightedPairgroup};
-constexpr std::uint8_t CoefficientOfPosition[3] = {Euclidean, Chord, Manhattan};
 
 UserMessage ParsingError(const char* text) { return UserMessage{DataParsingError, text}; }
 
@@ -35,8 +30,8 @@ std::optional<UserMessage> ReadSettings(const ParameterSource& source, AnalysisS
                                         int& variableCount) {
   int strategy = SelectedPosition(source, ChoiceList::Algo);
   int coefficient = SelectedPosition(source, ChoiceList::Dist);
-  settings.Strategy = StrategyOfPosition[strategy < 6 ? strategy : 0];
-  settings.Coefficient = CoefficientOfPosition[coefficient < 3 ? coefficient : 0];
+  settings.Strategy = Strategies[strategy < StrategyCount ? strategy : 0].Code;
+  settings.Coefficient = Coefficients[coefficient < CoefficientCount ? coefficient : 0].Code;
   settings.Constrained = source.ConstrainedChecked();
   settings.DepthColumn = SelectedPosition(source, ChoiceList::Depth) + 1;
   settings.IdColumn = SelectedPosition(source, ChoiceList::Id);

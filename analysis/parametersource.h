@@ -31,15 +31,3 @@ class ParameterSource {
 int SelectedPosition(const ParameterSource& source, ChoiceList list);
 
 }  // namespace vardell
-
-namespace vardell {
-
-// The entries of the strategy and coefficient lists in list order; a run maps positions,
-// never texts, to codes.
-inline const char* const StrategyListEntries[6] = {
-    "Minimum variance strategy", "Furthest neighbour", "Nearest neighbour",
-    "Centroid sorting",          "Weighted pairgroup", "Unweighted pairgroup"};
-inline const char* const CoefficientListEntries[3] = {"Euclidian distance", "Chord distance",
-                                                      "Manhattan metric"};
-
-}  // namespace vardell

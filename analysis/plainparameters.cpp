@@ -1,11 +1,13 @@
 #include "analysis/plainparameters.h"
 
+#include "analysis/methods.h"
+
 namespace vardell {
 
 PlainParameterSource::PlainParameterSource(const DataGrid& grid, const ColumnLists& lists)
     : grid_(grid), lists_(lists) {
-  for (const char* entry : StrategyListEntries) Algo.Add(entry);
-  for (const char* entry : CoefficientListEntries) Dist.Add(entry);
+  for (const StrategyMethod& method : Strategies) Algo.Add(method.ListText);
+  for (const CoefficientMethod& method : Coefficients) Dist.Add(method.ListText);
   Algo.SelectOnly(0);
   Dist.SelectOnly(0);
 }

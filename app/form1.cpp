@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "analysis/fileloading.h"
+#include "analysis/methods.h"
 #include "app/clustexec.h"
 #include "app/gridmodel.h"
 #include "app/help.h"
@@ -98,9 +99,11 @@ int ListWidthFor(const QListWidget* list, const QStringList& entries) {
   return widest + 2 * list->frameWidth() + 8;
 }
 
-QStringList Texts(const char* const* entries, int count) {
+// The list texts of the methods table's rows [from, to).
+template <class Method, std::size_t N>
+QStringList ListTexts(const Method (&methods)[N], int from = 0, int to = N) {
   QStringList texts;
-  for (int i = 0; i < count; ++i) texts << QString::fromUtf8(entries[i]);
+  for (int i = from; i < to; ++i) texts << QString::fromUtf8(methods[i].ListText);
   return texts;
 }
 
@@ -212,14 +215,14 @@ void TForm1::BuildControls() {
   Label1 = NewLabel(this, "Label1", "Clustering algorithm", {8, 48});
   AlgoList = NewList(this, "AlgoList", "Select clustring algorithm", {8, 64, 137, 89},
                      QAbstractItemView::SingleSelection);
-  const QStringList strategies = Texts(StrategyListEntries, 6);
+  const QStringList strategies = ListTexts(Strategies);
   AlgoList->addItems(strategies);
   AlgoList->setCurrentRow(0);
 
   Label2 = NewLabel(this, "Label2", "Distance metric", {8, 168});
   DistList = NewList(this, "DistList", "Select distance/similarity coefficient",
                      {8, 192, 137, 49}, QAbstractItemView::SingleSelection);
-  const QStringList coefficients = Texts(CoefficientListEntries, 3);
+  const QStringList coefficients = ListTexts(Coefficients);
   DistList->addItems(coefficients);
   DistList->setCurrentRow(0);
   DistList->installEventFilter(this);  // F1 opens the topic on coefficients
@@ -375,30 +378,29 @@ void TForm1::ShowLoadedState() {
 
 void TForm1::AlgoListClick() { ApplyCoefficientRule(); }
 
-// "Manhattan metric" is offered only while neither minimum variance nor centroid sorting is
-// the strategy: both recur on squared Euclidean-type distances.
+// "Manhattan metric" is offered only while the strategy does not bar it (minimum variance
+// and centroid sorting recur on squared Euclidean-type distances).
 void TForm1::ApplyCoefficientRule() {
   const int strategy = std::max(0, HighestSelected(AlgoList));
-  const bool squaredStrategy = strategy == 0 || strategy == 3;
-  if (squaredStrategy) {
-    if (DistList->count() == 3) {
+  if (Strategies[strategy].BarsManhattan) {
+    if (DistList->count() == CoefficientCount) {
       DeleteLast(DistList);
       SelectOnly(DistList, 0);
     }
-  } else if (DistList->count() < 3) {
-    AppendEntries(DistList, {QString::fromUtf8(CoefficientListEntries[2])});
+  } else if (DistList->count() < CoefficientCount) {
+    AppendEntries(DistList, ListTexts(Coefficients, ManhattanPosition));
   }
 }
 
-// A constrained run knows only minimum variance and furthest neighbour; the other four
-// strategies leave the list from its end and come back in their places.
+// A constrained run knows only the strategies kept when constrained; the others leave the
+// list from its end and come back in their places.
 void TForm1::CheckBox1Click() {
   if (CheckBox1->isChecked()) {
-    while (AlgoList->count() > 2) DeleteLast(AlgoList);
+    while (AlgoList->count() > ConstrainedStrategyCount) DeleteLast(AlgoList);
     SelectOnly(AlgoList, 0);
     ApplyCoefficientRule();
-  } else if (AlgoList->count() == 2) {
-    AppendEntries(AlgoList, Texts(StrategyListEntries + 2, 4));
+  } else if (AlgoList->count() == ConstrainedStrategyCount) {
+    AppendEntries(AlgoList, ListTexts(Strategies, ConstrainedStrategyCount));
   }
 }
 

@@ -65,19 +65,9 @@ const BenchData& Data() {
   return data;
 }
 
-// List positions of the parameter window.
-int StrategyPosition(std::uint8_t strategy) {
-  constexpr int positions[] = {2, 1, 4, 5, 3, 0};  // by StrategyCode
-  return positions[strategy];
-}
-int CoefficientPosition(std::uint8_t coefficient) {
-  constexpr int positions[] = {2, 1, 0};  // by CoefficientCode
-  return positions[coefficient];
-}
-
 void WholeAnalysis(benchmark::State& state) {
-  const auto strategy = static_cast<std::uint8_t>(state.range(0));
-  const auto coefficient = static_cast<std::uint8_t>(state.range(1));
+  const auto strategy = static_cast<StrategyCode>(state.range(0));
+  const auto coefficient = static_cast<CoefficientCode>(state.range(1));
   const bool constrained = state.range(2) != 0;
 
   ColumnLists lists = Data().Lists;
@@ -85,8 +75,8 @@ void WholeAnalysis(benchmark::State& state) {
   // Unconstrained runs leave the depth column out; constrained runs pass over it themselves.
   if (!constrained) lists.DataCol.SetSelected(0, false);
   PlainParameterSource source(Data().Grid, lists);
-  source.Algo.SelectOnly(StrategyPosition(strategy));
-  source.Dist.SelectOnly(CoefficientPosition(coefficient));
+  source.Algo.SelectOnly(PositionOf(strategy));
+  source.Dist.SelectOnly(PositionOf(coefficient));
   source.Constrained = constrained;
   AnalysisStore store;
 
@@ -105,29 +95,30 @@ void WholeAnalysis(benchmark::State& state) {
 
 void AllCombinations(benchmark::internal::Benchmark* bench) {
   bench->ArgNames({"strategy", "coefficient", "constrained"});
-  for (int s = NearestNeighbour; s <= MinimumVariance; ++s)
-    for (int c = Manhattan; c <= Euclidean; ++c)
-      for (int constrained = 0; constrained <= 1; ++constrained) bench->Args({s, c, constrained});
+  for (const StrategyMethod& s : Strategies)
+    for (const CoefficientMethod& c : Coefficients)
+      for (int constrained = 0; constrained <= 1; ++constrained)
+        bench->Args({static_cast<int>(s.Code), static_cast<int>(c.Code), constrained});
 }
 
 BENCHMARK(WholeAnalysis)->Apply(AllCombinations)->Unit(benchmark::kMillisecond);
 
 // The two engine stages on their own, on the matrix a whole run extracted.
-Analysis& ExtractedRun(std::uint8_t coefficient, bool constrained) {
+Analysis& ExtractedRun(CoefficientCode coefficient, bool constrained) {
   static AnalysisStore store;
   ColumnLists lists = Data().Lists;
   lists.DataCol.SelectAll();
   if (!constrained) lists.DataCol.SetSelected(0, false);
   PlainParameterSource source(Data().Grid, lists);
-  source.Dist.SelectOnly(CoefficientPosition(coefficient));
+  source.Dist.SelectOnly(PositionOf(coefficient));
   source.Constrained = constrained;
   if (RunAnalysis(source, store)) throw std::runtime_error("extraction failed");
   return store.Current();
 }
 
 void Coefficients(benchmark::State& state) {
-  Analysis& run = ExtractedRun(static_cast<std::uint8_t>(state.range(0)), false);
-  run.Settings.Strategy = NearestNeighbour;
+  Analysis& run = ExtractedRun(static_cast<CoefficientCode>(state.range(0)), false);
+  run.Settings.Strategy = StrategyCode::NearestNeighbour;
   for (auto _ : state) {
     ComputeDissimilarities(run.Settings, run.Matrix, run.Dissimilarity);
     benchmark::ClobberMemory();
@@ -136,8 +127,8 @@ void Coefficients(benchmark::State& state) {
 
 void Agglomeration(benchmark::State& state) {
   const bool constrained = state.range(1) != 0;
-  Analysis& run = ExtractedRun(Euclidean, constrained);
-  run.Settings.Strategy = static_cast<std::uint8_t>(state.range(0));
+  Analysis& run = ExtractedRun(CoefficientCode::Euclidean, constrained);
+  run.Settings.Strategy = static_cast<StrategyCode>(state.range(0));
   ComputeDissimilarities(run.Settings, run.Matrix, run.Dissimilarity);
   auto computed = std::make_unique<DissimilarityMatrix>(run.Dissimilarity);
   for (auto _ : state) {
@@ -148,12 +139,20 @@ void Agglomeration(benchmark::State& state) {
   }
 }
 
-BENCHMARK(Coefficients)->ArgName("coefficient")->DenseRange(Manhattan, Euclidean)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(Agglomeration)->ArgNames({"strategy", "constrained"})
-    ->ArgsProduct({{NearestNeighbour, FurthestNeighbour, WeightedPairgroup, UnweightedPairgroup,
-                    CentroidSorting, MinimumVariance}, {0, 1}})
-    ->Unit(benchmark::kMillisecond);
+void EveryCoefficient(benchmark::internal::Benchmark* bench) {
+  bench->ArgName("coefficient");
+  for (const CoefficientMethod& c : vardell::Coefficients) bench->Arg(static_cast<int>(c.Code));
+}
+
+void EveryStrategy(benchmark::internal::Benchmark* bench) {
+  bench->ArgNames({"strategy", "constrained"});
+  for (const StrategyMethod& s : Strategies)
+    for (int constrained = 0; constrained <= 1; ++constrained)
+      bench->Args({static_cast<int>(s.Code), constrained});
+}
+
+BENCHMARK(Coefficients)->Apply(EveryCoefficient)->Unit(benchmark::kMillisecond);
+BENCHMARK(Agglomeration)->Apply(EveryStrategy)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vardell

@@ -2,20 +2,38 @@
 
 #include <charconv>
 
+#include "analysis/methods.h"
+
 namespace vardell {
 namespace {
 
-// Names in the order of the parameter window's lists.
-const char* const StrategyNames[] = {"minimum-variance",   "furthest-neighbour",
-                                     "nearest-neighbour",  "centroid-sorting",
-                                     "weighted-pairgroup", "unweighted-pairgroup"};
-const char* const CoefficientNames[] = {"euclidean", "chord", "manhattan"};
-
-template <std::size_t N>
-std::optional<int> PositionOf(const char* const (&names)[N], const std::string& name) {
+// The list position of the method with the command-line name; the names are the methods
+// table's.
+template <class Method, std::size_t N>
+std::optional<int> PositionNamed(const Method (&methods)[N], const std::string& name) {
   for (std::size_t i = 0; i < N; ++i)
-    if (name == names[i]) return static_cast<int>(i);
+    if (name == methods[i].CliName) return static_cast<int>(i);
   return std::nullopt;
+}
+
+// An option's line of help naming its methods, "a (default), b, c", continued on lines of
+// their own at the width of a terminal. The first name is the list's first entry, which a run
+// takes when the option is not given.
+template <class Method, std::size_t N>
+std::string MethodOptionHelp(const std::string& option, const Method (&methods)[N]) {
+  constexpr std::size_t Width = 80;
+  std::string text = option;
+  std::size_t lineLength = option.size();
+  for (std::size_t i = 0; i < N; ++i) {
+    const std::string item = std::string(methods[i].CliName) + (i == 0 ? " (default)" : "") +
+                             (i + 1 < N ? "," : "");
+    const bool wraps = i > 0 && lineLength + 1 + item.size() > Width;
+    if (wraps) text += "\n" + std::string(option.size(), ' ');
+    else if (i > 0) text += ' ';
+    lineLength = (wraps ? option.size() : lineLength + (i > 0)) + item.size();
+    text += item;
+  }
+  return text + "\n";
 }
 
 std::optional<int> ParseCount(const std::string& text, int minimum) {
@@ -67,11 +85,9 @@ std::string HelpText() {
   return std::string(UsageLine()) +
          "\n\n"
          "Loads FILE as the \"Data File\" command does (row-column .DAT files, dBase, Paradox\n"
-         "and text tables), runs one cluster analysis and writes its results.\n\n"
-         "  --strategy NAME      minimum-variance (default), furthest-neighbour,\n"
-         "                       nearest-neighbour, centroid-sorting, weighted-pairgroup,\n"
-         "                       unweighted-pairgroup\n"
-         "  --coefficient NAME   euclidean (default), chord, manhattan\n"
+         "and text tables), runs one cluster analysis and writes its results.\n\n" +
+         MethodOptionHelp("  --strategy NAME      ", Strategies) +
+         MethodOptionHelp("  --coefficient NAME   ", Coefficients) +
          "  --constrained        stratigraphically constrained clustering\n"
          "  --depth-column N     depth / order column, grid column from 1 (default 1)\n"
          "  --id-column N        column of the object identifiers (default 0: none)\n"
@@ -148,11 +164,11 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
       auto v = takeValue();
       if (!v) return Usage(argument + " needs a value");
       if (argument == "--strategy") {
-        auto position = PositionOf(StrategyNames, *v);
+        auto position = PositionNamed(Strategies, *v);
         if (!position) return Usage("unknown strategy \"" + *v + "\"");
         options.StrategyEntry = *position;
       } else if (argument == "--coefficient") {
-        auto position = PositionOf(CoefficientNames, *v);
+        auto position = PositionNamed(Coefficients, *v);
         if (!position) return Usage("unknown coefficient \"" + *v + "\"");
         options.CoefficientEntry = *position;
       } else if (argument == "--depth-column") {

@@ -26,28 +26,17 @@ void DrawLabel(Plotter& plotter, const PageTransform& t, const ClusterNode& leaf
 
 }  // namespace
 
-std::string CoefficientName(std::uint8_t coefficient) {
-  switch (coefficient) {
-    case Manhattan: return "MANHATTAN METRIC; ";
-    case Chord: return "CHORD DISTANCE; ";
-    case Euclidean: return "EUCLIDIAN DISTANCE; ";
-    default: return "";
-  }
+std::string CoefficientName(CoefficientCode coefficient) {
+  const CoefficientMethod* method = FindCoefficient(coefficient);
+  return method ? std::string(method->HeaderName) + "; " : std::string();
 }
 
-std::string StrategyName(std::uint8_t strategy, bool constrained) {
-  switch (strategy) {
-    case NearestNeighbour: return "NEAREST NEIGHBOUR ";
-    case FurthestNeighbour: return "FURTHEST NEIGHBOUR ";
-    case WeightedPairgroup: return "WEIGHTED PAIRGROUP ";
-    case UnweightedPairgroup: return "UNWEIGHTED PAIRGROUP ";
-    case CentroidSorting: return "CENTROID SORTING ";
-    case MinimumVariance:
-      // The level drawn is the running total in a constrained run, the increase otherwise.
-      return constrained ? "MINIMUM VARIANCE TOTAL DISPERSION "
-                         : "MINIMUM VARIANCE DISPERSION INCREASE ";
-    default: return "";
-  }
+// The level drawn for minimum variance is the running total in a constrained run, the
+// increase otherwise, and its name says so.
+std::string StrategyName(StrategyCode strategy, bool constrained) {
+  const StrategyMethod* method = FindStrategy(strategy);
+  if (!method) return "";
+  return std::string(constrained ? method->ConstrainedHeaderName : method->HeaderName) + " ";
 }
 
 std::string TickText(double tickUnits) {

@@ -2,7 +2,6 @@
 // The strokes of the tree diagram: the header band (axis, ticks, header line) and the
 // brackets with the leaf labels.
 
-#include <cstdint>
 #include <string>
 
 #include "analysis/analysisdata.h"
@@ -11,8 +10,10 @@
 
 namespace vardell {
 
-std::string CoefficientName(std::uint8_t coefficient);
-std::string StrategyName(std::uint8_t strategy, bool constrained);
+// The header's names of the methods, each with its separator; empty for a code outside the
+// methods table.
+std::string CoefficientName(CoefficientCode coefficient);
+std::string StrategyName(StrategyCode strategy, bool constrained);
 // "   1 tick = " + "%10.4f" + " distance units"
 std::string TickText(double tickUnits);
 std::string HeaderText(const AnalysisSettings& settings, double tickUnits);

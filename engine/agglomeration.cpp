@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -30,38 +31,55 @@ LanceWilliams CentroidCoefficients(std::int32_t ni, std::int32_t nj, std::int32_
 }
 
 struct StrategyRule {
+  StrategyCode Code;
   CoefficientSetter Coefficients;
   bool PerCluster;  // the coefficients depend on the size of the third cluster k
 };
 
-// Indexed by StrategyCode.
+// The update rule of every strategy of the methods table, indexed by code.
 constexpr StrategyRule StrategyRules[] = {
-    {NearestCoefficients, false},    {FurthestCoefficients, false},
-    {WeightedCoefficients, false},   {UnweightedCoefficients, false},
-    {CentroidCoefficients, false},   {SetMinimumVarianceCoefficients, true},
+    {StrategyCode::NearestNeighbour, NearestCoefficients, false},
+    {StrategyCode::FurthestNeighbour, FurthestCoefficients, false},
+    {StrategyCode::WeightedPairgroup, WeightedCoefficients, false},
+    {StrategyCode::UnweightedPairgroup, UnweightedCoefficients, false},
+    {StrategyCode::CentroidSorting, CentroidCoefficients, false},
+    {StrategyCode::MinimumVariance, SetMinimumVarianceCoefficients, true},
 };
 
-const StrategyRule& RuleOf(std::uint8_t strategy) {
-  if (strategy > MinimumVariance) throw std::invalid_argument("Unknown clustering strategy");
-  return StrategyRules[strategy];
+constexpr bool RulesMatchTheMethods() {
+  if (std::size(StrategyRules) != std::size(Strategies)) return false;
+  for (const StrategyMethod& method : Strategies) {
+    const auto index = static_cast<std::size_t>(method.Code);
+    if (index >= std::size(StrategyRules) || StrategyRules[index].Code != method.Code) return false;
+  }
+  return true;
+}
+static_assert(RulesMatchTheMethods(), "every strategy needs its update rule, at its code");
+
+const StrategyRule& RuleOf(StrategyCode strategy) {
+  const auto index = static_cast<std::size_t>(strategy);
+  if (index >= std::size(StrategyRules))
+    throw std::invalid_argument("Unknown clustering strategy");
+  return StrategyRules[index];
 }
 
 long double Quotient(std::int32_t numerator, std::int32_t denominator) {
   return static_cast<long double>(numerator) / static_cast<long double>(denominator);
 }
 
-// Centroid sorting reports the distance of its squared values; minimum variance reports the
+// A strategy that recurs on squared values reports their root; minimum variance reports the
 // increase in dispersion, or in a constrained run the running total of the increases.
-StorageReal FusionLevel(std::uint8_t strategy, bool constrained, StorageReal dij,
+StorageReal FusionLevel(FusionLevelRule rule, bool constrained, StorageReal dij,
                         StorageReal& dispersionTotal) {
-  switch (strategy) {
-    case CentroidSorting: return sqrtl(dij);
-    case MinimumVariance:
+  switch (rule) {
+    case FusionLevelRule::SquareRoot: return sqrtl(dij);
+    case FusionLevelRule::Dispersion:
       if (!constrained) return static_cast<long double>(dij) * 0.5L;
       dispersionTotal = static_cast<long double>(dispersionTotal) + dij * 0.5L;
       return dispersionTotal;
-    default: return dij;
+    case FusionLevelRule::Dissimilarity: break;
   }
+  return dij;
 }
 
 std::unique_ptr<ClusterNode> MakeLeaf(int object, StorageReal position) {
@@ -186,6 +204,7 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
   if (n > MaxObjects) throw std::invalid_argument("Too many objects to cluster");
   if (n < 1) return;
   const StrategyRule& rule = RuleOf(settings.Strategy);
+  const FusionLevelRule levelRule = FindStrategy(settings.Strategy)->Level;
   const bool constrained = settings.Constrained;
 
   // The working state; the nodes are owned here until the root is handed over, so an
@@ -208,7 +227,7 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
     const int i = pair.I, j = pair.J;
     const StorageReal dij = d.D[i][j];
     const std::int32_t ni = nodeOfCluster[i]->Size, nj = nodeOfCluster[j]->Size;
-    const StorageReal level = FusionLevel(settings.Strategy, constrained, dij, dispersionTotal);
+    const StorageReal level = FusionLevel(levelRule, constrained, dij, dispersionTotal);
     nodeOfCluster[i] =
         Fuse(std::move(nodeOfCluster[i]), std::move(nodeOfCluster[j]), constrained, level);
     nodeOfCluster[i]->Step = n - m + 1;  // fusions are numbered in the order they happen

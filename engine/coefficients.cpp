@@ -21,12 +21,13 @@ StorageReal SquaredOrRoot(StorageReal s, bool squared) {
 
 }  // namespace
 
-bool SquaredForm(std::uint8_t strategy, bool constrained) {
-  return strategy == CentroidSorting || constrained;
+bool SquaredForm(StrategyCode strategy, bool constrained) {
+  const StrategyMethod* method = FindStrategy(strategy);
+  return constrained || (method && method->SquaredCoefficients);
 }
 
 StorageReal EuclideanCoefficient(const StorageReal* a, const StorageReal* b, int p,
-                                 std::uint8_t strategy, bool constrained) {
+                                 StrategyCode strategy, bool constrained) {
   StorageReal s = RunningSum(p, [&](int v) {
     const long double diff = static_cast<long double>(a[v]) - static_cast<long double>(b[v]);
     return diff * diff;
@@ -35,7 +36,7 @@ StorageReal EuclideanCoefficient(const StorageReal* a, const StorageReal* b, int
 }
 
 StorageReal ChordCoefficient(const StorageReal* a, const StorageReal* b, int p,
-                             std::uint8_t strategy, bool constrained,
+                             StrategyCode strategy, bool constrained,
                              const StorageReal* chordOffset) {
   StorageReal s = RunningSum(p, [&](int v) {
     const long double offset = chordOffset[v];
@@ -140,18 +141,18 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
     return squared ? s : sqrtl(s);
   };
   switch (settings.Coefficient) {
-    case Manhattan: {
+    case CoefficientCode::Manhattan: {
       const long double p = matrix.VariableCount;
       PrepareValues(matrix);
       FillMatrix(PreparedValues, matrix, AbsoluteDifference,
                  [p](long double s) -> StorageReal { return s / p; }, dissimilarity);
       return;
     }
-    case Chord:
+    case CoefficientCode::Chord:
       PrepareRoots(matrix);
       FillMatrix(PreparedRoots, matrix, SquaredDifference, squaredOrRoot, dissimilarity);
       return;
-    case Euclidean:
+    case CoefficientCode::Euclidean:
       PrepareValues(matrix);
       FillMatrix(PreparedValues, matrix, SquaredDifference, squaredOrRoot, dissimilarity);
       return;

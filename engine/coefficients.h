@@ -3,13 +3,14 @@
 
 namespace vardell {
 
-// Euclidean and chord coefficients come squared for centroid sorting and in constrained runs.
-bool SquaredForm(std::uint8_t strategy, bool constrained);
+// Euclidean and chord coefficients come squared for the strategies that recur on squared
+// values (centroid sorting) and in constrained runs.
+bool SquaredForm(StrategyCode strategy, bool constrained);
 
 StorageReal EuclideanCoefficient(const StorageReal* a, const StorageReal* b, int p,
-                                 std::uint8_t strategy, bool constrained);
+                                 StrategyCode strategy, bool constrained);
 StorageReal ChordCoefficient(const StorageReal* a, const StorageReal* b, int p,
-                             std::uint8_t strategy, bool constrained,
+                             StrategyCode strategy, bool constrained,
                              const StorageReal* chordOffset);
 StorageReal ManhattanCoefficient(const StorageReal* a, const StorageReal* b, int p);
 

@@ -65,9 +65,11 @@ TEST(ExtractDataMatrix, RefusesWithTheProgramsMessages) {
 
 TEST(ExtractDataMatrix, ReadsSettingsByListPosition) {
   auto table = MakeTable({"D", "A", "B", "C"}, {{"1", "2", "3", "4"}, {"2", "4", "5", "6"}});
-  const std::uint8_t strategies[] = {MinimumVariance, FurthestNeighbour, NearestNeighbour,
+  using enum StrategyCode;
+  using enum CoefficientCode;
+  const StrategyCode strategies[] = {MinimumVariance, FurthestNeighbour, NearestNeighbour,
                                      CentroidSorting, WeightedPairgroup, UnweightedPairgroup};
-  const std::uint8_t coefficients[] = {Euclidean, Chord, Manhattan};
+  const CoefficientCode coefficients[] = {Euclidean, Chord, Manhattan};
   for (int algo = 0; algo < 6; ++algo) {
     for (int dist = 0; dist < 3; ++dist) {
       Extracted r = Extract(table, false, 2, 3, {}, algo, dist);

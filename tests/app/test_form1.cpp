@@ -164,15 +164,15 @@ class TestForm1 : public QObject {
     QTest::addColumn<int>("coefficient");
     QTest::addColumn<int>("idColumn");
     QTest::addColumn<int>("variables");
-    QTest::newRow("defaults") << "" << int(MinimumVariance) << int(Euclidean) << 0 << 4;
+    QTest::newRow("defaults") << "" << int(StrategyCode::MinimumVariance) << int(CoefficientCode::Euclidean) << 0 << 4;
     QTest::newRow("constrained: the depth column is no variable")
-        << "check" << int(MinimumVariance) << int(Euclidean) << 0 << 3;
+        << "check" << int(StrategyCode::MinimumVariance) << int(CoefficientCode::Euclidean) << 0 << 3;
     QTest::newRow("furthest, manhattan, identifier 1")
-        << "algo:1 dist:2 id:1" << int(FurthestNeighbour) << int(Manhattan) << 1 << 3;
-    QTest::newRow("unweighted, chord") << "algo:5 dist:1" << int(UnweightedPairgroup)
-                                       << int(Chord) << 0 << 4;
+        << "algo:1 dist:2 id:1" << int(StrategyCode::FurthestNeighbour) << int(CoefficientCode::Manhattan) << 1 << 3;
+    QTest::newRow("unweighted, chord") << "algo:5 dist:1" << int(StrategyCode::UnweightedPairgroup)
+                                       << int(CoefficientCode::Chord) << 0 << 4;
     QTest::newRow("manhattan kept with minimum variance after data file")
-        << "algo:1 dist:2 load dist:2" << int(MinimumVariance) << int(Manhattan) << 0 << 4;
+        << "algo:1 dist:2 load dist:2" << int(StrategyCode::MinimumVariance) << int(CoefficientCode::Manhattan) << 0 << 4;
   }
   void runReadsTheChoices() {
     QFETCH(QString, script);

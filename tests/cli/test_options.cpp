@@ -71,6 +71,17 @@ TEST(CliOptions, ColumnLists) {
   EXPECT_FALSE(ParseColumnList("1-999999999"));
 }
 
+// The method names are the methods table's, in list order, wrapped within 80 columns.
+TEST(CliOptions, HelpNamesEveryMethod) {
+  const std::string help = HelpText();
+  EXPECT_NE(help.find("  --strategy NAME      minimum-variance (default), furthest-neighbour,\n"
+                      "                       nearest-neighbour, centroid-sorting, weighted-pairgroup,\n"
+                      "                       unweighted-pairgroup\n"
+                      "  --coefficient NAME   euclidean (default), chord, manhattan\n"),
+            std::string::npos)
+      << help;
+}
+
 TEST(CliOptions, HelpNeedsNoFile) {
   auto parsed = Parse({"--help"});
   ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed));

@@ -183,7 +183,7 @@ TEST(Layout, PositionsExtentsAndLabelsOfSmallTrees) {
 // as the results window draws it, or without clearing the surface first.
 RecordingSurface DrawPair(double tickUnits, bool asScreen = true) {
   auto analysis = MakeAnalysis(Fuse(3, Leaf(1), Leaf(2)), 2, 2, {"A1", "B2"});
-  analysis->Settings.Strategy = UnweightedPairgroup;
+  analysis->Settings.Strategy = StrategyCode::UnweightedPairgroup;
   RecordingSurface surface(2000, 2000, 254, 10, 10);
   TreeDiagram diagram;
   diagram.Scale = DrawingScale{10, 10, tickUnits, true, 0, 0, 10};
@@ -245,12 +245,12 @@ TEST(Header, NamesCoefficientStrategyAndTick) {
     double TickUnits;
     const char* Expected;
   } cases[] = {
-      {{MinimumVariance, Chord, true}, 10,
+      {{StrategyCode::MinimumVariance, CoefficientCode::Chord, true}, 10,
        "CHORD DISTANCE; MINIMUM VARIANCE TOTAL DISPERSION    1 tick =    10.0000 distance units"},
-      {{MinimumVariance, Manhattan, false}, 123456789.125,
+      {{StrategyCode::MinimumVariance, CoefficientCode::Manhattan, false}, 123456789.125,
        "MANHATTAN METRIC; MINIMUM VARIANCE DISPERSION INCREASE    1 tick = 123456789.1250 "
        "distance units"},
-      {{9, 7, false}, 0.5, "   1 tick =     0.5000 distance units"},  // codes outside the tables
+      {{StrategyCode{9}, CoefficientCode{7}, false}, 0.5, "   1 tick =     0.5000 distance units"},  // codes outside the tables
   };
   for (const auto& c : cases) EXPECT_EQ(HeaderText(c.Settings, c.TickUnits), c.Expected);
 }

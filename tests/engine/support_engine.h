@@ -18,7 +18,7 @@ inline std::uint64_t NextRandom(std::uint64_t& state) {
 }
 
 // The analysis tables are large; keep them off the stack.
-inline std::unique_ptr<Analysis> MakeAnalysis(std::uint8_t strategy, std::uint8_t coefficient,
+inline std::unique_ptr<Analysis> MakeAnalysis(StrategyCode strategy, CoefficientCode coefficient,
                                               bool constrained) {
   auto analysis = std::make_unique<Analysis>();
   analysis->Settings.Strategy = strategy;
@@ -42,10 +42,10 @@ inline void FillMatrix(DataMatrix& matrix, const std::vector<std::vector<long do
 
 // Objects at the given depths, D given as its upper triangle in row order: D12, D13, ..., D1n,
 // D23, ...
-inline std::unique_ptr<Analysis> MakeTreeRun(std::uint8_t strategy, bool constrained,
+inline std::unique_ptr<Analysis> MakeTreeRun(StrategyCode strategy, bool constrained,
                                              const std::vector<long double>& depths,
                                              const std::vector<long double>& upper) {
-  auto run = MakeAnalysis(strategy, Euclidean, constrained);
+  auto run = MakeAnalysis(strategy, CoefficientCode::Euclidean, constrained);
   const int n = static_cast<int>(depths.size());
   run->Matrix.ObjectCount = n;
   for (int o = 1; o <= n; ++o) run->Matrix.Depth[o] = depths[o - 1];

@@ -15,6 +15,7 @@ namespace vardell {
 namespace {
 
 using testing::R;
+using enum StrategyCode;
 
 const long double Ulp = 0x1p-39L;  // one unit in the last place of 1
 const long double Third = R(1.0L / 3), TwoThirds = R(2.0L / 3);
@@ -96,7 +97,7 @@ TEST(CombineDissimilarityTest, OneFormulaRoundedOnce) {
 
 struct TreeCase {
   const char* Name;
-  std::uint8_t Strategy;
+  StrategyCode Strategy;
   bool Constrained;
   int N;
   std::vector<long double> Upper;
@@ -200,7 +201,7 @@ TEST(AgglomerateTest, NoTreeWithoutObjectsOrStrategy) {
   auto none = testing::MakeTreeRun(FurthestNeighbour, false, {}, {});
   Agglomerate(none->Settings, none->Matrix, none->Dissimilarity, none->TreeRoot);
   EXPECT_FALSE(none->TreeRoot);
-  auto unknown = testing::MakeTreeRun(6, false, {1, 2}, {1});
+  auto unknown = testing::MakeTreeRun(StrategyCode{6}, false, {1, 2}, {1});
   EXPECT_THROW(Agglomerate(unknown->Settings, unknown->Matrix, unknown->Dissimilarity,
                            unknown->TreeRoot), std::invalid_argument);
   EXPECT_FALSE(unknown->TreeRoot);
@@ -211,7 +212,7 @@ TEST(AgglomerateTest, NoTreeWithoutObjectsOrStrategy) {
 
 struct FailureCase {
   const char* Name;
-  std::uint8_t Strategy;
+  StrategyCode Strategy;
   bool Constrained;
   std::vector<long double> Depths;
   std::vector<long double> Upper;

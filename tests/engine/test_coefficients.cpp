@@ -14,11 +14,13 @@ namespace vardell {
 namespace {
 
 using testing::R;
+using enum StrategyCode;
+using enum CoefficientCode;
 
 struct CoefficientCase {
   const char* Name;
-  std::uint8_t Coefficient;
-  std::uint8_t Strategy;
+  CoefficientCode Coefficient;
+  StrategyCode Strategy;
   bool Constrained;
   std::vector<long double> A, B;
   std::vector<long double> Offset;  // empty: no offsets
@@ -55,7 +57,7 @@ const CoefficientCase CoefficientCases[] = {
 };
 
 // The coefficient function for the code; offset is used by the chord coefficient only.
-StorageReal Coefficient(std::uint8_t coefficient, std::uint8_t strategy, bool constrained,
+StorageReal Coefficient(CoefficientCode coefficient, StrategyCode strategy, bool constrained,
                         const StorageReal* a, const StorageReal* b, int p,
                         const StorageReal* offset) {
   if (coefficient == Euclidean) return EuclideanCoefficient(a, b, p, strategy, constrained);
@@ -124,13 +126,13 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
     for (auto& value : row)
       value = next() % 3 ? pool[next() % 8] : static_cast<long double>(next()) * 0x1p-48L - 8;
   const StorageReal unwritten = 99.0L;
-  const std::pair<std::uint8_t, bool> forms[] = {  // strategy, constrained
+  const std::pair<StrategyCode, bool> forms[] = {  // strategy, constrained
       {NearestNeighbour, false}, {CentroidSorting, false}, {NearestNeighbour, true}};
   for (const int n : {25, 1}) {
-    for (const std::uint8_t coefficient : {Manhattan, Chord, Euclidean}) {
+    for (const CoefficientCode coefficient : {Manhattan, Chord, Euclidean}) {
       for (const auto& [strategy, constrained] : forms) {
-        SCOPED_TRACE("n " + std::to_string(n) + " coefficient " + std::to_string(coefficient) +
-                     " strategy " + std::to_string(strategy) + " constrained " +
+        SCOPED_TRACE("n " + std::to_string(n) + " coefficient " + std::to_string(int(coefficient)) +
+                     " strategy " + std::to_string(int(strategy)) + " constrained " +
                      std::to_string(constrained));
         auto run = testing::MakeAnalysis(strategy, coefficient, constrained);
         testing::FillMatrix(run->Matrix, {rows.begin(), rows.begin() + n});

@@ -19,6 +19,8 @@ namespace vardell {
 namespace {
 
 using Data = std::vector<std::vector<double>>;
+using enum StrategyCode;
+using enum CoefficientCode;
 
 constexpr int Objects = 30;
 constexpr int Variables = 6;
@@ -55,7 +57,7 @@ bool Near(double a, double b, double relative) {
 }
 
 // The textbook updates for the distance of cluster k to the union of i and j.
-double Update(std::uint8_t strategy, double dki, double dkj, double dij, double ni, double nj,
+double Update(StrategyCode strategy, double dki, double dkj, double dij, double ni, double nj,
               double nk) {
   switch (strategy) {
     case NearestNeighbour: return std::min(dki, dkj);
@@ -64,11 +66,13 @@ double Update(std::uint8_t strategy, double dki, double dkj, double dij, double 
     case UnweightedPairgroup: return (ni * dki + nj * dkj) / (ni + nj);
     case CentroidSorting:
       return (ni * dki + nj * dkj) / (ni + nj) - ni * nj * dij / ((ni + nj) * (ni + nj));
-    default: return ((ni + nk) * dki + (nj + nk) * dkj - nk * dij) / (ni + nj + nk);
+    case MinimumVariance:
+      return ((ni + nk) * dki + (nj + nk) * dkj - nk * dij) / (ni + nj + nk);
   }
+  return std::nan("");
 }
 
-Reference Cluster(const Data& x, std::uint8_t strategy, std::uint8_t coefficient,
+Reference Cluster(const Data& x, StrategyCode strategy, CoefficientCode coefficient,
                   bool constrained) {
   const int n = static_cast<int>(x.size());
   // The chord coefficient compares square roots of the values shifted by each variable's
@@ -142,10 +146,10 @@ void CollectFusions(const ClusterNode& node, std::vector<Fusion>& byStep) {
   CollectFusions(*node.Child2, byStep);
 }
 
-void Compare(std::uint8_t strategy, std::uint8_t coefficient, bool constrained,
+void Compare(StrategyCode strategy, CoefficientCode coefficient, bool constrained,
              std::uint64_t seed) {
-  SCOPED_TRACE("strategy " + std::to_string(strategy) + " coefficient " +
-               std::to_string(coefficient) + (constrained ? " constrained" : "") + " seed " +
+  SCOPED_TRACE("strategy " + std::to_string(int(strategy)) + " coefficient " +
+               std::to_string(int(coefficient)) + (constrained ? " constrained" : "") + " seed " +
                std::to_string(seed));
   // Constrained minimum variance on squared distances: the levels are running totals of
   // dispersion, which never drop and end at the data's total sum of squares.
@@ -192,10 +196,10 @@ void Compare(std::uint8_t strategy, std::uint8_t coefficient, bool constrained,
 }
 
 TEST(NaiveComparisonTest, SameFusionsAsTheTextbook) {
-  for (std::uint8_t strategy = NearestNeighbour; strategy <= MinimumVariance; ++strategy)
-    for (std::uint8_t coefficient = Manhattan; coefficient <= Euclidean; ++coefficient)
+  for (const StrategyMethod& strategy : Strategies)
+    for (const CoefficientMethod& coefficient : Coefficients)
       for (bool constrained : {false, true})
-        for (std::uint64_t seed : {1, 2}) Compare(strategy, coefficient, constrained, seed);
+        for (std::uint64_t seed : {1, 2}) Compare(strategy.Code, coefficient.Code, constrained, seed);
 }
 
 }  // namespace
