@@ -106,8 +106,10 @@ std::vector<Zone> ZonesOf(const TreeCut& cut, const DataMatrix& matrix) {
   return zones;
 }
 
+// Only a constrained run of a dispersion strategy draws the running total of dispersion.
 bool BrokenStickApplies(const AnalysisSettings& settings) {
-  return settings.Constrained && settings.Strategy == MinimumVariance;
+  const StrategyMethod* method = FindStrategy(settings.Strategy);
+  return settings.Constrained && method && method->Level == FusionLevelRule::Dispersion;
 }
 
 BrokenStick BrokenStickTable(const ClusterNode* root, int objectCount) {

@@ -207,12 +207,13 @@ TEST(BrokenStickTest, ReductionsExpectationsAndSuggestion) {
 }
 
 TEST(BrokenStickTest, AppliesToConstrainedMinimumVarianceOnly) {
-  for (std::uint8_t strategy = NearestNeighbour; strategy <= MinimumVariance; ++strategy) {
+  for (const StrategyMethod& strategy : Strategies) {
     for (bool constrained : {false, true}) {
       AnalysisSettings settings;
-      settings.Strategy = strategy;
+      settings.Strategy = strategy.Code;
       settings.Constrained = constrained;
-      EXPECT_EQ(BrokenStickApplies(settings), constrained && strategy == MinimumVariance);
+      EXPECT_EQ(BrokenStickApplies(settings),
+                constrained && strategy.Code == StrategyCode::MinimumVariance);
     }
   }
 }
