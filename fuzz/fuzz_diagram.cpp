@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "analysis/methods.h"
 #include "analysis/tableencoding.h"
 #include "diagram/recordingsurface.h"
 #include "diagram/treediagram.h"
@@ -70,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::Bytes in(data, size);
   const int objects = 1 + in.Below(24);
   AnalysisSettings& settings = analysis->Settings;
-  settings.Strategy = static_cast<std::uint8_t>(in.Below(6));
-  settings.Coefficient = static_cast<std::uint8_t>(in.Below(3));
+  settings.Strategy = Strategies[in.Below(StrategyCount)].Code;
+  settings.Coefficient = Coefficients[in.Below(CoefficientCount)].Code;
   settings.Constrained = in.Flag();
   DataMatrix& matrix = analysis->Matrix;
   matrix.ObjectCount = objects;

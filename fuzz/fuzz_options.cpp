@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/methods.h"
 #include "cli/options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -23,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const CliOptions& options = std::get<CliOptions>(parsed);
   if (options.Help) return 0;
-  if (options.StrategyEntry < 0 || options.StrategyEntry >= 6) std::abort();
-  if (options.CoefficientEntry < 0 || options.CoefficientEntry >= 3) std::abort();
+  if (options.StrategyEntry < 0 || options.StrategyEntry >= StrategyCount) std::abort();
+  if (options.CoefficientEntry < 0 || options.CoefficientEntry >= CoefficientCount) std::abort();
   if (options.DepthColumn < 1 || options.IdColumn < 0) std::abort();
   if (options.DataColumns)
     for (int column : *options.DataColumns)
