@@ -8,8 +8,10 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -31,7 +33,10 @@ bool IsFile(const std::string& path) {
   return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-std::string ReadWholeFile(const std::string& path, const char* what) {
+// Reads the file in pieces. Each time what was read has doubled, enough may end the reading:
+// a table already too large for the grid is not read to its end.
+std::string ReadFile(const std::string& path, const char* what,
+                     const std::function<bool(std::string_view)>& enough = {}) {
   if (!IsFile(path)) throw TableEngineError("Cannot open " + std::string(what) + " " + path);
   std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path));
   if (!file)
@@ -39,10 +44,15 @@ std::string ReadWholeFile(const std::string& path, const char* what) {
                            std::strerror(errno));
   std::string bytes;
   char buffer[65536];
+  std::size_t nextLook = sizeof buffer;
   for (;;) {
     const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
     bytes.append(buffer, got);
     if (got < sizeof buffer) break;
+    if (enough && bytes.size() >= nextLook) {
+      if (enough(bytes)) return bytes;
+      nextLook = 2 * bytes.size();
+    }
   }
   if (std::ferror(file.get()))
     throw TableEngineError("Read error in file " + path + ": " + std::strerror(errno));
@@ -305,12 +315,24 @@ struct RecordCollector {
   }
 };
 
-Record FixedRecord(std::string_view line, const Schema& schema) {
+// The byte position count characters after from: a character is a byte of Windows-1252 text
+// or a whole sequence of UTF-8 text.
+std::size_t SkipCharacters(std::string_view text, std::size_t from, std::size_t count, bool utf8) {
+  if (!utf8) return std::min(text.size(), from + count);
+  for (; count > 0 && from < text.size(); --count) {
+    ++from;
+    while (from < text.size() && (static_cast<unsigned char>(text[from]) & 0xC0) == 0x80) ++from;
+  }
+  return from;
+}
+
+// Offsets and widths of a fixed layout count characters, so a letter is never cut in half.
+Record FixedRecord(std::string_view line, const Schema& schema, bool utf8) {
   Record record;
   for (const SchemaField& f : schema.Fields) {
-    const std::size_t offset = static_cast<std::size_t>(f.Offset);
-    record.emplace_back(offset >= line.size() ? std::string_view()
-                                              : TrimBlanks(line.substr(offset, f.Width)));
+    const std::size_t start = SkipCharacters(line, 0, static_cast<std::size_t>(f.Offset), utf8);
+    const std::size_t end = SkipCharacters(line, start, static_cast<std::size_t>(f.Width), utf8);
+    record.emplace_back(TrimBlanks(line.substr(start, end - start)));
   }
   return record;
 }
@@ -320,15 +342,16 @@ std::unique_ptr<Table> TableWithSchema(const Schema& schema, std::string_view te
   for (const SchemaField& f : schema.Fields) names.push_back(f.Name);
   RecordCollector records;
   records.Fields = names.size();
+  const bool utf8 = IsValidUtf8(text);
   if (schema.Fixed) {
     for (std::string_view line : Lines(text))
-      if (!TrimBlanks(line).empty()) records.Add(FixedRecord(line, schema));
+      if (!TrimBlanks(line).empty()) records.Add(FixedRecord(line, schema, utf8));
   } else {
     DelimitedParser parser(text, schema.Separator, schema.Quote);
     for (Record record; parser.Next(record);) records.Add(std::move(record));
   }
   return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count,
-                                     IsValidUtf8(text));
+                                     utf8);
 }
 
 std::unique_ptr<Table> TableWithHeader(std::string_view text) {
@@ -348,11 +371,19 @@ std::unique_ptr<Table> TableWithHeader(std::string_view text) {
 }  // namespace
 
 std::unique_ptr<Table> OpenTextTable(const std::string& path) {
-  const std::string bytes = ReadWholeFile(path, "text table");
   const std::string schemaPath = SchemaPath(path);
-  if (schemaPath.empty()) return TableWithHeader(TextPart(bytes));
-  const Schema schema = ParseSchema(schemaPath, ReadWholeFile(schemaPath, "schema file"));
-  return TableWithSchema(schema, TextPart(bytes));
+  std::optional<Schema> schema;
+  if (!schemaPath.empty()) schema = ParseSchema(schemaPath, ReadFile(schemaPath, "schema file"));
+  const auto table = [&](std::string_view bytes) {
+    return schema ? TableWithSchema(*schema, TextPart(bytes)) : TableWithHeader(TextPart(bytes));
+  };
+  // A part of the file holds at most the records and fields of the whole: once it holds too
+  // many, so does the file.
+  const std::string bytes = ReadFile(path, "text table", [&](std::string_view part) {
+    const std::unique_ptr<Table> read = table(part);
+    return read->RecordCount() > MaxObjects || read->FieldCount() > MaxFileColumns;
+  });
+  return table(bytes);
 }
 
 }  // namespace vardell

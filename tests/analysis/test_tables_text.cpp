@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <optional>
 #include <string>
@@ -71,6 +74,14 @@ std::vector<TextCase> TextCases() {
       {"TooManyFields", {{"t.csv", wideNames + ",F2001\n1\n"}}, Refused, {}},
       {"FixedSchema", {{"core.txt", "S1    9.75\r\nS22  10.50\r\n\r\nS333\r\n"}, {"core.SCH", FixedSchema}},
        Read, {{"SAMPLE", "DEPTH"}, {"S1", "9.75"}, {"S22", "10.50"}, {"S333", ""}}},
+      // Offsets and widths count characters, in UTF-8 as in Windows-1252.
+      {"FixedSchemaUtf8", {{"core.txt", "\xC3\x85" "byh  9.75\r\n\xC3\xB8" "1   10.5\r\n"}, {"core.SCH", FixedSchema}},
+       Read, {{"SAMPLE", "DEPTH"}, {"\xC3\x85" "byh", "9.75"}, {"\xC3\xB8" "1", "10.5"}}},
+      {"FixedSchemaWindows1252", {{"core.txt", "\xC5" "byh  9.75\r\n"}, {"core.SCH", FixedSchema}},
+       Read, {{"SAMPLE", "DEPTH"}, {"\xC3\x85" "byh", "9.75"}}},
+      // Found by fuzzing: a four-byte letter was cut after its third byte.
+      {"FixedSchemaLongSequence", {{"f.txt", "\x02\xF3\x94\x93\x99"}, {"f.SCH", "FILETYPE=FIXED\nField4=,,4\n"}},
+       Read, {{""}, {"\x02\xF3\x94\x93\x99"}}},
       {"LowerCaseSchema", {{"core.txt", "S1    9.75\n"}, {"core.sch", FixedSchema}}, Read,
        {{"SAMPLE", "DEPTH"}, {"S1", "9.75"}}},
       {"VaryingSchema", {{"v.txt", "'S 1'|9.75\n'S|2'|10\n"},
@@ -105,6 +116,30 @@ TEST(TextTableRead, GivesTheGridOrFails) {
     if (message) continue;
     EXPECT_EQ(testing::GridRows(grid), c.Grid);
     for (int r = 1; r < grid.RowCount(); ++r) EXPECT_EQ(grid.Cell(0, r), testing::RightAligned(r));
+  }
+}
+
+// Reading stops once the part read holds more records than the grid takes: a table with
+// 201 records followed by a gigabyte (a sparse file, so no disk is used) is refused without
+// the gigabyte ever being held. The child's peak memory tells.
+TEST(TextTableRead, StopsReadingOnceTooLarge) {
+  for (const auto& [name, schema] : std::vector<std::pair<std::string, std::string>>{
+           {"t.csv", ""}, {"core.txt", FixedSchema}}) {
+    SCOPED_TRACE(name);
+    testing::ScratchFolder folder;
+    const std::string path = folder.Write(name, (schema.empty() ? "A,B\n" : "") + Repeat("S1    9.75\n", 201));
+    if (!schema.empty()) folder.Write("core.SCH", schema);
+    ASSERT_EQ(truncate(path.c_str(), 1LL << 30), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+      DataGrid grid;
+      _exit(ReadTable(path, grid) == TooLarge ? 0 : 1);
+    }
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_LT(usage.ru_maxrss, 256 * 1024);  // kilobytes
   }
 }
 
