@@ -15,7 +15,6 @@
 #include <algorithm>
 
 #include "analysis/fileloading.h"
-#include "analysis/methods.h"
 #include "app/clustexec.h"
 #include "app/gridmodel.h"
 #include "app/help.h"
@@ -99,18 +98,19 @@ int ListWidthFor(const QListWidget* list, const QStringList& entries) {
   return widest + 2 * list->frameWidth() + 8;
 }
 
-// The list texts of the methods table's rows [from, to).
-template <class Method, std::size_t N>
-QStringList ListTexts(const Method (&methods)[N], int from = 0, int to = N) {
-  QStringList texts;
-  for (int i = from; i < to; ++i) texts << QString::fromUtf8(methods[i].ListText);
-  return texts;
+QStringList EntriesOf(const ChoiceListModel& model, int from = 0) {
+  QStringList entries;
+  entries.reserve(model.Count() - from);
+  for (int i = from; i < model.Count(); ++i) entries << QString::fromStdString(model.Entry(i));
+  return entries;
 }
 
-int HighestSelected(const QListWidget* list, int from = 0) {
-  for (int row = list->count() - 1; row >= from; --row)
-    if (list->item(row)->isSelected()) return row;
-  return -1;
+// The selection of each row, read from the selection's ranges at once.
+std::vector<bool> SelectedRows(const QListWidget* list) {
+  std::vector<bool> selected(list->count(), false);
+  for (const QItemSelectionRange& range : list->selectionModel()->selection())
+    for (int row = range.top(); row <= range.bottom(); ++row) selected[row] = true;
+  return selected;
 }
 
 // The program's own selection changes run no handler.
@@ -124,24 +124,11 @@ void SetItemSelected(QListWidget* list, int row, bool selected) {
   list->item(row)->setSelected(selected);
 }
 
-void AppendEntries(QListWidget* list, const QStringList& entries) {
-  const QSignalBlocker block(list);
-  list->addItems(entries);
-}
-
-void DeleteLast(QListWidget* list) {
-  const QSignalBlocker block(list);
-  delete list->takeItem(list->count() - 1);
-}
-
 // The list control shows model's entries and selection; selected runs become one range each.
 void ShowChoices(QListWidget* list, const ChoiceListModel& model) {
   const QSignalBlocker block(list);
   list->clear();
-  QStringList entries;
-  entries.reserve(model.Count());
-  for (int i = 0; i < model.Count(); ++i) entries << QString::fromStdString(model.Entry(i));
-  list->addItems(entries);
+  list->addItems(EntriesOf(model));
   QItemSelection selection;
   int first = -1;
   for (int i = 0; i <= model.Count(); ++i) {
@@ -156,6 +143,29 @@ void ShowChoices(QListWidget* list, const ChoiceListModel& model) {
   if (!selection.isEmpty())
     list->selectionModel()->setCurrentIndex(selection.first().topLeft(),
                                             QItemSelectionModel::NoUpdate);
+}
+
+// The list control follows a rule's changes to model: entries leave or join at the end, and
+// only the selections that differ change, so the user's place in the list stays. A
+// single-choice list takes its new selection as its current entry too.
+void FollowChoices(QListWidget* list, const ChoiceListModel& model) {
+  const QSignalBlocker block(list);
+  while (list->count() > model.Count()) delete list->takeItem(list->count() - 1);
+  if (list->count() < model.Count()) list->addItems(EntriesOf(model, list->count()));
+  const std::vector<bool> shown = SelectedRows(list);
+  const bool single = list->selectionMode() == QAbstractItemView::SingleSelection;
+  for (int row = 0; row < model.Count(); ++row) {
+    if (shown[row] == model.IsSelected(row)) continue;
+    if (!single) {
+      SetItemSelected(list, row, model.IsSelected(row));
+      continue;
+    }
+    int chosen = model.Count() - 1;
+    while (chosen >= 0 && !model.IsSelected(chosen)) --chosen;
+    if (chosen >= 0) SelectOnly(list, chosen);
+    else list->clearSelection();
+    return;
+  }
 }
 
 // Ends the grid change whatever way the load leaves.
@@ -215,19 +225,15 @@ void TForm1::BuildControls() {
   Label1 = NewLabel(this, "Label1", "Clustering algorithm", {8, 48});
   AlgoList = NewList(this, "AlgoList", "Select clustring algorithm", {8, 64, 137, 89},
                      QAbstractItemView::SingleSelection);
-  const QStringList strategies = ListTexts(Strategies);
-  AlgoList->addItems(strategies);
-  AlgoList->setCurrentRow(0);
+  ShowChoices(AlgoList, choices_.Algo);
 
   Label2 = NewLabel(this, "Label2", "Distance metric", {8, 168});
   DistList = NewList(this, "DistList", "Select distance/similarity coefficient",
                      {8, 192, 137, 49}, QAbstractItemView::SingleSelection);
-  const QStringList coefficients = ListTexts(Coefficients);
-  DistList->addItems(coefficients);
-  DistList->setCurrentRow(0);
+  ShowChoices(DistList, choices_.Dist);
   DistList->installEventFilter(this);  // F1 opens the topic on coefficients
-  const int choiceWidth = std::max(ListWidthFor(AlgoList, strategies),
-                                   ListWidthFor(DistList, coefficients));
+  const int choiceWidth = std::max(ListWidthFor(AlgoList, EntriesOf(choices_.Algo)),
+                                   ListWidthFor(DistList, EntriesOf(choices_.Dist)));
   FitWidth(AlgoList, choiceWidth);
   FitWidth(DistList, choiceWidth);
 
@@ -280,20 +286,24 @@ void TForm1::ConnectHandlers() {
   connect(HelpButton, &QPushButton::clicked, this, [this] { Guarded([this] { HelpButtonClick(); }); });
   connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
   connect(CheckBox1, &QCheckBox::toggled, this, [this] { Guarded([this] { CheckBox1Click(); }); });
-  // A rule runs when the user changes a list's selection, and also on a click on the entry
-  // already selected, as any click on a list does; each rule leaves nothing for a second
-  // application to change, so a click that also changed the selection may run it twice.
-  const auto onUserChange = [this](QListWidget* list, void (TForm1::*handler)()) {
+  // Every change of a list's selection by the user goes to the choices. A rule runs when the
+  // user changes its list's selection, and also on a click on the entry already selected, as
+  // any click on a list does; each rule leaves nothing for a second application to change, so
+  // a click that also changed the selection may run it twice.
+  const auto onUserChange = [this](ChoiceList list, void (TForm1::*handler)()) {
     const auto run = [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
-    connect(list, &QListWidget::itemSelectionChanged, this, run);
-    connect(list, &QListWidget::itemClicked, this, run);
+    connect(ListOf(list), &QListWidget::itemSelectionChanged, this, run);
+    if (list != ChoiceList::Dist && list != ChoiceList::Depth)
+      connect(ListOf(list), &QListWidget::itemClicked, this, run);
   };
-  onUserChange(AlgoList, &TForm1::AlgoListClick);
-  onUserChange(IDList, &TForm1::IDListClick);
-  onUserChange(DataColList, &TForm1::DataColListClick);
+  onUserChange(ChoiceList::Algo, &TForm1::AlgoListClick);
+  onUserChange(ChoiceList::Dist, &TForm1::DistListClick);
+  onUserChange(ChoiceList::Depth, &TForm1::DepthListBoxClick);
+  onUserChange(ChoiceList::Id, &TForm1::IDListClick);
+  onUserChange(ChoiceList::DataCol, &TForm1::DataColListClick);
 }
 
-// --- ParameterSource ---------------------------------------------------------------------
+// --- Choices ---------------------------------------------------------------------------
 
 QListWidget* TForm1::ListOf(ChoiceList list) const {
   switch (list) {
@@ -306,18 +316,19 @@ QListWidget* TForm1::ListOf(ChoiceList list) const {
   return nullptr;
 }
 
-int TForm1::EntryCount(ChoiceList list) const { return ListOf(list)->count(); }
-
-bool TForm1::IsSelected(ChoiceList list, int position) const {
-  const QListWidgetItem* item = ListOf(list)->item(position);
-  return item != nullptr && item->isSelected();
+// The user's selection in a list goes to the choices.
+void TForm1::TakeSelection(ChoiceList list) {
+  const std::vector<bool> selected = SelectedRows(ListOf(list));
+  ChoiceListModel& model = choices_.List(list);
+  for (int row = 0; row < model.Count() && row < static_cast<int>(selected.size()); ++row)
+    model.SetSelected(row, selected[row]);
 }
 
-bool TForm1::ConstrainedChecked() const { return CheckBox1->isChecked(); }
-
-int TForm1::RowCount() const { return grid_.RowCount(); }
-
-const std::string& TForm1::CellText(int column, int row) const { return grid_.Cell(column, row); }
+void TForm1::FollowChoices() {
+  for (ChoiceList list : {ChoiceList::Algo, ChoiceList::Dist, ChoiceList::Depth, ChoiceList::Id,
+                          ChoiceList::DataCol})
+    vardell::FollowChoices(ListOf(list), choices_.List(list));
+}
 
 // --- Handlers ----------------------------------------------------------------------------
 
@@ -329,13 +340,11 @@ void TForm1::FileOpenClick() {
   LoadFile(*path);
 }
 
-// Before the dialog opens, and so also when it is cancelled: the column lists start empty,
-// "NONE" alone and selected as identifier, the first strategy and coefficient selected.
+// Before the dialog opens, and so also when it is cancelled.
 void TForm1::ResetChoices() {
-  ResetColumnLists(columnLists_);
+  choices_.ResetForDataFile();
   ShowColumnLists();
-  SelectOnly(AlgoList, 0);
-  SelectOnly(DistList, 0);
+  FollowChoices();
 }
 
 void TForm1::LoadFile(const QString& path) {
@@ -358,10 +367,10 @@ void TForm1::LoadFile(const QString& path) {
   if (result.Loaded) ShowLoadedState();
 }
 
+// The column lists as the last reset or load left them.
 void TForm1::ShowColumnLists() {
-  ShowChoices(DepthListBox, columnLists_.Depth);
-  ShowChoices(IDList, columnLists_.Id);
-  ShowChoices(DataColList, columnLists_.DataCol);
+  for (ChoiceList list : {ChoiceList::Depth, ChoiceList::Id, ChoiceList::DataCol})
+    ShowChoices(ListOf(list), choices_.List(list));
 }
 
 void TForm1::ShowLoadedState() {
@@ -370,55 +379,41 @@ void TForm1::ShowLoadedState() {
                            static_cast<QWidget*>(DistList), static_cast<QWidget*>(CheckBox1),
                            static_cast<QWidget*>(IDList), static_cast<QWidget*>(DataColList)})
     control->show();
-  if (DepthListBox->count() > 0) SelectOnly(DepthListBox, 0);
   DepthListBox->show();
   for (QLabel* label : {Label1, Label6, Label7, Label2, Label3, Label4}) label->show();
   StartButton->show();
 }
 
-void TForm1::AlgoListClick() { ApplyCoefficientRule(); }
-
-// "Manhattan metric" is offered only while the strategy does not bar it (minimum variance
-// and centroid sorting recur on squared Euclidean-type distances).
-void TForm1::ApplyCoefficientRule() {
-  const int strategy = std::max(0, HighestSelected(AlgoList));
-  if (Strategies[strategy].BarsManhattan) {
-    if (DistList->count() == CoefficientCount) {
-      DeleteLast(DistList);
-      SelectOnly(DistList, 0);
-    }
-  } else if (DistList->count() < CoefficientCount) {
-    AppendEntries(DistList, ListTexts(Coefficients, ManhattanPosition));
-  }
+// Each list's user change goes to the choices; the lists then show what its rule made of it.
+void TForm1::AlgoListClick() {
+  TakeSelection(ChoiceList::Algo);
+  choices_.StrategyChosen();
+  FollowChoices();
 }
 
-// A constrained run knows only the strategies kept when constrained; the others leave the
-// list from its end and come back in their places.
+void TForm1::DistListClick() { TakeSelection(ChoiceList::Dist); }
+
+void TForm1::DepthListBoxClick() { TakeSelection(ChoiceList::Depth); }
+
 void TForm1::CheckBox1Click() {
-  if (CheckBox1->isChecked()) {
-    while (AlgoList->count() > ConstrainedStrategyCount) DeleteLast(AlgoList);
-    SelectOnly(AlgoList, 0);
-    ApplyCoefficientRule();
-  } else if (AlgoList->count() == ConstrainedStrategyCount) {
-    AppendEntries(AlgoList, ListTexts(Strategies, ConstrainedStrategyCount));
-  }
+  choices_.ConstraintSet(CheckBox1->isChecked());
+  FollowChoices();
 }
 
-// The identifier column is not also a data column: the list clicked last decides.
 void TForm1::IDListClick() {
-  const int id = HighestSelected(IDList, 1);
-  if (id <= 0 || id - 1 >= DataColList->count()) return;
-  if (DataColList->item(id - 1)->isSelected()) SetItemSelected(DataColList, id - 1, false);
+  TakeSelection(ChoiceList::Id);
+  choices_.IdentifierChosen();
+  FollowChoices();
 }
 
 void TForm1::DataColListClick() {
-  const int id = HighestSelected(IDList);
-  if (id <= 0 || id - 1 >= DataColList->count()) return;
-  if (DataColList->item(id - 1)->isSelected()) SelectOnly(IDList, 0);
+  TakeSelection(ChoiceList::DataCol);
+  choices_.DataColumnsChosen();
+  FollowChoices();
 }
 
 void TForm1::StartButtonClick() {
-  GuardCommand(dialogs_, [&] { results_.RunAnalysis(*this); });
+  GuardCommand(dialogs_, [&] { results_.RunAnalysis(choices_); });
 }
 
 void TForm1::HelpButtonClick() { ShowHelp(this, HelpContents); }

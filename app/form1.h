@@ -1,14 +1,14 @@
 #pragma once
 // The parameter window, the program's main window: loads a data file into the grid and the
-// column lists, keeps the strategy, coefficient, identifier and data-column choices
-// consistent while the user clicks, and starts a run on the results window. A run reads the
-// choices straight from the controls through the ParameterSource interface.
+// column lists, shows the choices of a run and forwards the user's changes to them (their
+// rules keep the strategy, coefficient, identifier and data-column choices consistent), and
+// starts a run on the results window, which reads the choices.
 
 #include <QWidget>
 
 #include "analysis/choicelist.h"
 #include "analysis/datagrid.h"
-#include "analysis/parametersource.h"
+#include "analysis/parameterchoices.h"
 #include "app/userdialogs.h"
 
 class QCheckBox;
@@ -22,24 +22,20 @@ namespace vardell {
 class GridModel;
 class TClustExec;
 
-class TForm1 : public QWidget, public ParameterSource {
+class TForm1 : public QWidget {
   Q_OBJECT
  public:
   TForm1(TClustExec& results, UserDialogs& dialogs, QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // ParameterSource: the lists by position, the check box and the grid's cells.
-  int EntryCount(ChoiceList list) const override;
-  bool IsSelected(ChoiceList list, int position) const override;
-  bool ConstrainedChecked() const override;
-  int RowCount() const override;
-  const std::string& CellText(int column, int row) const override;
-
   const DataGrid& Grid() const { return grid_; }
+  const ParameterChoices& Choices() const { return choices_; }
 
   // The event handlers, run by the controls on the user's actions.
   void FileOpenClick();
   void AlgoListClick();
+  void DistListClick();
+  void DepthListBoxClick();
   void CheckBox1Click();
   void IDListClick();
   void DataColListClick();
@@ -59,15 +55,17 @@ class TForm1 : public QWidget, public ParameterSource {
   void LoadFile(const QString& path);
   void ShowColumnLists();
   void ShowLoadedState();
-  void ApplyCoefficientRule();
   QListWidget* ListOf(ChoiceList list) const;
+  void TakeSelection(ChoiceList list);
+  void FollowChoices();
   template <typename Command>
   void Guarded(Command&& command);
 
   TClustExec& results_;
   UserDialogs& dialogs_;
   DataGrid grid_;
-  ColumnLists columnLists_;  // what a load fills; the list controls show it afterwards
+  ColumnLists columnLists_;  // what a load fills
+  ParameterChoices choices_{grid_, columnLists_};  // the list controls show them
   GridModel* gridModel_ = nullptr;
 
   QPushButton* FileOpen = nullptr;

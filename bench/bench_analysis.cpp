@@ -12,7 +12,7 @@
 #include "analysis/analysisdata.h"
 #include "analysis/choicelist.h"
 #include "analysis/datagrid.h"
-#include "analysis/plainparameters.h"
+#include "analysis/parameterchoices.h"
 #include "engine/agglomeration.h"
 #include "engine/analysisrun.h"
 #include "engine/coefficients.h"
@@ -74,7 +74,7 @@ void WholeAnalysis(benchmark::State& state) {
   lists.DataCol.SelectAll();
   // Unconstrained runs leave the depth column out; constrained runs pass over it themselves.
   if (!constrained) lists.DataCol.SetSelected(0, false);
-  PlainParameterSource source(Data().Grid, lists);
+  ParameterChoices source(Data().Grid, lists);
   source.Algo.SelectOnly(PositionOf(strategy));
   source.Dist.SelectOnly(PositionOf(coefficient));
   source.Constrained = constrained;
@@ -109,7 +109,7 @@ Analysis& ExtractedRun(CoefficientCode coefficient, bool constrained) {
   ColumnLists lists = Data().Lists;
   lists.DataCol.SelectAll();
   if (!constrained) lists.DataCol.SetSelected(0, false);
-  PlainParameterSource source(Data().Grid, lists);
+  ParameterChoices source(Data().Grid, lists);
   source.Dist.SelectOnly(PositionOf(coefficient));
   source.Constrained = constrained;
   if (RunAnalysis(source, store)) throw std::runtime_error("extraction failed");

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "analysis/fileloading.h"
-#include "analysis/plainparameters.h"
+#include "analysis/parameterchoices.h"
 #include "cli/fusiontable.h"
 #include "cli/options.h"
 #include "diagram/surfaces/exports.h"
@@ -114,7 +114,9 @@ int Run(const CliOptions& options, int argc, char** argv) {
   if (!load.Loaded) return Failure(load.Message ? load.Message->Text : "Data file corrupt.");
   if (auto problem = ChooseColumns(options, lists)) return UsageFailure(*problem);
 
-  PlainParameterSource source(grid, lists);
+  // Set directly, not through the window's rules: every combination the engine accepts runs,
+  // also those the window never offers (constrained nearest neighbour, for one).
+  ParameterChoices source(grid, lists);
   source.Algo.SelectOnly(options.StrategyEntry);
   source.Dist.SelectOnly(options.CoefficientEntry);
   source.Constrained = options.Constrained;

@@ -8,7 +8,8 @@
 #include <sstream>
 #include <vector>
 
-#include "analysis/plainparameters.h"
+#include "analysis/methods.h"
+#include "analysis/parameterchoices.h"
 #include "cli/fusiontable.h"
 #include "engine/analysisrun.h"
 #include "fuzz_support.h"
@@ -62,9 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       grid.SetCell(j, r, pick < 240 ? Cells[pick % std::size(Cells)] : in.Text(8));
     }
 
-  PlainParameterSource source(grid, lists);
-  source.Algo.SelectOnly(in.Below(6));
-  source.Dist.SelectOnly(in.Below(3));
+  ParameterChoices source(grid, lists);
+  source.Algo.SelectOnly(in.Below(StrategyCount));
+  source.Dist.SelectOnly(in.Below(CoefficientCount));
   source.Constrained = in.Flag();
   const ClusterNode* before = store->Current().TreeRoot.get();
   try {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/extraction.h"
-#include "analysis/plainparameters.h"
+#include "analysis/parameterchoices.h"
 #include "support_grid.h"
 
 namespace vardell {
@@ -23,7 +23,7 @@ Extracted Extract(testing::LoadedTable& table, bool constrained, int depthEntry 
     for (int e = 0; e < table.Lists.DataCol.Count(); ++e) table.Lists.DataCol.SetSelected(e, false);
     for (int e : dataEntries) table.Lists.DataCol.SetSelected(e, true);
   }
-  PlainParameterSource source(table.Grid, table.Lists);
+  ParameterChoices source(table.Grid, table.Lists);
   source.Constrained = constrained;
   source.Algo.SelectOnly(algo);
   source.Dist.SelectOnly(dist);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "analysis/fileloading.h"
-#include "analysis/plainparameters.h"
+#include "analysis/parameterchoices.h"
 #include "engine/analysisrun.h"
 
 namespace vardell {
@@ -263,8 +263,8 @@ TEST(BrokenStickTest, RealCoreAgreesWithAnIndependentCalculation) {
   ColumnLists lists;
   ResetColumnLists(lists);
   ASSERT_TRUE(LoadDataFile(std::string(VARDELL_DATA_DIR) + "/ABER.DAT", grid, lists).Loaded);
-  PlainParameterSource source(grid, lists);  // minimum variance, Euclidean, all columns
-  source.Constrained = true;                 // depth in column 1
+  ParameterChoices source(grid, lists);  // minimum variance, Euclidean, all columns
+  source.Constrained = true;             // depth in column 1
   auto store = std::make_unique<AnalysisStore>();
   ASSERT_FALSE(RunAnalysis(source, *store));
   const Analysis& run = store->Current();
