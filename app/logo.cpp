@@ -8,6 +8,8 @@
 #include <array>
 #include <vector>
 
+#include "version.h"
+
 namespace vardell {
 namespace {
 
@@ -36,26 +38,27 @@ void DrawBackground(QPainter& painter) {
   painter.fillRect(0, 0, LogoWidth, LogoHeight, sky);
 }
 
-struct Stratum {
-  int Top, Bottom;
-  QColor Colour;
-  Qt::BrushStyle Pattern;
-};
+// A lake sequence from the top: peat over gyttja over silts and clays on a sandy base.
+constexpr int StratumCount = 6;
+const std::array<QColor, StratumCount>& StratumColours() {
+  static const std::array<QColor, StratumCount> colours{
+      QColor(92, 64, 43),    QColor(112, 118, 62),  QColor(160, 150, 120),
+      QColor(128, 142, 160), QColor(176, 170, 150), QColor(222, 196, 120)};
+  return colours;
+}
 
-// A lake sequence: peat over gyttja over silts and clays on a sandy base.
 void DrawCore(QPainter& painter) {
-  const std::array<Stratum, 6> strata{{
-      {CoreTop, CoreTop + 50, QColor(92, 64, 43), Qt::Dense6Pattern},
-      {CoreTop + 50, CoreTop + 100, QColor(112, 118, 62), Qt::Dense7Pattern},
-      {CoreTop + 100, CoreTop + 150, QColor(160, 150, 120), Qt::HorPattern},
-      {CoreTop + 150, CoreTop + 200, QColor(128, 142, 160), Qt::Dense6Pattern},
-      {CoreTop + 200, CoreTop + 250, QColor(176, 170, 150), Qt::HorPattern},
-      {CoreTop + 250, CoreBottom, QColor(222, 196, 120), Qt::Dense5Pattern},
-  }};
-  for (const Stratum& stratum : strata) {
-    const QRect band(CoreLeft, stratum.Top, CoreWidth, stratum.Bottom - stratum.Top);
-    painter.fillRect(band, stratum.Colour);
-    painter.fillRect(band, QBrush(stratum.Colour.darker(140), stratum.Pattern));
+  const std::array<Qt::BrushStyle, StratumCount> patterns{
+      Qt::Dense6Pattern, Qt::Dense7Pattern, Qt::HorPattern,
+      Qt::Dense6Pattern, Qt::HorPattern,    Qt::Dense5Pattern};
+  constexpr int StratumHeight = 50;
+  for (int i = 0; i < StratumCount; ++i) {
+    const int top = CoreTop + i * StratumHeight;
+    const int bottom = i + 1 < StratumCount ? top + StratumHeight : CoreBottom;
+    const QRect band(CoreLeft, top, CoreWidth, bottom - top);
+    const QColor& colour = StratumColours()[i];
+    painter.fillRect(band, colour);
+    painter.fillRect(band, QBrush(colour.darker(140), patterns[i]));
   }
   painter.setPen(QPen(QColor(40, 40, 40), 1.5));
   painter.setBrush(Qt::NoBrush);
@@ -140,11 +143,69 @@ void DrawTitle(QPainter& painter) {
   painter.drawText(QPoint(left + 2, 176), QStringLiteral("of stratigraphic data"));
   painter.setFont(LogoFont(13, false));
   painter.setPen(QColor(90, 90, 90));
-  painter.drawText(QPoint(left + 2, 212), QStringLiteral("Version 3.0"));
+  painter.drawText(QPoint(left + 2, 212), QStringLiteral("Version " VARDELL_VERSION));
   painter.drawText(QPoint(left + 2, 344), QStringLiteral("Press \u201cData File\u201d to begin."));
 }
 
+// The same colours on a pale tile: the core, four samples and their constrained tree, in
+// units of a 256 x 256 square; lines are thick enough to read at 16 x 16 pixels.
+void DrawIconTile(QPainter& painter) {
+  QLinearGradient sky(0, 14, 0, 242);
+  sky.setColorAt(0, QColor(250, 248, 240));
+  sky.setColorAt(1, QColor(233, 226, 205));
+  painter.setPen(QPen(QColor(150, 140, 110), 4));
+  painter.setBrush(sky);
+  painter.drawRoundedRect(QRectF(14, 14, 228, 228), 30, 30);
+
+  constexpr double Left = 38, Top = 44, Width = 52, LayerHeight = 28;
+  for (int i = 0; i < StratumCount; ++i)
+    painter.fillRect(QRectF(Left, Top + i * LayerHeight, Width, LayerHeight), StratumColours()[i]);
+  painter.setPen(QPen(QColor(40, 40, 40), 5, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(QRectF(Left, Top, Width, LayerHeight * StratumCount));
+
+  const std::array<double, 4> leaves{65, 107, 149, 191};
+  const auto bracket = [&](double x1, double y1, double x2, double y2, double level) {
+    QPainterPath path;
+    path.moveTo(x1, y1);
+    path.lineTo(level, y1);
+    path.lineTo(level, y2);
+    path.lineTo(x2, y2);
+    painter.drawPath(path);
+  };
+  constexpr double LeafX = 118;
+  painter.setPen(QPen(QColor(20, 60, 110), 11, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+  bracket(LeafX, leaves[0], LeafX, leaves[1], 170);
+  bracket(LeafX, leaves[2], LeafX, leaves[3], 152);
+  bracket(170, (leaves[0] + leaves[1]) / 2, 152, (leaves[2] + leaves[3]) / 2, 220);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(190, 70, 40));
+  for (double y : leaves) painter.drawEllipse(QPointF(106, y), 9, 9);
+}
+
 }  // namespace
+
+void DrawIcon(QPainter& painter, double side) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(side / 256, side / 256);
+  DrawIconTile(painter);
+  painter.restore();
+}
+
+QImage IconImage(int side) {
+  QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  DrawIcon(painter, side);
+  return image;
+}
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int side : IconSizes) icon.addPixmap(QPixmap::fromImage(IconImage(side)));
+  return icon;
+}
 
 QImage DrawLogo() {
   QImage image(LogoWidth, LogoHeight, QImage::Format_RGB32);

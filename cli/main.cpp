@@ -16,6 +16,7 @@
 #include "engine/analysisrun.h"
 #include "engine/zonation.h"
 #include "engine/zonetables.h"
+#include "version.h"
 
 namespace vardell {
 namespace {
@@ -157,6 +158,10 @@ int main(int argc, char** argv) {
   const CliOptions& options = std::get<CliOptions>(parsed);
   if (options.Help) {
     std::cout << HelpText();
+    return EXIT_SUCCESS;
+  }
+  if (options.Version) {
+    std::cout << "vardell-cli " VARDELL_VERSION "\n";
     return EXIT_SUCCESS;
   }
   try {

@@ -110,7 +110,8 @@ std::string HelpText() {
          "                       groups,reduction,expected\n"
          "  --export PATH        tree diagram: .emf, .svg, .png (screen picture) or .pdf\n"
          "                       (printed page)\n"
-         "  --help               this text\n\n"
+         "  --help               this text\n"
+         "  --version            the program's version\n\n"
          "Exit status: 0 success, 1 the file cannot be loaded, the run refuses the data or\n"
          "an output cannot be written, 2 usage error.\n";
 }
@@ -153,6 +154,8 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
     };
     if (argument == "--help" || argument == "-h") {
       options.Help = true;
+    } else if (argument == "--version") {
+      options.Version = true;
     } else if (argument == "--constrained") {
       if (hasInlineValue) return Usage("--constrained takes no value");
       options.Constrained = true;
@@ -206,7 +209,7 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
       files.push_back(argument);
     }
   }
-  if (options.Help) return options;
+  if (options.Help || options.Version) return options;
   if (files.size() != 1) return Usage(files.empty() ? "no data file given" : "more than one data file given");
   options.File = files.front();
   if (auto problem = ZoneOptionProblem(options)) return Usage(*problem);

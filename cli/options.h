@@ -24,6 +24,7 @@ struct CliOptions {
   std::string MembershipsPath;
   std::string BrokenStickPath;
   bool Help = false;
+  bool Version = false;
 };
 
 struct UsageError {

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages vardell needs to build, test and run. Safe to run again.
+# Installs the Debian packages vardell needs to build, test, package and run. Safe to run again.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   libemf2svg-dev
   xvfb xauth fonts-dejavu-core
+  dpkg-dev file lintian desktop-file-utils appstream debootstrap
 )
 missing=()
 for p in "${packages[@]}"; do

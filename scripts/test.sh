@@ -11,6 +11,6 @@ bash "$top/scripts/build.sh"
 
 asan="$build-asan"
 cmake -S "$top" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARDELL_SANITIZE=ON \
-  -DVARDELL_GUI=OFF -DVARDELL_BENCH=OFF
+  -DVARDELL_GUI=OFF -DVARDELL_BENCH=OFF -DVARDELL_WERROR=ON
 cmake --build "$asan" -j"$(nproc)"
 (cd "$asan" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j2 --timeout 600)

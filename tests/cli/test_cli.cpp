@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "version.h"
+
 namespace vardell {
 namespace {
 
@@ -178,6 +180,7 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
       {good + " --zones 3 --memberships -", 0, ""},
       {"", 2, "vardell-cli: no data file given"},
       {"--help", 0, ""},
+      {"--version", 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -189,6 +192,7 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
     }
   }
   EXPECT_NE(Run("--help").Out.find("--fusions"), std::string::npos);
+  EXPECT_EQ(Run("--version").Out, "vardell-cli " VARDELL_VERSION "\n");
 }
 
 TEST_F(CliTest, RealCoreLoadsAndRunsConstrained) {

@@ -82,10 +82,13 @@ TEST(CliOptions, HelpNamesEveryMethod) {
       << help;
 }
 
-TEST(CliOptions, HelpNeedsNoFile) {
-  auto parsed = Parse({"--help"});
-  ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed));
-  EXPECT_TRUE(std::get<CliOptions>(parsed).Help);
+TEST(CliOptions, HelpAndVersionNeedNoFile) {
+  auto help = Parse({"--help"});
+  ASSERT_TRUE(std::holds_alternative<CliOptions>(help));
+  EXPECT_TRUE(std::get<CliOptions>(help).Help);
+  auto version = Parse({"--version"});
+  ASSERT_TRUE(std::holds_alternative<CliOptions>(version));
+  EXPECT_TRUE(std::get<CliOptions>(version).Version);
 }
 
 }  // namespace
