@@ -12,7 +12,7 @@ shift || true
 build=${VARDELL_FUZZ_BUILD_DIR:-$top/build-fuzz}
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVARDELL_FUZZ=ON -DVARDELL_GUI=OFF \
-  -DVARDELL_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
+  -DVARDELL_BENCH=OFF -DBUILD_TESTING=OFF -DVARDELL_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then
