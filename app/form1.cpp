@@ -19,6 +19,7 @@
 #include "app/gridmodel.h"
 #include "app/help.h"
 #include "app/logo.h"
+#include "app/settings.h"
 #include "diagram/surfaces/exports.h"
 
 namespace vardell {
@@ -281,10 +282,15 @@ void TForm1::Guarded(Command&& command) {
 }
 
 void TForm1::ConnectHandlers() {
-  connect(FileOpen, &QPushButton::clicked, this, [this] { Guarded([this] { FileOpenClick(); }); });
-  connect(StartButton, &QPushButton::clicked, this, &TForm1::StartButtonClick);
-  connect(HelpButton, &QPushButton::clicked, this, [this] { Guarded([this] { HelpButtonClick(); }); });
-  connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+  // The buttons' commands run once the click or key that pressed them has been delivered,
+  // so that their dialogs and message boxes open outside that event.
+  const std::pair<QPushButton*, void (TForm1::*)()> commands[] = {
+      {FileOpen, &TForm1::FileOpenClick}, {StartButton, &TForm1::StartButtonClick},
+      {HelpButton, &TForm1::HelpButtonClick}, {Button1, &TForm1::Button1Click}};
+  for (const auto& [button, handler] : commands)
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { Guarded([this, handler] { (this->*handler)(); }); },
+            Qt::QueuedConnection);
   connect(CheckBox1, &QCheckBox::toggled, this, [this] { Guarded([this] { CheckBox1Click(); }); });
   // Every change of a list's selection by the user goes to the choices. A rule runs when the
   // user changes its list's selection, and also on a click on the entry already selected, as
@@ -334,10 +340,17 @@ void TForm1::FollowChoices() {
 
 void TForm1::FileOpenClick() {
   ResetChoices();
-  const std::optional<QString> path =
-      dialogs_.OpenFileName(QString::fromUtf8(DataFileFilter), DataFileFilterIndex);
+  const std::optional<QString> path = dialogs_.OpenFileName(
+      QString::fromUtf8(DataFileFilter), DataFileFilterIndex, LastDataFolder());
   if (!path) return;
   LoadFile(*path);
+}
+
+void TForm1::OpenDataFile(const QString& path) {
+  Guarded([&] {
+    ResetChoices();
+    LoadFile(path);
+  });
 }
 
 // Before the dialog opens, and so also when it is cancelled.
@@ -348,6 +361,7 @@ void TForm1::ResetChoices() {
 }
 
 void TForm1::LoadFile(const QString& path) {
+  RememberDataFile(path);
   LoadResult result;
   {
     const GridChange change(*gridModel_);

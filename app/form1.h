@@ -33,6 +33,9 @@ class TForm1 : public QWidget {
 
   // The event handlers, run by the controls on the user's actions.
   void FileOpenClick();
+  // Loads the file at path as "Data File" does once its dialog has returned it (the file
+  // named on the command line).
+  void OpenDataFile(const QString& path);
   void AlgoListClick();
   void DistListClick();
   void DepthListBoxClick();

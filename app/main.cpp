@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -65,5 +66,10 @@ int main(int argc, char* argv[]) {
   vardell::TClustExec results(dialogs);
   vardell::TForm1 parameters(results, dialogs);
   parameters.show();
+  // "vardell FILE" (also the desktop's "Open with") loads the file as "Data File" would,
+  // once the window is up.
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1)
+    QTimer::singleShot(0, &parameters, [&] { parameters.OpenDataFile(arguments[1]); });
   return QApplication::exec();
 }

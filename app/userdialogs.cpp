@@ -64,8 +64,10 @@ DialogAnswer QtUserDialogs::ShowMessage(const QString& caption, const QString& t
   return box.exec() == QMessageBox::Ok ? DialogAnswer::Ok : DialogAnswer::Cancel;
 }
 
-std::optional<QString> QtUserDialogs::OpenFileName(const QString& filter, int filterIndex) {
+std::optional<QString> QtUserDialogs::OpenFileName(const QString& filter, int filterIndex,
+                                                   const QString& folder) {
   QFileDialog dialog(Owner(parent_));
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   const QStringList filters = QtNameFilters(filter);

@@ -4,6 +4,7 @@
 // answers dialogs, so no test blocks on a modal window.
 
 #include <QFont>
+#include <QObject>
 #include <QString>
 #include <exception>
 #include <optional>
@@ -23,7 +24,9 @@ class UserDialogs {
   virtual DialogAnswer ShowMessage(const QString& caption, const QString& text,
                                    MessageButtons buttons, MessageIcon icon) = 0;
   // filter in the "Description|PATTERN|Description|PATTERN" form; filterIndex counts from 1.
-  virtual std::optional<QString> OpenFileName(const QString& filter, int filterIndex) = 0;
+  // The dialog opens in folder, or in its own choice when folder is empty or gone.
+  virtual std::optional<QString> OpenFileName(const QString& filter, int filterIndex,
+                                              const QString& folder) = 0;
   // Asks before overwriting an existing file; a name without extension gets defaultExtension.
   virtual std::optional<QString> SaveFileName(const QString& filter,
                                               const QString& defaultExtension) = 0;
@@ -38,7 +41,8 @@ class QtUserDialogs : public UserDialogs {
   explicit QtUserDialogs(QWidget* parent = nullptr) : parent_(parent) {}
   DialogAnswer ShowMessage(const QString& caption, const QString& text, MessageButtons buttons,
                            MessageIcon icon) override;
-  std::optional<QString> OpenFileName(const QString& filter, int filterIndex) override;
+  std::optional<QString> OpenFileName(const QString& filter, int filterIndex,
+                                      const QString& folder) override;
   std::optional<QString> SaveFileName(const QString& filter,
                                       const QString& defaultExtension) override;
   std::optional<QFont> ChooseFont(const QFont& initial) override;
@@ -64,6 +68,15 @@ void GuardCommand(UserDialogs& dialogs, Command&& command) {
   } catch (const std::exception& error) {
     ReportUnexpectedError(dialogs, error);
   }
+}
+
+// Runs command once the event being delivered has returned, on context's thread; nothing runs
+// if context is gone by then. The windows' commands open their message boxes and dialogs this
+// way, never from inside the key or mouse event that started them: a modal box opened from
+// inside a key event, over the second top-level window, was reported to stay unpainted.
+template <typename Command>
+void AfterInputEvent(QObject* context, Command&& command) {
+  QMetaObject::invokeMethod(context, std::forward<Command>(command), Qt::QueuedConnection);
 }
 
 }  // namespace vardell

@@ -31,6 +31,7 @@ class ScriptedDialogs : public UserDialogs {
 
   // What the program asked.
   std::vector<RecordedMessage> Messages;
+  std::vector<QString> OpenFolders;  // the folder each open dialog started in
   QString LastSaveFilter, LastSaveExtension;
   std::optional<QFont> LastFontOffered;
   int SaveCalls = 0, FontCalls = 0, PrintCalls = 0;
@@ -40,7 +41,10 @@ class ScriptedDialogs : public UserDialogs {
     Messages.push_back({caption, text, buttons, icon});
     return MessageAnswer;
   }
-  std::optional<QString> OpenFileName(const QString&, int) override { return Next(OpenAnswers); }
+  std::optional<QString> OpenFileName(const QString&, int, const QString& folder) override {
+    OpenFolders.push_back(folder);
+    return Next(OpenAnswers);
+  }
   std::optional<QString> SaveFileName(const QString& filter, const QString& extension) override {
     ++SaveCalls;
     LastSaveFilter = filter;

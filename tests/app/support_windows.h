@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFontDatabase>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
@@ -37,6 +38,9 @@ struct Windows {
   QString Twelve = Write(QStringLiteral("twelve.dat"), TwelveObjectFile());
 
   Windows() {  // the parameter window shown, as at start-up, in a font every machine has
+    // The user's settings live in the test's folder, so that no test reads or writes the
+    // real ones and each starts without any.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Folder.filePath("config"));
     static const int font = QFontDatabase::addApplicationFont(
         QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
     Q_UNUSED(font);
@@ -59,8 +63,10 @@ struct Windows {
     if (!control) qFatal("no control %s", qPrintable(name));
     return control;
   }
+  // A click, and the command it starts, which runs once the click has been delivered.
   void Click(const QString& button) {
     QTest::mouseClick(Control<QAbstractButton>(button), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents();
   }
   void Load(const QString& path) {  // "Data File", the dialog answered with path
     Dialogs.OpenAnswers.push_back(path);

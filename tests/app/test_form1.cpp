@@ -2,7 +2,9 @@
 // entries at their places, dialogs answered by the scripted seam. Also the messages of failed
 // commands and the general handler, the help both windows share, and the ways the program ends.
 
+#include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTableView>
@@ -48,6 +50,25 @@ void ClickEntry(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = Qt
   list->scrollToItem(list->item(row));
   QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
                     list->visualItemRect(list->item(row)).center());
+}
+// What a load left in a parameter window: the messages shown, the column lists, whether the
+// analysis controls are shown, and the grid's size.
+QString Outcome(const QWidget& form, const ScriptedDialogs& dialogs) {
+  QStringList parts;
+  for (const RecordedMessage& m : dialogs.Messages) parts << m.Caption + ": " + m.Text;
+  for (const char* name : {"DepthListBox", "IDList", "DataColList"}) {
+    QStringList entries;
+    const auto* list = form.findChild<QListWidget*>(QString::fromLatin1(name));
+    for (int row = 0; row < list->count(); ++row)
+      entries << list->item(row)->text() + (list->item(row)->isSelected() ? "*" : "");
+    parts << entries.join(u'|');
+  }
+  const auto* grid = form.findChild<QTableView*>(QStringLiteral("DataGrid"));
+  parts << QString::number(grid->model()->rowCount()) + 'x' +
+               QString::number(grid->model()->columnCount()) +
+               (form.findChild<QWidget*>(QStringLiteral("StartButton"))->isVisibleTo(&form)
+                    ? " loaded" : "");
+  return parts.join(u'\n');
 }
 bool AllWhite(const QImage& image) {
   QImage white(image.size(), QImage::Format_RGB32);
@@ -304,6 +325,7 @@ class TestForm1 : public QObject {
     target->setFocus();
     if (pressF1) QTest::keyClick(target, Qt::Key_F1);
     else QTest::mouseClick(target, Qt::LeftButton);
+    QCoreApplication::sendPostedEvents();
     const QList<QTextBrowser*> shown = ShownHelp();
     QCOMPARE(shown.size(), fragment == "-" ? 0 : 1);
     if (shown.isEmpty()) return;
@@ -320,6 +342,34 @@ class TestForm1 : public QObject {
     QCOMPARE(shown[0]->source().fragment(), QStringLiteral("results"));
     QCOMPARE(InstalledHelpFile(), BuiltInHelpFile());  // no copy is installed beside the tests
     QVERIFY(w->Dialogs.Messages.empty());
+  }
+
+  // A file named on the command line loads as "Data File" loads it, with the same message
+  // when it cannot be read; both remember its folder for the open dialog of later runs.
+  void commandLineFileLoadsAsDataFile_data() {
+    QTest::addColumn<QByteArray>("bytes");  // empty: no such file
+    QTest::newRow("twelve objects") << TwelveObjectFile();
+    QTest::newRow("corrupt header") << QByteArray("x y\r\n1 2\r\n");
+    QTest::newRow("no such file") << QByteArray();
+  }
+  void commandLineFileLoadsAsDataFile() {
+    QFETCH(QByteArray, bytes);
+    const QString folder = w->Folder.filePath(QStringLiteral("a b/\u00fcber"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = bytes.isEmpty() ? folder + QStringLiteral("/none.dat")
+                                         : w->Write(QStringLiteral("a b/\u00fcber/f.dat"), bytes);
+    w->Load(path);
+    const QString viaDialog = Outcome(w->Form, w->Dialogs);
+    ScriptedDialogs dialogs;  // a later run of the program, started with the file
+    TClustExec results(dialogs);
+    TForm1 form(results, dialogs);
+    form.OpenDataFile(path);
+    QCOMPARE(Outcome(form, dialogs), viaDialog);
+    QCOMPARE(dialogs.Messages.size(), bytes.startsWith("12") ? 0u : 1u);
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("FileOpen")), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(w->Dialogs.OpenFolders, std::vector<QString>{QString()});
+    QCOMPARE(dialogs.OpenFolders, std::vector<QString>{folder});
   }
 
   void programEnds_data() {
