@@ -137,6 +137,7 @@ void TClustExec::BuildControls() {
   for (QLabel* label : {Label1, Label2, Label4}) label->adjustSize();
 
   FntButton = NewButton(this, "FntButton", "Change Font", "Set font type and size", 272);
+  FitButton = NewButton(this, "FitButton", "Fit", "Fit the tree to the drawing area", 304);
   UpButton = NewPanButton(this, QStringLiteral("UpButton"), PanDirection::Up,
                           QStringLiteral("Move drawing up"), 728, 352);
   LeftButton = NewPanButton(this, QStringLiteral("LeftButton"), PanDirection::Left,
@@ -154,25 +155,25 @@ void TClustExec::BuildControls() {
   CopyButton = NewButton(this, "CopyButton", "Copy to Clipboard", nullptr, 504);
   CopyButton->setAccessibleDescription(QStringLiteral("Copy to clipboard as bitmap"));
 
-  // Tab order: Exit, Close, the scale group's fields, Print, Metafile, Font, Help, Copy.
-  const QWidget* order[] = {ExitButton, CloseButton, VscaleEdit, HscaleEdit, TickEdit,
-                            PrButton,   MFButton,    FntButton,  HelpButton, CopyButton};
+  // Tab order: Exit, Close, the scale group's fields, Print, Metafile, Font, Fit, Help, Copy.
+  const QWidget* order[] = {ExitButton, CloseButton, VscaleEdit, HscaleEdit, TickEdit, PrButton,
+                            MFButton,   FntButton,   FitButton,  HelpButton, CopyButton};
   for (std::size_t i = 1; i < std::size(order); ++i)
     setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
 
+// Every command runs after the click or key that started it has been delivered (see
+// AfterInputEvent), so that its dialogs and message boxes open outside that event.
 void TClustExec::ConnectHandlers() {
-  connect(HelpButton, &QPushButton::clicked, this, &TClustExec::HelpButtonClick);
-  connect(CloseButton, &QPushButton::clicked, this, &TClustExec::CloseButtonClick);
-  connect(ExitButton, &QPushButton::clicked, this, &TClustExec::ExitButtonClick);
-  connect(FntButton, &QPushButton::clicked, this, &TClustExec::FntButtonClick);
-  connect(PrButton, &QPushButton::clicked, this, &TClustExec::PrButtonClick);
-  connect(MFButton, &QPushButton::clicked, this, &TClustExec::MFButtonClick);
-  connect(CopyButton, &QPushButton::clicked, this, &TClustExec::CopyButtonClick);
-  connect(UpButton, &QToolButton::clicked, this, &TClustExec::UpButtonClick);
-  connect(DownButton, &QToolButton::clicked, this, &TClustExec::DownButtonClick);
-  connect(LeftButton, &QToolButton::clicked, this, &TClustExec::LeftButtonClick);
-  connect(RightButton, &QToolButton::clicked, this, &TClustExec::RightButtonClick);
+  const std::pair<QAbstractButton*, void (TClustExec::*)()> commands[] = {
+      {HelpButton, &TClustExec::HelpButtonClick}, {CloseButton, &TClustExec::CloseButtonClick},
+      {ExitButton, &TClustExec::ExitButtonClick}, {FntButton, &TClustExec::FntButtonClick},
+      {FitButton, &TClustExec::FitButtonClick},   {PrButton, &TClustExec::PrButtonClick},
+      {MFButton, &TClustExec::MFButtonClick},     {CopyButton, &TClustExec::CopyButtonClick},
+      {UpButton, &TClustExec::UpButtonClick},     {DownButton, &TClustExec::DownButtonClick},
+      {LeftButton, &TClustExec::LeftButtonClick}, {RightButton, &TClustExec::RightButtonClick}};
+  for (const auto& [button, handler] : commands)
+    connect(button, &QAbstractButton::clicked, this, handler, Qt::QueuedConnection);
   for (QLineEdit* edit : {VscaleEdit, HscaleEdit, TickEdit}) edit->installEventFilter(this);
   diagram_.ScalesFitted = [this](const std::string& vscale, const std::string& hscale) {
     ShowFittedScales(vscale, hscale);
@@ -237,6 +238,13 @@ void TClustExec::Pan(double dx, double dy) {
   });
 }
 
+void TClustExec::FitButtonClick() {
+  Guarded([&] {
+    diagram_.Scale.ScaleFixed = false;
+    RedrawDiagram();
+  });
+}
+
 void TClustExec::UpButtonClick() { Pan(0, -1); }
 void TClustExec::DownButtonClick() { Pan(0, 1); }
 void TClustExec::LeftButtonClick() { Pan(-1, 0); }
@@ -246,9 +254,11 @@ bool TClustExec::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      if (watched == VscaleEdit) return EnterNumber(EntryField::Vscale), true;
-      if (watched == HscaleEdit) return EnterNumber(EntryField::Hscale), true;
-      if (watched == TickEdit) return EnterNumber(EntryField::Tick), true;
+      const EntryField field = watched == VscaleEdit   ? EntryField::Vscale
+                               : watched == HscaleEdit ? EntryField::Hscale
+                                                       : EntryField::Tick;
+      AfterInputEvent(this, [this, field] { EnterNumber(field); });
+      return true;
     }
   }
   return QWidget::eventFilter(watched, event);

@@ -53,6 +53,7 @@ class TClustExec : public QWidget {
   void LeftButtonClick();
   void RightButtonClick();
   void FntButtonClick();
+  void FitButtonClick();  // back to the fitted layout: ScaleFixed false, then a redraw
   void PrButtonClick();
   void MFButtonClick();
   void CopyButtonClick();
@@ -103,6 +104,7 @@ class TClustExec : public QWidget {
   QLabel* Label4 = nullptr;
   QLineEdit* TickEdit = nullptr;
   QPushButton* FntButton = nullptr;
+  QPushButton* FitButton = nullptr;
   QToolButton* UpButton = nullptr;
   QToolButton* LeftButton = nullptr;
   QToolButton* RightButton = nullptr;

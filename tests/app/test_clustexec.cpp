@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -38,6 +39,7 @@ class TestClustExec : public QObject {
     Edit(field)->clear();
     QTest::keyClicks(Edit(field), text);
     if (key) QTest::keyClick(Edit(field), Qt::Key(key));
+    QCoreApplication::sendPostedEvents();  // the entry runs once the key has been delivered
   }
   // Every message shown so far as "caption|text|buttons|icon".
   QStringList Shown() const {
@@ -139,6 +141,45 @@ class TestClustExec : public QObject {
     QCOMPARE(Scale().TickUnits, before.TickUnits);
     QCOMPARE(Scale().ScaleFixed, false);
     if (message != "-") QCOMPARE(Edit(field)->text(), shownBefore);
+  }
+
+  // The boxes a key or a click leads to open once that event has been delivered.
+  void messagesOpenAfterTheInputEvent() {
+    Edit("VscaleEdit")->setText(QStringLiteral("2,5"));
+    QTest::keyClick(Edit("VscaleEdit"), Qt::Key_Return);
+    QVERIFY(w->Dialogs.Messages.empty());
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(Shown(), QStringList{"Input error|Invalid number.|OkCancel|None"});
+    w->Dialogs.SaveAnswers.push_back(w->Write(QStringLiteral("file"), "") + "/tree.EMF");
+    QTest::mouseClick(w->Control<QAbstractButton>("MFButton"), Qt::LeftButton);
+    QCOMPARE(w->Dialogs.SaveCalls, 0);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(Shown().size(), 2);
+    QVERIFY(Shown()[1].startsWith("vardell|"));
+  }
+
+  // "Fit" brings back the fitted layout after a typed scale, also for later runs.
+  void fitUndoesTypedScales() {
+    auto* fit = w->Control<QPushButton>("FitButton");
+    QCOMPARE(fit->geometry(), QRect(680, 304, 113, 25));
+    QCOMPARE(fit->text(), QStringLiteral("Fit"));
+    QCOMPARE(fit->toolTip(), QStringLiteral("Fit the tree to the drawing area"));
+    const QImage fitted = w->Results.Picture().copy();
+    const QString vscale = Edit("VscaleEdit")->text(), hscale = Edit("HscaleEdit")->text();
+    Enter(QStringLiteral("VscaleEdit"), QStringLiteral("9"));
+    Enter(QStringLiteral("HscaleEdit"), QStringLiteral("0.01"));
+    w->Run();
+    QVERIFY(w->Results.Picture() != fitted);
+    MarkUnredrawn();
+    w->Click(QStringLiteral("FitButton"));
+    QVERIFY(Redrawn());
+    QCOMPARE(Scale().ScaleFixed, false);
+    QCOMPARE(Edit("VscaleEdit")->text(), vscale);
+    QCOMPARE(Edit("HscaleEdit")->text(), hscale);
+    QCOMPARE(w->Results.Picture(), fitted);
+    w->Run();
+    QCOMPARE(w->Results.Picture(), fitted);
+    QVERIFY(w->Dialogs.Messages.empty());
   }
 
   void panSurvivesCloseAndRun_data() {
