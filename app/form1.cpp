@@ -222,6 +222,13 @@ void TForm1::BuildControls() {
   DataGrid_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
   DataGrid_->horizontalHeader()->setDefaultSectionSize(GridColumnWidth);
   DataGrid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // After every change of the grid each column is as wide as its header needs, and never
+  // narrower than the design's columns.
+  QHeaderView* header = DataGrid_->horizontalHeader();
+  connect(gridModel_, &QAbstractItemModel::modelReset, this, [header] {
+    for (int column = 0; column < header->count(); ++column)
+      header->resizeSection(column, std::max(GridColumnWidth, header->sectionSizeHint(column)));
+  });
 
   Label1 = NewLabel(this, "Label1", "Clustering algorithm", {8, 48});
   AlgoList = NewList(this, "AlgoList", "Select clustring algorithm", {8, 64, 137, 89},

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QListWidget>
 #include <QScrollBar>
@@ -177,6 +178,14 @@ class TestForm1 : public QObject {
     QCOMPARE(model->data(model->index(6, 3)).toString(), QStringLiteral("13"));
     QVERIFY(!(model->flags(model->index(0, 0)) & Qt::ItemIsEditable));
     QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    // every header fits its column, a short one in a column of the design's 64 pixels
+    w->Load(w->Write(QStringLiteral("names.csv"), "A,A rather long name for a column\n1,2\n"));
+    QHeaderView* header = grid->horizontalHeader();
+    const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    QCOMPARE(header->sectionSize(0), 64);
+    QVERIFY(header->sectionSize(1) >=
+            QFontMetrics(header->font()).horizontalAdvance("A rather long name for a column") +
+                margins);
   }
 
   void runReadsTheChoices_data() {
