@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "analysis/workingstate.h"
+
 namespace vardell {
 
 void FreeTree(std::unique_ptr<ClusterNode>& node) {
@@ -17,7 +19,11 @@ int CountNodes(const ClusterNode* node) {
 }
 
 AnalysisStore::AnalysisStore()
-    : current_(std::make_unique<Analysis>()), scratch_(std::make_unique<Analysis>()) {}
+    : current_(std::make_unique<Analysis>()),
+      scratch_(std::make_unique<Analysis>()),
+      work_(std::make_unique<WorkingState>()) {}
+
+AnalysisStore::~AnalysisStore() = default;
 
 void AnalysisStore::Commit() {
   std::swap(current_, scratch_);

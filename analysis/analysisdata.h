@@ -67,20 +67,28 @@ struct Analysis {
   std::unique_ptr<ClusterNode> TreeRoot;
 };
 
-// The current analysis and a scratch copy, both allocated once for the program's life.
-// A run fills the scratch copy and Commit() makes it current, so a run that fails part-way
-// leaves the current analysis whole. The tree a commit replaces is released.
+struct WorkingState;  // analysis/workingstate.h
+
+// The current analysis, a scratch copy and the working state of a run, all allocated once
+// for the store's life. A run fills the scratch copy and Commit() makes it current, so a run
+// that fails part-way leaves the current analysis whole. The tree a commit replaces is
+// released.
 class AnalysisStore {
  public:
   AnalysisStore();
+  ~AnalysisStore();
+  AnalysisStore(const AnalysisStore&) = delete;
+  AnalysisStore& operator=(const AnalysisStore&) = delete;
   Analysis& Current() { return *current_; }
   const Analysis& Current() const { return *current_; }
   Analysis& Scratch() { return *scratch_; }
+  WorkingState& Work() { return *work_; }
   void Commit();
 
  private:
   std::unique_ptr<Analysis> current_;
   std::unique_ptr<Analysis> scratch_;
+  std::unique_ptr<WorkingState> work_;
 };
 
 }  // namespace vardell

@@ -95,7 +95,7 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
   return std::nullopt;
 }
 
-void SortByDepth(DataMatrix& matrix) {
+void SortByDepth(DataMatrix& matrix, WorkingState& work) {
   // A stable sort: objects of equal depth keep their grid order. The rows move once, through
   // a permutation, instead of by repeated exchanges.
   const int n = matrix.ObjectCount;
@@ -104,7 +104,7 @@ void SortByDepth(DataMatrix& matrix) {
   std::stable_sort(order + 1, order + n + 1, [&](int a, int b) {
     return matrix.Depth[a].ToExtended() < matrix.Depth[b].ToExtended();
   });
-  static DataMatrix sorted;  // scratch rows; one run at a time on the one thread
+  DataMatrix& sorted = work.SortedRows;
   for (int i = 1; i <= n; ++i) {
     const int from = order[i];
     std::copy(matrix.Values[from] + 1, matrix.Values[from] + matrix.VariableCount + 1,

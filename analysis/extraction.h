@@ -4,6 +4,7 @@
 #include "analysis/analysisdata.h"
 #include "analysis/parametersource.h"
 #include "analysis/usermessage.h"
+#include "analysis/workingstate.h"
 
 namespace vardell {
 
@@ -11,7 +12,8 @@ namespace vardell {
 // nothing when both are ready, else the message for the user (the run then stops).
 std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Analysis& analysis);
 
-// Reorders the objects by ascending depth; objects of equal depth keep their grid order.
-void SortByDepth(DataMatrix& matrix);
+// Reorders the objects by ascending depth; objects of equal depth keep their grid order. The
+// rows pass through work's SortedRows.
+void SortByDepth(DataMatrix& matrix, WorkingState& work);
 
 }  // namespace vardell

@@ -104,7 +104,7 @@ void AllCombinations(benchmark::internal::Benchmark* bench) {
 BENCHMARK(WholeAnalysis)->Apply(AllCombinations)->Unit(benchmark::kMillisecond);
 
 // The two engine stages on their own, on the matrix a whole run extracted.
-Analysis& ExtractedRun(CoefficientCode coefficient, bool constrained) {
+AnalysisStore& ExtractedRun(CoefficientCode coefficient, bool constrained) {
   static AnalysisStore store;
   ColumnLists lists = Data().Lists;
   lists.DataCol.SelectAll();
@@ -113,29 +113,31 @@ Analysis& ExtractedRun(CoefficientCode coefficient, bool constrained) {
   source.Dist.SelectOnly(PositionOf(coefficient));
   source.Constrained = constrained;
   if (RunAnalysis(source, store)) throw std::runtime_error("extraction failed");
-  return store.Current();
+  return store;
 }
 
 void Coefficients(benchmark::State& state) {
-  Analysis& run = ExtractedRun(static_cast<CoefficientCode>(state.range(0)), false);
+  AnalysisStore& store = ExtractedRun(static_cast<CoefficientCode>(state.range(0)), false);
+  Analysis& run = store.Current();
   run.Settings.Strategy = StrategyCode::NearestNeighbour;
   for (auto _ : state) {
-    ComputeDissimilarities(run.Settings, run.Matrix, run.Dissimilarity);
+    ComputeDissimilarities(run.Settings, run.Matrix, run.Dissimilarity, store.Work());
     benchmark::ClobberMemory();
   }
 }
 
 void Agglomeration(benchmark::State& state) {
   const bool constrained = state.range(1) != 0;
-  Analysis& run = ExtractedRun(CoefficientCode::Euclidean, constrained);
+  AnalysisStore& store = ExtractedRun(CoefficientCode::Euclidean, constrained);
+  Analysis& run = store.Current();
   run.Settings.Strategy = static_cast<StrategyCode>(state.range(0));
-  ComputeDissimilarities(run.Settings, run.Matrix, run.Dissimilarity);
+  ComputeDissimilarities(run.Settings, run.Matrix, run.Dissimilarity, store.Work());
   auto computed = std::make_unique<DissimilarityMatrix>(run.Dissimilarity);
   for (auto _ : state) {
     state.PauseTiming();
     run.Dissimilarity = *computed;
     state.ResumeTiming();
-    Agglomerate(run.Settings, run.Matrix, run.Dissimilarity, run.TreeRoot);
+    Agglomerate(run.Settings, run.Matrix, run.Dissimilarity, run.TreeRoot, store.Work());
   }
 }
 

@@ -143,20 +143,18 @@ ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, Ke
   return pair;
 }
 
-// The order keys of D's upper triangle, kept beside it while Agglomerate runs so that the
-// search reads plain integers. A fixed table like the analysis data; the engine runs on one
-// thread.
-std::int64_t Keys[MaxObjects + 1][MaxObjects + 1];
+using KeyTable = std::int64_t[MaxObjects + 1][MaxObjects + 1];
 
-void FillKeys(int n, const DissimilarityMatrix& d) {
+void FillKeys(int n, const DissimilarityMatrix& d, KeyTable& keys) {
   for (int a = 1; a < n; ++a)
-    for (int b = a + 1; b <= n; ++b) Keys[a][b] = OrderKey(d.D[a][b]);
+    for (int b = a + 1; b <= n; ++b) keys[a][b] = OrderKey(d.D[a][b]);
 }
 
-void Store(DissimilarityMatrix& d, int a, int b, StorageReal value) {
+// Writes a dissimilarity and its order key together.
+void Store(DissimilarityMatrix& d, KeyTable& keys, int a, int b, StorageReal value) {
   if (a > b) std::swap(a, b);
   d.D[a][b] = value;
-  Keys[a][b] = OrderKey(value);
+  keys[a][b] = OrderKey(value);
 }
 
 void RemoveAt(int* activeList, int m, int position) {
@@ -199,7 +197,8 @@ StorageReal CombineDissimilarity(StorageReal alphaI, StorageReal alphaJ, Storage
 }
 
 void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
-                 DissimilarityMatrix& d, std::unique_ptr<ClusterNode>& treeRoot) {
+                 DissimilarityMatrix& d, std::unique_ptr<ClusterNode>& treeRoot,
+                 WorkingState& work) {
   const int n = matrix.ObjectCount;
   if (n > MaxObjects) throw std::invalid_argument("Too many objects to cluster");
   if (n < 1) return;
@@ -207,7 +206,7 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
   const FusionLevelRule levelRule = FindStrategy(settings.Strategy)->Level;
   const bool constrained = settings.Constrained;
 
-  // The working state; the nodes are owned here until the root is handed over, so an
+  // The clusters of this call; the nodes are owned here until the root is handed over, so an
   // overflow part-way releases every node made so far.
   std::unique_ptr<ClusterNode> nodeOfCluster[MaxObjects + 1];
   int activeList[MaxObjects + 1];
@@ -219,8 +218,9 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
     activeList[o] = o;
   }
 
-  FillKeys(n, d);
-  const auto keyAt = [](int a, int b) { return Keys[a][b]; };
+  KeyTable& keys = work.OrderKeys;
+  FillKeys(n, d, keys);
+  const auto keyAt = [&keys](int a, int b) { return keys[a][b]; };
   StorageReal dispersionTotal;
   for (int m = n; m > 1;) {
     const ClosestPair pair = SearchClosestPair(m, activeList, constrained, keyAt);
@@ -241,7 +241,7 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
       const int k = activeList[p];
       if (k == i) continue;
       if (rule.PerCluster) c = rule.Coefficients(ni, nj, nodeOfCluster[k]->Size);
-      Store(d, k, i,
+      Store(d, keys, k, i,
             CombineDissimilarity(c.AlphaI, c.AlphaJ, d.At(k, i), d.At(k, j), c.Beta, dij, c.Gamma));
     }
   }

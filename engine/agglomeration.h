@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "analysis/analysisdata.h"
+#include "analysis/workingstate.h"
 
 namespace vardell {
 
@@ -27,9 +28,11 @@ StorageReal CombineDissimilarity(StorageReal alphaI, StorageReal alphaJ, Storage
                                  StorageReal gamma);
 
 // Performs the n - 1 fusions on d (which it overwrites) and hands the new tree to treeRoot,
-// releasing any tree it held. With n = 0 nothing happens. On an exception (FloatingPointOverflow
-// part-way) treeRoot is left as it was and every node made so far is released.
+// releasing any tree it held; work holds the order keys meanwhile. With n = 0 nothing happens.
+// On an exception (FloatingPointOverflow part-way) treeRoot is left as it was and every node
+// made so far is released.
 void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
-                 DissimilarityMatrix& d, std::unique_ptr<ClusterNode>& treeRoot);
+                 DissimilarityMatrix& d, std::unique_ptr<ClusterNode>& treeRoot,
+                 WorkingState& work);
 
 }  // namespace vardell

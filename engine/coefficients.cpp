@@ -58,26 +58,27 @@ namespace {
 
 constexpr long double LargestStored = (2.0L - 0x1p-39L) * 0x1p126L;
 
-// The run's values converted once per run instead of once per pair, which gives the same
-// numbers: stored values have 40 significant bits, so doubles hold them exactly (and load
-// faster than the extended format); the chord coefficient's offset square roots need the
-// extended format. Fixed tables like the analysis data; the engine runs on one thread.
-double PreparedValues[MaxObjects + 1][MaxVariables];
-long double PreparedRoots[MaxObjects + 1][MaxVariables];
+// The run's values converted once per run instead of once per pair give the same numbers
+// (doubles load faster than the extended format).
+using ValueRow = double[MaxVariables];
+using RootRow = long double[MaxVariables];
 
-void PrepareValues(const DataMatrix& matrix) {
+const ValueRow* PrepareValues(const DataMatrix& matrix, WorkingState& work) {
   for (int o = 1; o <= matrix.ObjectCount; ++o)
     for (int v = 0; v < matrix.VariableCount; ++v)
-      PreparedValues[o][v] = static_cast<double>(static_cast<long double>(matrix.Values[o][v + 1]));
+      work.PreparedValues[o][v] =
+          static_cast<double>(static_cast<long double>(matrix.Values[o][v + 1]));
+  return work.PreparedValues;
 }
 
-void PrepareRoots(const DataMatrix& matrix) {
+const RootRow* PrepareRoots(const DataMatrix& matrix, WorkingState& work) {
   for (int o = 1; o <= matrix.ObjectCount; ++o) {
     for (int v = 0; v < matrix.VariableCount; ++v) {
       const long double x = matrix.Values[o][v + 1];
-      PreparedRoots[o][v] = sqrtl(x - static_cast<long double>(matrix.ChordOffset[v + 1]));
+      work.PreparedRoots[o][v] = sqrtl(x - static_cast<long double>(matrix.ChordOffset[v + 1]));
     }
   }
+  return work.PreparedRoots;
 }
 
 long double Checked(long double sum) {
@@ -134,7 +135,7 @@ void FillMatrix(const Value (*prepared)[MaxVariables], const DataMatrix& matrix,
 
 // The same sums as the three coefficient functions, term by term and rounded alike.
 void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& matrix,
-                            DissimilarityMatrix& dissimilarity) {
+                            DissimilarityMatrix& dissimilarity, WorkingState& work) {
   if (matrix.ObjectCount < 2) return;
   const bool squared = SquaredForm(settings.Strategy, settings.Constrained);
   const auto squaredOrRoot = [squared](long double s) -> StorageReal {
@@ -143,18 +144,17 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   switch (settings.Coefficient) {
     case CoefficientCode::Manhattan: {
       const long double p = matrix.VariableCount;
-      PrepareValues(matrix);
-      FillMatrix(PreparedValues, matrix, AbsoluteDifference,
+      FillMatrix(PrepareValues(matrix, work), matrix, AbsoluteDifference,
                  [p](long double s) -> StorageReal { return s / p; }, dissimilarity);
       return;
     }
     case CoefficientCode::Chord:
-      PrepareRoots(matrix);
-      FillMatrix(PreparedRoots, matrix, SquaredDifference, squaredOrRoot, dissimilarity);
+      FillMatrix(PrepareRoots(matrix, work), matrix, SquaredDifference, squaredOrRoot,
+                 dissimilarity);
       return;
     case CoefficientCode::Euclidean:
-      PrepareValues(matrix);
-      FillMatrix(PreparedValues, matrix, SquaredDifference, squaredOrRoot, dissimilarity);
+      FillMatrix(PrepareValues(matrix, work), matrix, SquaredDifference, squaredOrRoot,
+                 dissimilarity);
       return;
   }
   throw std::invalid_argument("Unknown dissimilarity coefficient");

@@ -1,5 +1,6 @@
 #pragma once
 #include "analysis/analysisdata.h"
+#include "analysis/workingstate.h"
 
 namespace vardell {
 
@@ -33,9 +34,9 @@ inline long double RoundRunningSum(long double x) {
   return rounded < 0x1p-128L ? 0.0L : rounded;
 }
 
-// Fills D[a][b], 1 <= a < b <= n, from the data matrix (a, b and chordOffset point at the
-// variables 1..p, that is at Values[o] + 1 and ChordOffset + 1).
+// Fills D[a][b], 1 <= a < b <= n, from the data matrix, preparing the values in work's
+// tables first.
 void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& matrix,
-                            DissimilarityMatrix& dissimilarity);
+                            DissimilarityMatrix& dissimilarity, WorkingState& work);
 
 }  // namespace vardell

@@ -96,7 +96,7 @@ TEST(ExtractDataMatrix, ConstrainedRunPassesOverTheDepthColumnAndLabelsByDepthTe
   EXPECT_EQ(m.ChordOffset[1].ToExtended(), 0);
   EXPECT_EQ(m.ChordOffset[2].ToExtended(), -7);
 
-  SortByDepth(r.Data->Matrix);
+  SortByDepth(r.Data->Matrix, *std::make_unique<WorkingState>());
   const char* labels[] = {"", "1", "2", " 3.0"};
   const long double first[] = {0, 2, 3, 1};
   const long double depth[] = {0, 1, 2, 3};
@@ -125,7 +125,7 @@ TEST(SortByDepth, IsStableForEqualDepths) {
                                            {"1", "4", "0"}, {"0", "5", "0"}});
   Extracted r = Extract(table, true, 0, 0, {1, 2});
   ASSERT_FALSE(r.Message);
-  SortByDepth(r.Data->Matrix);
+  SortByDepth(r.Data->Matrix, *std::make_unique<WorkingState>());
   const int order[] = {0, 5, 2, 4, 1, 3};
   for (int i = 1; i <= 5; ++i) {
     EXPECT_EQ(r.Data->Matrix.Values[i][1].ToExtended(), order[i]);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/analysisdata.h"
+#include "analysis/workingstate.h"
 
 namespace vardell::testing {
 
@@ -26,6 +27,9 @@ inline std::unique_ptr<Analysis> MakeAnalysis(StrategyCode strategy, Coefficient
   analysis->Settings.Constrained = constrained;
   return analysis;
 }
+
+// A run's scratch tables, for one call of an engine step; large, so off the stack.
+inline std::unique_ptr<WorkingState> NewWorkingState() { return std::make_unique<WorkingState>(); }
 
 // Rows of values (objects 1..n); the chord offsets are each variable's minimum, at most 0.
 inline void FillMatrix(DataMatrix& matrix, const std::vector<std::vector<long double>>& rows) {

@@ -180,7 +180,8 @@ TEST(AgglomerateTest, BuildsTheTree) {
     run->TreeRoot = std::make_unique<ClusterNode>();
     run->TreeRoot->FirstObject = 77;
 
-    Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
+    Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot,
+                *testing::NewWorkingState());
 
     ASSERT_TRUE(run->TreeRoot);
     EXPECT_EQ(testing::Shape(*run->TreeRoot), c.Shape);
@@ -199,11 +200,13 @@ TEST(AgglomerateTest, BuildsTheTree) {
 // No objects make no tree; an unknown strategy is refused.
 TEST(AgglomerateTest, NoTreeWithoutObjectsOrStrategy) {
   auto none = testing::MakeTreeRun(FurthestNeighbour, false, {}, {});
-  Agglomerate(none->Settings, none->Matrix, none->Dissimilarity, none->TreeRoot);
+  Agglomerate(none->Settings, none->Matrix, none->Dissimilarity, none->TreeRoot,
+              *testing::NewWorkingState());
   EXPECT_FALSE(none->TreeRoot);
   auto unknown = testing::MakeTreeRun(StrategyCode{6}, false, {1, 2}, {1});
   EXPECT_THROW(Agglomerate(unknown->Settings, unknown->Matrix, unknown->Dissimilarity,
-                           unknown->TreeRoot), std::invalid_argument);
+                           unknown->TreeRoot, *testing::NewWorkingState()),
+               std::invalid_argument);
   EXPECT_FALSE(unknown->TreeRoot);
 }
 
@@ -240,7 +243,8 @@ TEST(AgglomerateFailureTest, LeavesTheEarlierTree) {
     run->TreeRoot->FirstObject = 77;
     const ClusterNode* earlier = run->TreeRoot.get();
     try {
-      Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
+      Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot,
+                  *testing::NewWorkingState());
       ADD_FAILURE() << "no error";
     } catch (const std::exception& error) {
       EXPECT_STREQ(error.what(), c.Error);

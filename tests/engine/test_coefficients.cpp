@@ -84,7 +84,8 @@ TEST(CoefficientTest, GivesTheStoredCoefficient) {
 TEST(ComputeDissimilaritiesTest, SumTooLargeOverflows) {
   auto run = testing::MakeAnalysis(NearestNeighbour, Manhattan, false);
   testing::FillMatrix(run->Matrix, {{1e38L, 1e38L}, {-1e38L, -1e38L}});
-  EXPECT_THROW(ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity),
+  EXPECT_THROW(ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
+                                      *testing::NewWorkingState()),
                FloatingPointOverflow);
 }
 
@@ -137,7 +138,8 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
         auto run = testing::MakeAnalysis(strategy, coefficient, constrained);
         testing::FillMatrix(run->Matrix, {rows.begin(), rows.begin() + n});
         for (auto& row : run->Dissimilarity.D) std::fill(std::begin(row), std::end(row), unwritten);
-        ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity);
+        ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
+                               *testing::NewWorkingState());
         for (int a = 1; a <= n + 1; ++a) {
           for (int b = 1; b <= n + 1; ++b) {
             const StorageReal expected =

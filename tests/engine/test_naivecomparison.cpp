@@ -165,8 +165,9 @@ void Compare(StrategyCode strategy, CoefficientCode coefficient, bool constraine
   for (int o = 1; o <= Objects; ++o) run->Matrix.Depth[o] = 0.5L * o;
   const auto before = std::make_unique<DataMatrix>(run->Matrix);
 
-  ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity);
-  Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot);
+  const auto work = testing::NewWorkingState();
+  ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity, *work);
+  Agglomerate(run->Settings, run->Matrix, run->Dissimilarity, run->TreeRoot, *work);
 
   EXPECT_EQ(std::memcmp(before->Values, run->Matrix.Values, sizeof before->Values), 0);
   EXPECT_EQ(std::memcmp(before->Depth, run->Matrix.Depth, sizeof before->Depth), 0);
