@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -27,26 +28,14 @@ thread_local std::string lastError;
 
 void RecordError(const char* message) { lastError = message ? message : ""; }
 
-bool EndsWithNoCase(const std::string& text, const char* suffix) {
-  const std::size_t n = std::strlen(suffix);
-  return text.size() >= n && strcasecmp(text.c_str() + text.size() - n, suffix) == 0;
-}
-
-std::string WithoutExtension(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
-  return path.substr(0, dot);
-}
-
 // shapelib builds the names it opens from the base name with ".dbf" or ".DBF"; the table is
 // opened under its own name instead, whatever the case of its extension, and the code page
 // file beside it under the base name of that.
 SAFile OpenExactly(const char* name, const char* access) {
-  std::string target = name;
+  std::filesystem::path target = name;
   if (openingPath != nullptr) {
-    if (EndsWithNoCase(target, ".cpg"))
-      target = WithoutExtension(*openingPath) + target.substr(target.size() - 4);
+    if (strcasecmp(target.extension().c_str(), ".cpg") == 0)
+      target = std::filesystem::path(*openingPath).replace_extension(target.extension());
     else
       target = *openingPath;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "analysis/regularfile.h"
 #include "analysis/rowcolumnreader.h"
@@ -31,8 +32,12 @@ void ResetColumnLists(ColumnLists& lists) {
 }
 
 std::string FileKind(const std::string& path) {
-  const std::size_t dot = path.find('.');
-  std::string kind = dot == std::string::npos ? path.substr(0, 3) : path.substr(dot + 1, 3);
+  std::filesystem::path file(path);
+  if (!file.has_filename()) file = file.parent_path();  // "x.dat/" is named x.dat
+  const std::string name = file.filename().string();
+  const std::size_t dot = name.find('.');
+  if (dot == std::string::npos) return "";
+  std::string kind = name.substr(dot + 1, 3);
   for (char& c : kind) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return kind;
 }

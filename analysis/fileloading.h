@@ -31,8 +31,9 @@ struct LoadResult {
 // the "Data File" command does before its dialog opens, also when the dialog is cancelled.
 void ResetColumnLists(ColumnLists& lists);
 
-// The kind of a file: the three characters after the first "." of the full path, in
-// capitals ("DAT" selects the row-column reader, anything else the table engine).
+// The kind of a file: the three characters after the first "." of the file's own name (the
+// last component of the path; folder names often hold full stops), in capitals, and empty for
+// a name without one. "DAT" selects the row-column reader, anything else the table engine.
 std::string FileKind(const std::string& path);
 
 // Reads the file at path. On success the grid and the lists hold the file and Loaded is true.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "analysis/capacities.h"
 #include "analysis/dbasetable.h"
@@ -10,24 +11,13 @@
 #include "analysis/texttable.h"
 
 namespace vardell {
-namespace {
-
-std::string UpperExtension(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return extension;
-}
-
-}  // namespace
 
 TableFormat TableFormatOf(const std::string& path) {
-  const std::string extension = UpperExtension(path);
-  if (extension == "DBF") return TableFormat::Dbase;
-  if (extension == "DB") return TableFormat::Paradox;
-  if (extension == "TXT" || extension == "CSV") return TableFormat::Text;
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (extension == ".DBF") return TableFormat::Dbase;
+  if (extension == ".DB") return TableFormat::Paradox;
+  if (extension == ".TXT" || extension == ".CSV") return TableFormat::Text;
   return TableFormat::Unknown;
 }
 

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <map>
@@ -263,14 +264,9 @@ Schema ParseSchema(const std::string& path, std::string_view text) {
 }
 
 std::string SchemaPath(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::size_t dot = path.rfind('.');
-  const std::string base =
-      (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-          ? path
-          : path.substr(0, dot);
+  std::filesystem::path schema = path;
   for (const char* extension : {".SCH", ".sch", ".Sch"})
-    if (IsFile(base + extension)) return base + extension;
+    if (IsFile(schema.replace_extension(extension).string())) return schema.string();
   return "";
 }
 

@@ -29,16 +29,30 @@ Listed Entries(const ChoiceListModel& list) {
   return out;
 }
 
-TEST(FileKind, ThreeCharactersAfterTheFirstFullStop) {
+TEST(FileKind, ThreeCharactersAfterTheFirstFullStopOfTheName) {
   const struct {
     const char* Path;
     const char* Kind;
   } cases[] = {
       {"/home/u/ABER.DAT", "DAT"}, {"/home/u/data.dat", "DAT"}, {"/home/u/x.Dat.bak", "DAT"}, {"x.", ""},
-      {"C:\\A.B\\X.DAT", "B\\X"}, {"/tmp/a.b/x.dat", "B/X"}, {"/home/u/table.dbf", "DBF"}, {"", ""},
-      {"/home/u/table.db", "DB"}, {"/home/u/noextension", "/HO"}, {"ab", "AB"}, {"/u/data.datum", "DAT"},
+      {"C:\\A.B\\X.DAT", "B\\X"}, {"/home/u/table.dbf", "DBF"}, {"", ""}, {"/u/data.datum", "DAT"},
+      {"/home/u/table.db", "DB"}, {"/home/u/noextension", ""}, {"ab", ""}, {"dat", ""},
+      // Full stops in folder names play no part.
+      {"/tmp/a.b/x.dat", "DAT"}, {"/home/j.smith/.data/ABER.DAT", "DAT"}, {"/v1.2/table", ""},
+      {"../r.csv", "CSV"}, {"./.hidden.dat", "HID"}, {"/tmp/folder.dat/", "DAT"},
   };
   for (const auto& c : cases) EXPECT_EQ(FileKind(c.Path), c.Kind) << c.Path;
+}
+
+// The table engine goes by the last extension of the file's name, in any case.
+TEST(TableFormatOf, LastExtensionOfTheName) {
+  const std::pair<const char*, TableFormat> cases[] = {
+      {"/a.b/t.DbF", TableFormat::Dbase},   {"t.db", TableFormat::Paradox},
+      {"x.v1.Txt", TableFormat::Text},      {"x.csv", TableFormat::Text},
+      {"t.dbf.bak", TableFormat::Unknown},  {"/dir.dbf/x", TableFormat::Unknown},
+      {"noext", TableFormat::Unknown},      {"", TableFormat::Unknown},
+  };
+  for (const auto& [path, format] : cases) EXPECT_EQ(TableFormatOf(path), format) << path;
 }
 
 // The corner cell is not the file's and stays; a header of 0 rows still fills the lists.
@@ -67,6 +81,19 @@ TEST(LoadDataFile, FillsGridAndLists) {
   }
 }
 
+// Folders with full stops in their names, common on Linux, do not change how a file is read.
+TEST(LoadDataFile, FullStopsInFolderNamesPlayNoPart) {
+  const std::pair<const char*, std::string> files[] = {{"j.smith/v1.2/X.DAT", "1 2\r\n5 6\r\n"},
+                                                       {"j.smith/.data/t.csv", "A,B\n5,6\n"}};
+  for (const auto& [name, bytes] : files) {
+    ScratchFolder folder;
+    DataGrid grid;
+    ColumnLists lists;
+    EXPECT_TRUE(LoadDataFile(folder.Write(name, bytes), grid, lists).Loaded) << name;
+    EXPECT_EQ(testing::GridRows(grid, 1), (Rows{{"5", "6"}})) << name;
+  }
+}
+
 // Every way a load can fail leaves the grid of the earlier load exactly as it was, and the
 // lists reset: "NONE", selected, alone in the identifier list.
 struct FailureCase {
@@ -85,7 +112,7 @@ TEST(LoadDataFile, FailedLoadLeavesTheGridAsItWas) {
       {"TooManyRows", "big.dat", "201 2\r\n", TooLarge},
       {"TableWithTooManyRecords", "big.csv", "A,B\n" + testing::Repeat("1,2\n", 201), TooLarge},
       {"UnreadableTable", "broken.dbf", "not a dBase file at all", std::nullopt},
-      {"FullStopInAFolderName", "a.b/X.DAT", "1 1\r\n5\r\n", std::nullopt},
+      {"NameWithoutFullStop", "a.b/DAT", "1 1\r\n5\r\n", std::nullopt},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.Name);
