@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "analysis/tableencoding.h"
+#include "diagram/surfaces/drawingfont.h"
 
 // Last: libEMF's Windows headers define min and max as macros.
 #include <libEMF/emf.h>
@@ -17,12 +18,7 @@ namespace vardell {
 
 namespace {
 
-QFont MetafileFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(MetafileFontHeight);
-  return font;
-}
+QFont MetafileFont() { return DrawingFont(MetafileFontHeight, FontUnit::Pixels); }
 
 // What the metafile will show for text, as the font measures it.
 QString ShownText(const std::string& text) {
@@ -45,7 +41,7 @@ EmfSurface::EmfSurface(std::FILE* file) {
   // A negative height asks for the character height, the size a pixel-sized font has.
   font_ = CreateFontA(-MetafileFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      VARIABLE_PITCH | FF_SWISS, "DejaVu Sans");
+                      VARIABLE_PITCH | FF_SWISS, DrawingFontFamily);
   SelectObject(Dc(dc_), font_);
   SetBkMode(Dc(dc_), TRANSPARENT);
 }

@@ -21,15 +21,6 @@ namespace vardell {
 
 namespace {
 
-constexpr int ScreenFontPixels = 11;
-constexpr int PrinterFontPoints = 10;
-
-QFont SansSerifFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setStyleHint(QFont::SansSerif);
-  return font;
-}
-
 void SaveBytes(const QByteArray& bytes, const std::string& path) {
   WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
@@ -81,19 +72,6 @@ void ExportPdf(TreeDiagram& diagram, Analysis& analysis, const std::string& path
 }
 
 }  // namespace
-
-QFont DefaultDiagramFont() {
-  QFont font = SansSerifFont();
-  font.setPixelSize(ScreenFontPixels);
-  return font;
-}
-
-// About 42 dots high at 300 dots per inch.
-QFont PrinterFont() {
-  QFont font = SansSerifFont();
-  font.setPointSize(PrinterFontPoints);
-  return font;
-}
 
 QImage NewScreenImage() {
   QImage image(ScreenAreaWidth, ScreenAreaHeight, QImage::Format_RGB32);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "analysis/analysisdata.h"
+#include "diagram/surfaces/drawingfont.h"
 #include "diagram/treediagram.h"
 
 class QPrinter;
@@ -18,11 +19,6 @@ namespace vardell {
 constexpr int ScreenAreaWidth = 665;
 constexpr int ScreenAreaHeight = 689;
 constexpr int ScreenPixelsPerInch = 96;
-
-// The drawing fonts, built in one place: the windows' and the screen's font (the desktop's
-// sans-serif family, 11 pixels high) and the printer's (the same family at 10 points).
-QFont DefaultDiagramFont();
-QFont PrinterFont();
 
 // A white 665 x 689 picture at 96 pixels per inch, the drawing area's buffer.
 QImage NewScreenImage();
