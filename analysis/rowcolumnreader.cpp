@@ -17,7 +17,6 @@ namespace {
 
 constexpr int EndOfFile = -1;
 constexpr unsigned char EndOfFileMark = 26;  // Ctrl-Z ends a DOS text file
-constexpr std::size_t RestCut = 1000;        // characters kept of a line after each value
 
 UserMessage CorruptFile() { return {IoError, "Data file corrupt."}; }
 UserMessage TooLarge() { return {DataParsingError, "Maximum size of data matrix exceeded."}; }
@@ -47,6 +46,13 @@ class ByteReader {
     const int b = Peek();
     if (b != EndOfFile) ++at_;
     return b;
+  }
+
+  // Notepad starts UTF-8 files with a byte order mark, which is no part of the header. Called
+  // before anything is read, when the first read has the file's first bytes.
+  void SkipByteOrderMark() {
+    Peek();
+    if (data_.substr(at_).starts_with("\xEF\xBB\xBF")) at_ += 3;
   }
 
  private:
@@ -127,14 +133,14 @@ bool ReadDataLine(std::string_view raw, int columns, int row, bool utf8, DataGri
     const std::size_t space = line.find(' ');
     if (space == std::string_view::npos || space == 0) return false;
     grid.SetCell(j, row, Cell(line.substr(0, space), utf8));
-    std::string_view rest = line.substr(space);
-    line = Trimmed(rest.substr(0, CharacterPrefixBytes(rest, RestCut, utf8)));
+    line = Trimmed(line.substr(space));
   }
   if (columns >= 1) grid.SetCell(columns, row, Cell(line, utf8));
   return true;
 }
 
 std::optional<UserMessage> ReadRowColumn(ByteReader& in, DataGrid& grid) {
+  in.SkipByteOrderMark();
   long long rows = 0, columns = 0;
   if (!ReadHeaderNumber(in, rows) || !ReadHeaderNumber(in, columns)) return CorruptFile();
   if (columns > MaxFileColumns || rows > MaxObjects) return TooLarge();

@@ -163,14 +163,8 @@ std::string DecodeCodePage(std::string_view bytes, const std::string& codePage) 
   return DecodeText(bytes);
 }
 
-std::size_t CharacterPrefixBytes(std::string_view text, std::size_t characters, bool utf8) {
-  if (!utf8) return std::min(characters, text.size());
-  std::size_t at = 0;
-  for (std::size_t n = 0; n < characters && at < text.size(); ++n) {
-    const std::size_t length = SequenceLength(text, at);
-    at += length == 0 ? 1 : length;
-  }
-  return at;
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
+  return at < bytes.size() ? SequenceLength(bytes, at) : 0;
 }
 
 }  // namespace vardell

@@ -25,8 +25,7 @@ std::string DecodeText(std::string_view bytes);
 // An unknown name, or bytes the code page cannot map, fall back to DecodeText.
 std::string DecodeCodePage(std::string_view bytes, const std::string& codePage);
 
-// The length in bytes of the first `characters` characters of text (all of it when shorter);
-// a character is one byte, or one UTF-8 sequence when utf8 is set.
-std::size_t CharacterPrefixBytes(std::string_view text, std::size_t characters, bool utf8);
+// The length of the valid UTF-8 sequence that starts at bytes[at], or 0 when there is none.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at);
 
 }  // namespace vardell

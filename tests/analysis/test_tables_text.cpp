@@ -176,12 +176,10 @@ TEST(TableEncoding, NamedCodePages) {
   for (const auto& [page, bytes, text] : cases) EXPECT_EQ(DecodeCodePage(bytes, page), text) << page;
 }
 
-TEST(TableEncoding, CharacterPrefixCountsSequences) {
-  const std::string text = "a\xC3\xA9" "b\xE2\x82\xAC";
-  EXPECT_EQ(CharacterPrefixBytes(text, 2, true), 3u);
-  EXPECT_EQ(CharacterPrefixBytes(text, 4, true), 7u);
-  EXPECT_EQ(CharacterPrefixBytes(text, 99, true), 7u);
-  EXPECT_EQ(CharacterPrefixBytes(text, 2, false), 2u);
+TEST(TableEncoding, Utf8SequenceLengths) {
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xB0\xC3";
+  const std::size_t lengths[] = {1, 2, 0, 3, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0};  // past the end: 0
+  for (std::size_t at = 0; at < std::size(lengths); ++at) EXPECT_EQ(Utf8SequenceLength(text, at), lengths[at]) << at;
 }
 
 }  // namespace
