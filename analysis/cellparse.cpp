@@ -1,9 +1,13 @@
 #include "analysis/cellparse.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
-#include <cstdlib>
+#include <limits>
 #include <string>
 #include <string_view>
+
+#include "analysis/tableencoding.h"
 
 namespace vardell {
 namespace {
@@ -29,9 +33,43 @@ long double PowerOfTen(int k) {
   return table.p[k];
 }
 
+// The decimal exponent of the leading digit, for a number beyond long double's range: only
+// its sign matters then. The exponent's own digits are read up to a bound.
+long LeadingExponent(std::string_view digits, std::string_view fraction, long exponentValue) {
+  const std::size_t integral = digits.find_first_not_of('0');
+  if (integral != std::string_view::npos)
+    return exponentValue + static_cast<long>(digits.size() - integral) - 1;
+  const std::size_t first = fraction.find_first_not_of('0');
+  return exponentValue - static_cast<long>(first == std::string_view::npos ? 0 : first) - 1;
+}
+
+long BoundedExponent(std::string_view exponent) {
+  long value = 0;
+  bool negative = false;
+  for (char c : exponent) {
+    if (c == '-') negative = true;
+    if (IsDigit(c) && value < 1000000000L) value = value * 10 + (c - '0');
+  }
+  return negative ? -value : value;
+}
+
+// The value of a canonical number text (digits, point, "e", no plus sign) rounded once to
+// long double, without the locale's decimal comma; beyond the range, infinity or zero.
+long double ConvertedLongDouble(const std::string& canonical, bool negative,
+                                std::string_view digits, std::string_view fraction,
+                                std::string_view exponent) {
+  long double value = 0;
+  const auto result = std::from_chars(canonical.data(), canonical.data() + canonical.size(), value);
+  if (result.ec != std::errc::result_out_of_range) return value;
+  const bool huge = LeadingExponent(digits, fraction, BoundedExponent(exponent)) > 0;
+  const long double magnitude = huge ? std::numeric_limits<long double>::infinity() : 0;
+  return negative ? -magnitude : magnitude;
+}
+
 // The value of sign, digits, fraction and exponent, rounded once to long double. Up to 19
 // significant digits and a decimal exponent within 10^27 come from one multiplication or
-// division of exact operands, which rounds exactly as strtold does; the rest goes to strtold.
+// division of exact operands, which rounds exactly as a full conversion does; the rest goes
+// to the full conversion.
 long double ValueOf(bool negative, std::string_view digits, std::string_view fraction,
                     std::string_view exponent) {
   std::uint64_t mantissa = 0;
@@ -69,7 +107,7 @@ long double ValueOf(bool negative, std::string_view digits, std::string_view fra
   canonical.append(digits.empty() ? std::string_view("0") : digits);
   if (!fraction.empty()) canonical.append(1, '.').append(fraction);
   if (!exponent.empty()) canonical.append(1, 'e').append(exponent);
-  return std::strtold(canonical.c_str(), nullptr);
+  return ConvertedLongDouble(canonical, negative, digits, fraction, exponent);
 }
 
 // One pass of the number syntax over the whole text: leading spaces, an optional sign,
@@ -114,9 +152,12 @@ ParseOutcome ParseOnce(std::string_view text) {
 CellValue ParseCellValue(const std::string& text) {
   ParseOutcome outcome = ParseOnce(text);
   if (outcome.ErrorPosition > 0 && outcome.ErrorPosition <= static_cast<std::int32_t>(text.size())) {
-    // One stray character inside the text is taken for the decimal point.
+    // One stray character inside the text is taken for the decimal point; cells hold UTF-8,
+    // so a character such as "°" or a no-break space is one sequence of bytes.
+    const std::size_t at = static_cast<std::size_t>(outcome.ErrorPosition - 1);
+    const std::size_t length = std::max<std::size_t>(Utf8SequenceLength(text, at), 1);
     std::string second = text;
-    second[outcome.ErrorPosition - 1] = '.';
+    second.replace(at, length, ".");
     outcome = ParseOnce(second);
   }
   if (outcome.ErrorPosition != 0) return CellValue{StorageReal(), outcome.ErrorPosition};

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
-#include <cstdlib>
 
 #include "app/drawingarea.h"
 #include "app/help.h"

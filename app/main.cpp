@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
+#include <clocale>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -54,6 +55,11 @@ std::optional<int> AnswerInformationRequest(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
   if (auto status = AnswerInformationRequest(argc, argv)) return *status;
   QApplication application(argc, argv);
+  // Qt has just taken the desktop's locale for the C library. Numbers in files, fields and
+  // drawings are written with a full stop whatever the desktop writes; the program's own
+  // conversions never consult the locale, and the C library's keep to "C" for any library
+  // that does.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("vardell"));
   // The name alone: a display name would be appended to every window caption.
   QGuiApplication::setDesktopFileName(QStringLiteral("vardell"));  // the desktop entry's name

@@ -1,8 +1,8 @@
 #include "cli/fusiontable.h"
 
-#include <cstdio>
 #include <vector>
 
+#include "analysis/numbertext.h"
 #include "engine/zonation.h"
 
 namespace vardell {
@@ -19,8 +19,7 @@ void WriteFusionTable(const Analysis& analysis, std::ostream& out) {
   for (int step = 1; step < n; ++step) {
     const ClusterNode* node = byStep[step];
     if (!node) continue;
-    char level[64];
-    std::snprintf(level, sizeof level, "%.17g", static_cast<double>(node->Level.ToExtended()));
+    const std::string level = GeneralText(static_cast<double>(node->Level.ToExtended()), 17);
     out << step << ',' << nodeId(*node->Child1) << ',' << nodeId(*node->Child2) << ',' << level
         << ',' << node->Size << ',' << objectId(node->FirstObject) << '\n';
   }

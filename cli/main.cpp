@@ -2,7 +2,9 @@
 // the tree diagram, without windows.
 
 #include <QGuiApplication>
+#include <clocale>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -141,6 +143,7 @@ int Run(const CliOptions& options, int argc, char** argv) {
       if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
     });
     QGuiApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");  // Qt took the desktop's; drawings write full stops
     TreeDiagram diagram;
     ExportDiagramFile(diagram, store.Current(), options.ExportPath);
   }

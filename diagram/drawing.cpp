@@ -1,7 +1,8 @@
 #include "diagram/drawing.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "analysis/numbertext.h"
 
 namespace vardell {
 
@@ -40,9 +41,7 @@ std::string StrategyName(StrategyCode strategy, bool constrained) {
 }
 
 std::string TickText(double tickUnits) {
-  char buffer[400];  // "%10.4f" of the largest double needs about 315 characters
-  std::snprintf(buffer, sizeof buffer, "%10.4f", tickUnits);
-  return std::string("   1 tick = ") + buffer + " distance units";
+  return "   1 tick = " + FixedText(tickUnits, 10, 4) + " distance units";
 }
 
 std::string HeaderText(const AnalysisSettings& settings, double tickUnits) {

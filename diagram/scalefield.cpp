@@ -1,8 +1,6 @@
 #include "diagram/scalefield.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <string>
+#include "analysis/numbertext.h"
 
 namespace vardell {
 namespace {
@@ -39,11 +37,7 @@ std::optional<double> ParseScaleField(std::string_view text) {
     if (!SkipDigits(text, at)) return std::nullopt;
   }
   if (at != text.size()) return std::nullopt;
-  // Only ASCII digits, signs, "." and "e" remain, so the C locale's strtod reads it exactly.
-  const std::string number(text.substr(start));
-  const double value = std::strtod(number.c_str(), nullptr);
-  if (!std::isfinite(value)) return std::nullopt;
-  return value;
+  return ReadPlainNumber(text.substr(start));
 }
 
 }  // namespace vardell

@@ -1,7 +1,6 @@
 #include "diagram/treediagram.h"
 
-#include <cstdio>
-
+#include "analysis/numbertext.h"
 #include "diagram/drawing.h"
 #include "diagram/layout.h"
 
@@ -32,10 +31,6 @@ void TreeDiagram::RedrawScreen(Analysis& analysis, Surface& screen) {
 
 const PageTransform& TreeDiagram::Transform() const { return transform_; }
 
-std::string FormatScaleField(double value) {
-  char buffer[400];  // "%8.4f" of the largest double needs about 315 characters
-  std::snprintf(buffer, sizeof buffer, "%8.4f", value);
-  return buffer;
-}
+std::string FormatScaleField(double value) { return FixedText(value, 8, 4); }
 
 }  // namespace vardell

@@ -1,10 +1,11 @@
 #include "engine/zonetables.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <numeric>
 #include <string>
 #include <vector>
+
+#include "analysis/numbertext.h"
 
 namespace vardell {
 namespace {
@@ -13,11 +14,7 @@ int FileRow(const DataMatrix& matrix, int object) { return matrix.GridRow[object
 
 }  // namespace
 
-std::string TableNumber(long double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.10Lg", value);
-  return buffer;
-}
+std::string TableNumber(long double value) { return GeneralText(value, 10); }
 
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;

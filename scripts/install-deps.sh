@@ -10,6 +10,7 @@ packages=(
   libemf2svg-dev
   xvfb xauth fonts-dejavu-core
   dpkg-dev file lintian desktop-file-utils appstream debootstrap
+  locales
 )
 missing=()
 for p in "${packages[@]}"; do

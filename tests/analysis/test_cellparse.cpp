@@ -4,8 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <utility>
+#include <vector>
 
+#include "../support_commalocale.h"
 #include "analysis/cellparse.h"
+#include "analysis/tableencoding.h"
 
 namespace vardell {
 namespace {
@@ -23,6 +27,11 @@ TEST(ParseCellValue, Numbers) {
       {"2,5", 2.5},      {"2x5", 2.5},      {"12a", 12},       {"7 ", 7},
       {"a", 0},          {"-,5", -0.5},     {"1,5E2", 150},    {"--1", -0.1L},
       {" 7 7", 7.7L},
+      // the stray character is one character, however many bytes its UTF-8 takes
+      {"5\u00B0", 5},    {"12\u00B5", 12},   {"7\u00A0", 7},   {"2\u00B75", 2.5L},
+      {"3\u20AC5", 3.5L}, {"\u00B0", 0},     {"1\xB0", 1},      // a lone byte of no sequence
+      // the slow path of long and large numbers
+      {"1.5E30", 1.5e30L}, {"0.12345678901234567890", 0.12345678901234567890L},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -50,10 +59,36 @@ TEST(ParseCellValue, NonNumericTextsAndTheirErrorPositions) {
       {"1e5x", 4},
       {"ab", 2},
       {"1Ex", 3},
+      {"5\u00B0\u00B0", 3},  // two stray characters
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(ParseCellValue(c.text).ErrorPosition, c.position);
+  }
+}
+
+// What the loader makes of a Windows-1252 file: one character of two UTF-8 bytes.
+TEST(ParseCellValue, StrayCharactersOfWindows1252Files) {
+  for (const auto& [bytes, value] : {std::pair{"5\xB0", 5.0L}, {"12\xB5", 12.0L}, {"7\xA0", 7.0L},
+                                     {"2\xB7" "5", 2.5L}}) {
+    const CellValue parsed = ParseCellValue(Windows1252ToUtf8(bytes));
+    EXPECT_EQ(parsed.ErrorPosition, 0) << bytes;
+    EXPECT_EQ(parsed.Value.ToExtended(), StorageReal(value).ToExtended()) << bytes;
+  }
+}
+
+// A desktop that writes decimals with a comma changes nothing, on the quick path or the full.
+TEST(ParseCellValue, SameUnderACommaLocale) {
+  const char* const texts[] = {"2.5", "2,5", "-7.25e-3", "1.5E30", "0.12345678901234567890",
+                               "123456789012345678901234567.5", "1e-4000", "1.7E38", "x"};
+  std::vector<CellValue> plain;
+  for (const char* text : texts) plain.push_back(ParseCellValue(text));
+  testing::ScopedCommaLocale comma;
+  if (!comma.Active()) GTEST_SKIP() << comma.Reason();
+  for (std::size_t t = 0; t < plain.size(); ++t) {
+    const CellValue parsed = ParseCellValue(texts[t]);
+    EXPECT_EQ(parsed.ErrorPosition, plain[t].ErrorPosition) << texts[t];
+    EXPECT_EQ(parsed.Value.Bytes(), plain[t].Value.Bytes()) << texts[t];
   }
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "../support_commalocale.h"
 #include "app/drawingarea.h"
 #include "support_windows.h"
 
@@ -80,6 +81,29 @@ class TestClustExec : public QObject {
       QVERIFY2(parsed.has_value() != qIsNaN(c.value), c.text);
       if (parsed) QCOMPARE(*parsed, c.value);
     }
+  }
+
+  // On a desktop that writes decimals with a comma the fields still show full stops, take
+  // their own text back, and a typed 12.5 draws at 12.5 mm.
+  void commaLocale() {
+    testing::ScopedCommaLocale comma;
+    if (!comma.Active()) QSKIP(comma.Reason().c_str());
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    w->Run();
+    for (const char* field : {"VscaleEdit", "HscaleEdit"}) {
+      const QString shown = Edit(field)->text();
+      QCOMPARE(shown, QString::fromStdString(FormatScaleField(
+                          field == QLatin1String("VscaleEdit") ? Scale().VscaleMm : Scale().HscaleMm)));
+      QVERIFY2(shown.contains('.') && !shown.contains(','), qPrintable(shown));
+      Enter(field, shown);
+    }
+    Enter("VscaleEdit", "12.5");
+    Enter("TickEdit", "2.5");
+    QLocale::setDefault(saved);
+    QCOMPARE(Shown(), QStringList());
+    QCOMPARE(Scale().VscaleMm, 12.5);
+    QCOMPARE(Scale().TickUnits, 2.5);
   }
 
   void fieldEntry_data() {

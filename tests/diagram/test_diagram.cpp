@@ -8,6 +8,7 @@
 #include <limits>
 #include <set>
 
+#include "../support_commalocale.h"
 #include "diagram/drawing.h"
 #include "diagram/layout.h"
 #include "diagram/plotter.h"
@@ -253,6 +254,11 @@ TEST(Header, NamesCoefficientStrategyAndTick) {
       {{StrategyCode{9}, CoefficientCode{7}, false}, 0.5, "   1 tick =     0.5000 distance units"},  // codes outside the tables
   };
   for (const auto& c : cases) EXPECT_EQ(HeaderText(c.Settings, c.TickUnits), c.Expected);
+  // A desktop that writes decimals with a comma changes neither the header nor the fields.
+  testing::ScopedCommaLocale comma;
+  if (!comma.Active()) GTEST_SKIP() << comma.Reason();
+  for (const auto& c : cases) EXPECT_EQ(HeaderText(c.Settings, c.TickUnits), c.Expected);
+  EXPECT_EQ(FormatScaleField(8.65912), "  8.6591");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QLocale>
 #include <QPageSize>
 #include <QPrinter>
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "../../support_commalocale.h"
 #include "diagram/surfaces/emfsurface.h"
 #include "diagram/surfaces/exports.h"
 #include "support_diagram.h"
@@ -168,6 +170,28 @@ TEST(ExportDiagramFile, ChoosesTheFormatByExtensionAndNamesTheFileOnFailure) {
   }
   // Only the five pictures: no temporary file is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);
+  fs::remove_all(dir);
+}
+
+// The files hold the same bytes on a desktop that writes decimals with a comma.
+TEST(ExportDiagramFile, SameBytesUnderACommaLocale) {
+  const fs::path dir = fs::temp_directory_path() / "vardell-exports-locale";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  auto analysis = MakeAnalysis(Chain(12, 4.5), 12);
+  for (const char* name : {"plain.emf", "plain.svg"}) {
+    const std::string plain = (dir / name).string(), comma = plain + ".comma" + fs::path(name).extension().string();
+    TreeDiagram diagram;
+    ExportDiagramFile(diagram, *analysis, plain);
+    {
+      ScopedCommaLocale locale;
+      if (!locale.Active()) GTEST_SKIP() << locale.Reason();
+      QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+      ExportDiagramFile(diagram, *analysis, comma);
+      QLocale::setDefault(QLocale::c());
+    }
+    EXPECT_EQ(ReadFileBytes(comma), ReadFileBytes(plain)) << name;
+  }
   fs::remove_all(dir);
 }
 
