@@ -113,7 +113,11 @@ int Run(const CliOptions& options, int argc, char** argv) {
   DataGrid grid;
   ColumnLists lists;
   ResetColumnLists(lists);
-  LoadResult load = LoadDataFile(options.File, grid, lists);
+  // As the open dialog does, the loader gets a full path.
+  std::error_code unresolved;
+  std::filesystem::path file = std::filesystem::absolute(options.File, unresolved);
+  if (unresolved) file = options.File;
+  LoadResult load = LoadDataFile(file.string(), grid, lists);
   if (!load.Loaded) return Failure(load.Message ? load.Message->Text : "Data file corrupt.");
   if (auto problem = ChooseColumns(options, lists)) return UsageFailure(*problem);
 

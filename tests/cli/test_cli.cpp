@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "version.h"
@@ -45,11 +46,13 @@ class CliTest : public ::testing::Test {
   }
 
   // limitBlocks: a file-size limit (in the shell's blocks of 512 or 1024 bytes) for the tool's
-  // writes, which then fail as on a full disk instead of raising SIGXFSZ.
-  Outcome Run(const std::string& arguments, int limitBlocks = 0) {
+  // writes, which then fail as on a full disk instead of raising SIGXFSZ. folder: the working
+  // folder, when not this one.
+  Outcome Run(const std::string& arguments, int limitBlocks = 0, const fs::path& folder = {}) {
     fs::path out = dir_ / "stdout", err = dir_ / "stderr";
     std::string limit =
         limitBlocks > 0 ? "trap '' XFSZ; ulimit -f " + std::to_string(limitBlocks) + "; " : "";
+    if (!folder.empty()) limit += "cd '" + folder.string() + "' && ";
     std::string command = limit + std::string(VARDELL_CLI) + " " + arguments + " >" + out.string() +
                           " 2>" + err.string();
     int raw = std::system(command.c_str());
@@ -193,6 +196,21 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
   }
   EXPECT_NE(Run("--help").Out.find("--fusions"), std::string::npos);
   EXPECT_EQ(Run("--version").Out, "vardell-cli " VARDELL_VERSION "\n");
+}
+
+// Relative paths load, and full stops in folder names do not change how a file is read.
+TEST_F(CliTest, RelativePathsAndFoldersWithFullStops) {
+  fs::create_directories(dir_ / "j.smith" / "core.v2");
+  const std::string file = (dir_ / "j.smith" / "core.v2" / "X.DAT").string();
+  std::ofstream(file, std::ios::binary) << ThreeObjects;
+  const std::pair<std::string, fs::path> cases[] = {
+      {file, {}}, {"./X.DAT", dir_ / "j.smith" / "core.v2"}, {"core.v2/X.DAT", dir_ / "j.smith"},
+      {"../core.v2/X.DAT", dir_ / "j.smith" / "core.v2"}};
+  for (const auto& [argument, folder] : cases) {
+    const Outcome r = Run(argument + " --fusions -", 0, folder);
+    EXPECT_EQ(r.Status, 0) << argument << ": " << r.Err;
+    EXPECT_EQ(r.Out.rfind("step,", 0), 0u) << argument;
+  }
 }
 
 TEST_F(CliTest, RealCoreLoadsAndRunsConstrained) {
