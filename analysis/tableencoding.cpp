@@ -22,8 +22,13 @@ void AppendUtf8(std::string& out, char32_t code) {
   } else if (code < 0x800) {
     out += static_cast<char>(0xC0 | (code >> 6));
     out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
+  } else if (code < 0x10000) {
     out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
     out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (code & 0x3F));
   }
@@ -161,6 +166,32 @@ std::string DecodeCodePage(std::string_view bytes, const std::string& codePage) 
   std::string out;
   if (ConvertWithIconv(bytes, name, out)) return out;
   return DecodeText(bytes);
+}
+
+std::optional<std::string> Utf16WithMarkToUtf8(std::string_view bytes) {
+  const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
+  if (!little && !big) return std::nullopt;
+  constexpr char32_t Replacement = 0xFFFD;
+  const auto unit = [&](std::size_t at) -> char32_t {
+    const auto first = static_cast<unsigned char>(bytes[at]);
+    const auto second = static_cast<unsigned char>(bytes[at + 1]);
+    return little ? first | second << 8 : first << 8 | second;
+  };
+  std::string out;
+  out.reserve(bytes.size());
+  std::size_t at = 2;
+  for (; at + 1 < bytes.size(); at += 2) {
+    const char32_t code = unit(at);
+    const bool high = code >= 0xD800 && code <= 0xDBFF, low = code >= 0xDC00 && code <= 0xDFFF;
+    if (high && at + 3 < bytes.size() && unit(at + 2) >= 0xDC00 && unit(at + 2) <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((code - 0xD800) << 10) + (unit(at + 2) - 0xDC00));
+      at += 2;
+    } else {
+      AppendUtf8(out, high || low ? Replacement : code);
+    }
+  }
+  if (at < bytes.size()) AppendUtf8(out, Replacement);
+  return out;
 }
 
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {

@@ -3,6 +3,7 @@
 // as UTF-8 when they are valid UTF-8 and as Windows-1252 otherwise, unless a table names its
 // own code page.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ std::string DecodeText(std::string_view bytes);
 // The bytes in the named code page ("1252", "CP850", "UTF-8", "ISO-8859-1", ...) as UTF-8.
 // An unknown name, or bytes the code page cannot map, fall back to DecodeText.
 std::string DecodeCodePage(std::string_view bytes, const std::string& codePage);
+
+// Text that starts with a UTF-16 byte order mark, little or big endian (spreadsheets' "Unicode
+// text"), as UTF-8 without the mark; nothing when the bytes have no such mark. An unpaired
+// surrogate or an odd last byte becomes U+FFFD.
+std::optional<std::string> Utf16WithMarkToUtf8(std::string_view bytes);
 
 // The length of the valid UTF-8 sequence that starts at bytes[at], or 0 when there is none.
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at);

@@ -37,7 +37,12 @@ std::unique_ptr<Table> OpenTable(const std::string& path) {
 }
 
 std::optional<UserMessage> ReadTable(const std::string& path, DataGrid& grid) {
-  const std::unique_ptr<Table> table = OpenTable(path);
+  std::unique_ptr<Table> table;
+  try {
+    table = OpenTable(path);
+  } catch (const TableRefused& refused) {
+    return refused.Message;
+  }
   const int records = table->RecordCount();
   const int fields = table->FieldCount();
   if (fields > MaxFileColumns || records > MaxObjects)

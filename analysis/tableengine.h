@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "analysis/datagrid.h"
 #include "analysis/usermessage.h"
@@ -17,6 +18,14 @@ namespace vardell {
 class TableEngineError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// A table that can be read but not loaded as it stands; the message tells the user why.
+class TableRefused : public TableEngineError {
+ public:
+  explicit TableRefused(UserMessage message)
+      : TableEngineError(message.Text), Message(std::move(message)) {}
+  UserMessage Message;
 };
 
 // An open table with a cursor on one record, starting at the first. Fields count from 0.
@@ -41,8 +50,8 @@ TableFormat TableFormatOf(const std::string& path);
 std::unique_ptr<Table> OpenTable(const std::string& path);
 
 // Reads the table into grid: sizes, field texts, field names in row 0 and row numbers in
-// column 0. Returns the message for the user when the table is too large (grid untouched
-// then). Throws TableEngineError on a failure of the engine; grid must then be thrown away.
+// column 0. Returns the message for the user when the table is too large or refused (grid
+// untouched then). Throws TableEngineError on a failure of the engine; grid must then be thrown away.
 std::optional<UserMessage> ReadTable(const std::string& path, DataGrid& grid);
 
 }  // namespace vardell

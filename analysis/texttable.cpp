@@ -34,11 +34,21 @@ bool IsFile(const std::string& path) {
   return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+// Why path is no file to read ("No such file or directory", "Is a directory"), or nothing.
+std::optional<std::string> NotAFile(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return std::strerror(errno);
+  if (S_ISDIR(status.st_mode)) return std::strerror(EISDIR);
+  if (!S_ISREG(status.st_mode)) return "not a regular file";
+  return std::nullopt;
+}
+
 // Reads the file in pieces. Each time what was read has doubled, enough may end the reading:
 // a table already too large for the grid is not read to its end.
 std::string ReadFile(const std::string& path, const char* what,
                      const std::function<bool(std::string_view)>& enough = {}) {
-  if (!IsFile(path)) throw TableEngineError("Cannot open " + std::string(what) + " " + path);
+  if (const auto why = NotAFile(path))
+    throw TableEngineError("Cannot open " + std::string(what) + " " + path + ": " + *why);
   std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path));
   if (!file)
     throw TableEngineError("Cannot open " + std::string(what) + " " + path + ": " +
@@ -60,11 +70,12 @@ std::string ReadFile(const std::string& path, const char* what,
   return bytes;
 }
 
-// The text up to the end-of-file mark of DOS text files, without a byte order mark.
-std::string_view TextPart(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  const std::size_t mark = bytes.find('\x1A');
-  return mark == std::string_view::npos ? bytes : bytes.substr(0, mark);
+// The text up to the end-of-file mark of DOS text files, without a byte order mark; UTF-16
+// text (spreadsheets' "Unicode text") turned into UTF-8 first.
+std::string TextPart(std::string_view bytes) {
+  if (const std::optional<std::string> utf16 = Utf16WithMarkToUtf8(bytes)) return TextPart(*utf16);
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  return std::string(bytes.substr(0, bytes.find('\x1A')));
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -101,6 +112,7 @@ class DelimitedParser {
 
   bool Next(Record& record) {
     while (at_ < text_.size()) {
+      const std::size_t start = at_;
       record.clear();
       bool blank = true;
       for (;;) {
@@ -116,12 +128,35 @@ class DelimitedParser {
         EndLine();
         break;
       }
-      if (!blank) return true;
+      if (!blank) {
+        recordLine_ = LineAt(start);
+        return true;
+      }
     }
     return false;
   }
 
+  // Skips the lines of nothing but blanks that may stand before a header, whatever the
+  // separator; called before the first record.
+  void SkipBlankLines() {
+    const std::size_t first = text_.find_first_not_of(" \t\r\n", at_);
+    at_ = first == std::string_view::npos ? text_.size() : text_.find_last_of("\r\n", first) + 1;
+  }
+
+  // The line (from 1) on which the record that Next gave last begins.
+  int RecordLine() const { return recordLine_; }
+
  private:
+  // Counts the line ends before position at, going on from where the last count ended.
+  int LineAt(std::size_t at) {
+    for (; counted_ < at; ++counted_) {
+      const char c = text_[counted_];
+      if (c == '\n' || (c == '\r' && (counted_ + 1 == text_.size() || text_[counted_ + 1] != '\n')))
+        ++line_;
+    }
+    return line_;
+  }
+
   bool AtLineEnd() const { return at_ >= text_.size() || text_[at_] == '\r' || text_[at_] == '\n'; }
 
   void EndLine() {
@@ -162,11 +197,17 @@ class DelimitedParser {
   std::size_t at_ = 0;
   char separator_;
   char quote_;
+  std::size_t counted_ = 0;
+  int line_ = 1;
+  int recordLine_ = 0;
 };
 
 // The separator of a table without schema: the most frequent of comma, semicolon and tab
-// outside quotes in the header line; a comma when there is none.
+// outside quotes in the header line, the first that is not blank; a comma when there is none.
 char DetectSeparator(std::string_view text) {
+  const std::size_t header = text.find_first_not_of(" \t\r\n");
+  if (header == std::string_view::npos) return ',';
+  text.remove_prefix(text.rfind('\n', header) + 1);  // from the start of the header line
   int comma = 0, semicolon = 0, tab = 0;
   bool inQuotes = false;
   for (char c : text) {
@@ -270,12 +311,21 @@ std::string SchemaPath(const std::string& path) {
   return "";
 }
 
+// A record with more fields than the table names: the line it begins on and its count.
+struct LongRecord {
+  int Line = 0;
+  std::size_t Fields = 0;
+};
+
 class TextTable : public Table {
  public:
   TextTable(std::vector<std::string> names, std::vector<Record> records, int recordCount,
-            bool utf8)
+            bool utf8, std::optional<LongRecord> tooLong = std::nullopt)
       : names_(std::move(names)), records_(std::move(records)), recordCount_(recordCount),
-        utf8_(utf8) {}
+        utf8_(utf8), tooLong_(tooLong) {}
+
+  // Set when a record has fields the table has no name for: the table must be refused.
+  const std::optional<LongRecord>& TooLong() const { return tooLong_; }
 
   int RecordCount() const override { return recordCount_; }
   int FieldCount() const override { return static_cast<int>(names_.size()); }
@@ -295,20 +345,34 @@ class TextTable : public Table {
   std::vector<Record> records_;
   int recordCount_;
   bool utf8_;
+  std::optional<LongRecord> tooLong_;
   std::size_t cursor_ = 0;
 };
 
-// Collects the records; only those the grid could take are kept, the rest only counted, and
-// fields past the table's last are dropped.
+// Collects the records; only those the grid could take are kept, the rest only counted. No
+// field is dropped unseen: the first record with a field past the table's last is remembered,
+// and whether every record has exactly one field more.
 struct RecordCollector {
   std::size_t Fields = 0;
   std::vector<Record> Kept;
   int Count = 0;
-  void Add(Record&& record) {
-    if (record.size() > Fields) record.resize(Fields);
+  bool EachOneLonger = true;
+  bool ExtraFieldsEmpty = true;  // all fields past the last are empty: separators at line ends
+  std::optional<LongRecord> FirstLong;
+
+  void Add(Record&& record, int line) {
+    std::size_t filled = record.size();
+    while (filled > Fields && record[filled - 1].empty()) --filled;
+    EachOneLonger = EachOneLonger && record.size() == Fields + 1;
+    ExtraFieldsEmpty = ExtraFieldsEmpty && filled <= Fields;
+    if (filled > Fields && !FirstLong) FirstLong = LongRecord{line, record.size()};
     if (Kept.size() <= static_cast<std::size_t>(MaxObjects)) Kept.push_back(std::move(record));
     if (Count < std::numeric_limits<int>::max()) ++Count;
   }
+
+  // A file written with row names (R's write.table) has a header one field short; the names
+  // of the rows are then the first column.
+  bool HasRowNames() const { return Count > 0 && EachOneLonger && !ExtraFieldsEmpty; }
 };
 
 // The byte position count characters after from: a character is a byte of Windows-1252 text
@@ -333,35 +397,48 @@ Record FixedRecord(std::string_view line, const Schema& schema, bool utf8) {
   return record;
 }
 
-std::unique_ptr<Table> TableWithSchema(const Schema& schema, std::string_view text) {
+std::unique_ptr<TextTable> TableWithSchema(const Schema& schema, std::string_view text) {
   std::vector<std::string> names;
   for (const SchemaField& f : schema.Fields) names.push_back(f.Name);
   RecordCollector records;
   records.Fields = names.size();
   const bool utf8 = IsValidUtf8(text);
   if (schema.Fixed) {
-    for (std::string_view line : Lines(text))
-      if (!TrimBlanks(line).empty()) records.Add(FixedRecord(line, schema, utf8));
+    const std::vector<std::string_view> lines = Lines(text);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      if (!TrimBlanks(lines[i]).empty())
+        records.Add(FixedRecord(lines[i], schema, utf8), static_cast<int>(i + 1));
   } else {
     DelimitedParser parser(text, schema.Separator, schema.Quote);
-    for (Record record; parser.Next(record);) records.Add(std::move(record));
+    for (Record record; parser.Next(record);) records.Add(std::move(record), parser.RecordLine());
   }
   return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count,
-                                     utf8);
+                                     utf8, records.FirstLong);
 }
 
-std::unique_ptr<Table> TableWithHeader(std::string_view text) {
+std::unique_ptr<TextTable> TableWithHeader(std::string_view text) {
   const bool utf8 = IsValidUtf8(text);
   DelimitedParser parser(text, DetectSeparator(text), '"');
   Record header;
-  parser.Next(header);
+  parser.SkipBlankLines();
+  if (!parser.Next(header)) header.clear();
   std::vector<std::string> names;
   for (std::string& name : header) names.push_back(utf8 ? name : Windows1252ToUtf8(name));
   RecordCollector records;
   records.Fields = names.size();
-  for (Record record; parser.Next(record);) records.Add(std::move(record));
+  for (Record record; parser.Next(record);) records.Add(std::move(record), parser.RecordLine());
+  if (records.HasRowNames()) names.insert(names.begin(), RowNamesColumn);
   return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count,
-                                     utf8);
+                                     utf8, records.HasRowNames() ? std::nullopt : records.FirstLong);
+}
+
+UserMessage Refusal(const std::string& path, const TextTable& table, bool schema) {
+  if (const auto& tooLong = table.TooLong())
+    return {DataParsingError, "Line " + std::to_string(tooLong->Line) + " of " + path + " has " +
+                                  std::to_string(tooLong->Fields) + " fields, but its " +
+                                  (schema ? "schema" : "header") + " names " +
+                                  std::to_string(table.FieldCount()) + "."};
+  return {DataParsingError, "The text table " + path + " has no fields: no line names any."};
 }
 
 }  // namespace
@@ -379,7 +456,11 @@ std::unique_ptr<Table> OpenTextTable(const std::string& path) {
     const std::unique_ptr<Table> read = table(part);
     return read->RecordCount() > MaxObjects || read->FieldCount() > MaxFileColumns;
   });
-  return table(bytes);
+  std::unique_ptr<TextTable> whole = table(bytes);
+  const bool fits = whole->RecordCount() <= MaxObjects && whole->FieldCount() <= MaxFileColumns;
+  if (fits && (whole->TooLong() || whole->FieldCount() == 0))
+    throw TableRefused(Refusal(path, *whole, schema.has_value()));
+  return whole;
 }
 
 }  // namespace vardell

@@ -1,17 +1,19 @@
-// Fuzzes the text-table reader. Input up to the first zero byte is the table; what follows
-// it, if anything, is a schema file beside the table.
-#include <cstring>
+// Fuzzes the text-table reader. Input up to the first four zero bytes is the table; what
+// follows them, if anything, is a schema file beside the table. (Four, because UTF-16 text
+// is full of single zero bytes.)
+#include <string_view>
 
 #include "analysis/tableengine.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const auto* zero = static_cast<const uint8_t*>(std::memchr(data, 0, size));
-  const size_t tableSize = zero ? static_cast<size_t>(zero - data) : size;
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::size_t mark = input.find(std::string_view("\0\0\0\0", 4));
+  const size_t tableSize = mark == std::string_view::npos ? size : mark;
   const std::string path = vardell::fuzzing::WriteScratch("table.txt", data, tableSize);
   const std::string schema = vardell::fuzzing::ScratchFolder() + "/table.SCH";
-  if (zero)
-    vardell::fuzzing::WriteScratch("table.SCH", zero + 1, size - tableSize - 1);
+  if (mark != std::string_view::npos)
+    vardell::fuzzing::WriteScratch("table.SCH", data + mark + 4, size - tableSize - 4);
   else
     std::remove(schema.c_str());
   vardell::DataGrid grid;

@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -29,7 +31,18 @@ struct TextCase {
   std::vector<std::pair<std::string, std::string>> Files;  // name and bytes; the first is opened
   Outcome Expected;
   Rows Grid;  // without the row numbers: the names, then the records
+  std::string Says = {};  // the refusal's text, "@" standing for the path; empty: too large
 };
+
+// Text as spreadsheets save "Unicode text": UTF-16 with a byte order mark.
+std::string Utf16(const std::u16string& text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
 
 const char* const FixedSchema =
     "[DATA]\r\nFILETYPE = FIXED\r\nCHARSET = ascii\r\n"
@@ -60,13 +73,31 @@ std::vector<TextCase> TextCases() {
       {"BlankLinesSkipped", {{"t.csv", "A,B\n\n1,2\n\r\n  \n3,4\n"}}, Read,
        {{"A", "B"}, {"1", "2"}, {"3", "4"}}},
       {"ShortRecordFilledWithEmpty", {{"t.csv", "A,B,C\n1\n"}}, Read, {{"A", "B", "C"}, {"1", "", ""}}},
-      {"LongRecordCut", {{"t.csv", "A\n1,2\n"}}, Read, {{"A"}, {"1"}}},
+      // R's write.table: the header one field short, the row names first in every record.
+      {"RowNames", {{"t.csv", "\"A\",\"B\"\n\"r1\",1,2\n\"r2\",3,\n"}}, Read,
+       {{"ROW NAMES", "A", "B"}, {"r1", "1", "2"}, {"r2", "3", ""}}},
+      {"RowNamesTab", {{"t.txt", "A\tB\nr1\t1\t2\n"}}, Read, {{"ROW NAMES", "A", "B"}, {"r1", "1", "2"}}},
+      {"SeparatorsAtLineEnds", {{"t.csv", "A,B\n1,2,\n3,4,,\n"}}, Read, {{"A", "B"}, {"1", "2"}, {"3", "4"}}},
+      {"OneRecordLonger", {{"t.csv", "A,B\n1,2\n3,4,5\n"}}, Refused, {},
+       "Line 3 of @ has 3 fields, but its header names 2."},
+      {"LongerAfterAQuotedLineEnd", {{"t.csv", "\nA,B\n\"x\r\ny\",2\n3,4,5\n"}}, Refused, {},
+       "Line 5 of @ has 3 fields, but its header names 2."},
+      {"RowNamesOnlyInSomeRecords", {{"t.csv", "A,B\nr1,1,2\n3,4\n"}}, Refused, {},
+       "Line 2 of @ has 3 fields, but its header names 2."},
+      {"LongerThanTheSchema", {{"v.txt", "1,2\n1,2,3\n"}, {"v.sch", "Field1 = X,CHAR\nField2 = Y,CHAR\n"}},
+       Refused, {}, "Line 2 of @ has 3 fields, but its schema names 2."},
       {"ByteOrderMark", {{"t.csv", "\xEF\xBB\xBF" "A,B\n1,2\n"}}, Read, {{"A", "B"}, {"1", "2"}}},
       {"BlanksAroundUnquoted", {{"t.csv", "A , B\n 1 ,\t2 \n"}}, Read, {{"A", "B"}, {"1", "2"}}},
       {"Windows1252", {{"t.csv", "N\xE9,B\n\xE9,2\n"}}, Read, {{"N\xC3\xA9", "B"}, {"\xC3\xA9", "2"}}},
       {"Utf8", {{"t.csv", "N\xC3\xA9,B\n\xC3\xA9,2\n"}}, Read, {{"N\xC3\xA9", "B"}, {"\xC3\xA9", "2"}}},
       {"EndOfFileMark", {{"t.csv", "A,B\n1,2\n\x1A" "3,4\n"}}, Read, {{"A", "B"}, {"1", "2"}}},
-      {"EmptyFile", {{"t.csv", ""}}, Read, {{}}},
+      {"EmptyFile", {{"t.csv", ""}}, Refused, {}, "The text table @ has no fields: no line names any."},
+      {"BlankFile", {{"t.txt", "\xEF\xBB\xBF \r\n\t\n"}}, Refused, {},
+       "The text table @ has no fields: no line names any."},
+      {"BlankLinesBeforeTheHeader", {{"t.txt", "\r\n \n\t\nA\tB\n1\t2\n"}}, Read, {{"A", "B"}, {"1", "2"}}},
+      {"Utf16LittleEndian", {{"t.txt", Utf16(u"N\u00E9\tB\r\n1,5\t\U0001F600\r\n", false)}}, Read,
+       {{"N\xC3\xA9", "B"}, {"1,5", "\xF0\x9F\x98\x80"}}},
+      {"Utf16BigEndian", {{"t.csv", Utf16(u"A;B\n1;2\n\x1A" "3;4", true)}}, Read, {{"A", "B"}, {"1", "2"}}},
       {"HeaderOnly", {{"t.csv", "A,B\n"}}, Read, {{"A", "B"}}},
       {"TwoHundredRecords", {{"t.csv", "A,B\n" + Repeat("1,2\n", 200)}}, Read, tall},
       {"TooManyRecords", {{"t.csv", "A,B\n" + Repeat("1,2\n", 201)}}, Refused, {}},
@@ -112,7 +143,10 @@ TEST(TextTableRead, GivesTheGridOrFails) {
       continue;
     }
     const std::optional<UserMessage> message = ReadTable(path, grid);
-    EXPECT_EQ(message, c.Expected == Refused ? std::optional(TooLarge) : std::nullopt);
+    std::string says = c.Says;
+    if (says.find('@') != std::string::npos) says.replace(says.find('@'), 1, path);
+    const UserMessage refusal = says.empty() ? TooLarge : UserMessage{"DATA PARSING ERROR", says};
+    EXPECT_EQ(message, c.Expected == Refused ? std::optional(refusal) : std::nullopt);
     if (message) continue;
     EXPECT_EQ(testing::GridRows(grid), c.Grid);
     for (int r = 1; r < grid.RowCount(); ++r) EXPECT_EQ(grid.Cell(0, r), testing::RightAligned(r));
@@ -174,6 +208,39 @@ TEST(TableEncoding, NamedCodePages) {
       {"no such page", "\xE9", "\xC3\xA9"}, {"UTF-8", "\xE9", "\xC3\xA9"},
   };
   for (const auto& [page, bytes, text] : cases) EXPECT_EQ(DecodeCodePage(bytes, page), text) << page;
+}
+
+// A missing or unreadable table names the reason.
+TEST(TextTableRead, MissingOrUnreadableNamesTheReason) {
+  testing::ScratchFolder folder;
+  folder.Write("folder.csv/x", "");
+  const std::string locked = folder.Write("locked.csv", "A,B\n1,2\n");
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {folder.Path("absent.csv"), "No such file or directory"}, {folder.Path("folder.csv"), "Is a directory"}};
+  if (!std::ifstream(locked)) cases.emplace_back(locked, "Permission denied");  // not for root
+  for (const auto& [path, reason] : cases) {
+    DataGrid grid;
+    try {
+      ReadTable(path, grid);
+      ADD_FAILURE() << path << " was read";
+    } catch (const TableEngineError& error) {
+      EXPECT_EQ(std::string(error.what()), "Cannot open text table " + path + ": " + reason);
+    }
+  }
+}
+
+TEST(TableEncoding, Utf16WithAByteOrderMark) {
+  using namespace std::string_literals;  // the bytes hold NULs
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"\xFF\xFE" "A\0\xE9\0"s, "A\xC3\xA9"},
+      {"\xFE\xFF\0A\x20\xAC"s, "A\xE2\x82\xAC"},
+      {"\xFF\xFE\x3D\xD8\x00\xDE"s, "\xF0\x9F\x98\x80"},               // a surrogate pair
+      {"\xFF\xFE\x3D\xD8" "A\0"s, "\xEF\xBF\xBD" "A"},                   // an unpaired one
+      {"\xFF\xFE\x00\xDE"s, "\xEF\xBF\xBD"},                              // a lone low surrogate
+      {"\xFF\xFE" "A\0B"s, "A\xEF\xBF\xBD"},                               // an odd last byte
+      {"\xFF\xFE"s, ""}, {"A\0B\0"s, std::nullopt}, {"\xEF\xBB\xBF" "A"s, std::nullopt}};
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(Utf16WithMarkToUtf8(bytes), text) << bytes;
 }
 
 TEST(TableEncoding, Utf8SequenceLengths) {
