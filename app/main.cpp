@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <clocale>
 #include <iostream>
@@ -73,9 +74,11 @@ int main(int argc, char* argv[]) {
   vardell::TForm1 parameters(results, dialogs);
   parameters.show();
   // "vardell FILE" (also the desktop's "Open with") loads the file as "Data File" would,
-  // once the window is up.
+  // once the window is up, and with a full path as the dialog gives.
   const QStringList arguments = QApplication::arguments();
-  if (arguments.size() > 1)
-    QTimer::singleShot(0, &parameters, [&] { parameters.OpenDataFile(arguments[1]); });
+  if (arguments.size() > 1) {
+    const QString file = QFileInfo(arguments[1]).absoluteFilePath();
+    QTimer::singleShot(0, &parameters, [&parameters, file] { parameters.OpenDataFile(file); });
+  }
   return QApplication::exec();
 }
