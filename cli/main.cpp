@@ -131,7 +131,7 @@ int Run(const CliOptions& options, int argc, char** argv) {
   if (auto message = RunAnalysis(source, store)) return Failure(message->Text);
 
   const Analysis& analysis = store.Current();
-  std::optional<TreeCut> cut;
+  std::optional<TreeCut> cut;  // also drawn in the export
   if (options.Zones || options.ZonesAuto) {
     const int groups = RequestedGroups(options, analysis), n = analysis.Matrix.ObjectCount;
     if (groups > n)
@@ -149,6 +149,7 @@ int Run(const CliOptions& options, int argc, char** argv) {
     QGuiApplication application(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // Qt took the desktop's; drawings write full stops
     TreeDiagram diagram;
+    if (cut) diagram.CutGroups = static_cast<int>(cut->Groups.size());
     ExportDiagramFile(diagram, store.Current(), options.ExportPath);
   }
   return EXIT_SUCCESS;

@@ -109,7 +109,7 @@ std::string HelpText() {
          "                       constrained minimum-variance run as CSV:\n"
          "                       groups,reduction,expected\n"
          "  --export PATH        tree diagram: .emf, .svg, .png (screen picture) or .pdf\n"
-         "                       (printed page)\n"
+         "                       (printed page); with --zones the cut is drawn\n"
          "  --help               this text\n"
          "  --version            the program's version\n\n"
          "Exit status: 0 success, 1 the file cannot be loaded, the run refuses the data or\n"

@@ -39,6 +39,8 @@ void Plotter::PlotText(const std::string& text) {
   surface_->TextOut(RoundToDevice(PenX), RoundToDevice(PenY), text);
 }
 
+int Plotter::TextWidth(const std::string& text) const { return surface_->TextWidth(text); }
+
 void Plotter::ResetPen() {
   PenX = 0;
   PenY = 0;

@@ -25,6 +25,7 @@ class Plotter {
 
   void PlotTo(double x, double y);
   void PlotText(const std::string& text);
+  int TextWidth(const std::string& text) const;  // in device units of the surface
   void PenUp() { PenIsDown = false; }
   void PenDown() { PenIsDown = true; }
   void ResetPen();

@@ -3,6 +3,7 @@
 #include "analysis/numbertext.h"
 #include "diagram/drawing.h"
 #include "diagram/layout.h"
+#include "diagram/zonecut.h"
 
 namespace vardell {
 
@@ -19,9 +20,10 @@ void TreeDiagram::RedrawDiagram(Analysis& analysis, OutputTarget target, Surface
     plotter_.PlotTo(0, static_cast<double>(root->Position.ToExtended()) - transform_.LineHeight / 2);
     int object = root->FirstObject;
     plotter_.PlotText(object >= 1 && object <= MaxObjects ? analysis.Matrix.Labels[object] : "");
-    return;
+  } else {
+    DrawBranches(plotter_, transform_, root, analysis.Matrix);
   }
-  DrawBranches(plotter_, transform_, root, analysis.Matrix);
+  if (CutGroups) DrawCut(plotter_, transform_, analysis, *CutGroups);
 }
 
 void TreeDiagram::RedrawScreen(Analysis& analysis, Surface& screen) {

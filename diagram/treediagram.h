@@ -4,6 +4,7 @@
 // results window's drawing step, which clears the screen first.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "analysis/analysisdata.h"
@@ -20,6 +21,9 @@ class TreeDiagram {
   // Called by a fitted layout on the screen or the printer with the new texts of the vertical
   // and horizontal scale fields (4 decimals, right-aligned in 8 characters).
   std::function<void(const std::string& vscaleText, const std::string& hscaleText)> ScalesFitted;
+
+  // The number of groups whose cut every drawing shows over the tree; none: no cut.
+  std::optional<int> CutGroups;
 
   // Lays out analysis's tree for target and draws it on surface, which it does not clear.
   void RedrawDiagram(Analysis& analysis, OutputTarget target, Surface& surface);

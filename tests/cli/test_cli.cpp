@@ -154,6 +154,20 @@ TEST_F(CliTest, TablesAreWrittenWholeOrNotAtAll) {
         << entry.path();
 }
 
+TEST_F(CliTest, ExportDrawsTheCut) {
+  std::string file = Write("five.dat", FiveSamples);
+  const auto picture = [&](const std::string& options, const char* name) {
+    Outcome r = Run(file + " " + options + " --export " + (dir_ / name).string());
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    return Read(dir_ / name);
+  };
+  const std::string plain = picture("--constrained", "plain.svg");
+  EXPECT_NE(picture("--constrained --zones 2", "cut.svg"), plain);
+  EXPECT_NE(picture("--constrained --zones 1", "one.svg"), plain);  // its zone number
+  // An ordinary run's single group has neither line nor numbers.
+  EXPECT_EQ(picture("--zones 1", "ordinary-one.svg"), picture("", "ordinary.svg"));
+}
+
 TEST_F(CliTest, ExitStatusesAndMessages) {
   std::string good = Write("good.dat", ThreeObjects);
   std::string corrupt = Write("corrupt.dat", "3 2\n1 2\n3\n");
