@@ -50,8 +50,11 @@ bool CutRequested(const CliOptions& options) { return options.Zones || options.Z
 
 // What the zonation options ask of each other and of the run; the problem, or nothing.
 std::optional<std::string> ZoneOptionProblem(const CliOptions& options) {
-  const bool minimumVariance = options.StrategyEntry == 0;
-  const bool brokenStickRun = options.Constrained && minimumVariance;
+  // The broken stick reads levels that are the running total of dispersion.
+  const bool dispersion = options.StrategyEntry >= 0 &&
+                          options.StrategyEntry < static_cast<int>(std::size(Strategies)) &&
+                          Strategies[options.StrategyEntry].Level == FusionLevelRule::Dispersion;
+  const bool brokenStickRun = options.Constrained && dispersion;
   if (options.ZonesAuto && !brokenStickRun)
     return "--zones auto needs a constrained minimum-variance run (--constrained, "
            "--strategy minimum-variance)";
