@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -19,6 +20,7 @@
 #include "app/drawingarea.h"
 #include "app/help.h"
 #include "app/panbuttons.h"
+#include "app/zoneswindow.h"
 #include "diagram/layout.h"
 #include "diagram/scalefield.h"
 #include "diagram/surfaces/exports.h"
@@ -153,10 +155,13 @@ void TClustExec::BuildControls() {
   // The copy button keeps its hint for assistive tools but shows no tooltip.
   CopyButton = NewButton(this, "CopyButton", "Copy to Clipboard", nullptr, 504);
   CopyButton->setAccessibleDescription(QStringLiteral("Copy to clipboard as bitmap"));
+  ZonesButton = NewButton(this, "ZonesButton", "Zones", "Divide the tree into zones", 536);
+  ZonesButton->setText(QStringLiteral("Zones\u2026"));
 
-  // Tab order: Exit, Close, the scale group's fields, Print, Metafile, Font, Fit, Help, Copy.
+  // Tab order: Exit, Close, the scale group's fields, Print, Metafile, Font, Fit, Help, Copy,
+  // Zones.
   const QWidget* order[] = {ExitButton, CloseButton, VscaleEdit, HscaleEdit, TickEdit, PrButton,
-                            MFButton,   FntButton,   FitButton,  HelpButton, CopyButton};
+                            MFButton,   FntButton,   FitButton,  HelpButton, CopyButton, ZonesButton};
   for (std::size_t i = 1; i < std::size(order); ++i)
     setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
@@ -169,6 +174,7 @@ void TClustExec::ConnectHandlers() {
       {ExitButton, &TClustExec::ExitButtonClick}, {FntButton, &TClustExec::FntButtonClick},
       {FitButton, &TClustExec::FitButtonClick},   {PrButton, &TClustExec::PrButtonClick},
       {MFButton, &TClustExec::MFButtonClick},     {CopyButton, &TClustExec::CopyButtonClick},
+      {ZonesButton, &TClustExec::ZonesButtonClick},
       {UpButton, &TClustExec::UpButtonClick},     {DownButton, &TClustExec::DownButtonClick},
       {LeftButton, &TClustExec::LeftButtonClick}, {RightButton, &TClustExec::RightButtonClick}};
   for (const auto& [button, handler] : commands)
@@ -208,6 +214,11 @@ void TClustExec::RunAnalysis(const ParameterSource& source) {
   show();
   raise();
   activateWindow();
+  if (ZonesWindow && ZonesWindow->isVisible()) {
+    // An open Zones window follows the new tree, set as at its opening.
+    ZonesWindow->ShowAnalysis(store_.Current());
+    diagram_.CutGroups = ZonesWindow->Groups();
+  }
   RedrawDiagram();
 }
 
@@ -368,8 +379,50 @@ void TClustExec::HelpButtonClick() {
   Guarded([&] { ShowHelp(this, HelpContents); });
 }
 
+void TClustExec::ZonesButtonClick() {
+  Guarded([&] {
+    if (!store_.Current().TreeRoot) return;
+    TZonesWindow* zones = ZonesWindowMade();
+    zones->ShowAnalysis(store_.Current());
+    if (!zones->isVisible()) {
+      // Beside this window where the screen has room, else as far right as it allows.
+      const QRect screen = this->screen()->availableGeometry();
+      const int left = std::min(frameGeometry().right() + 1, screen.right() - zones->frameGeometry().width());
+      zones->move(std::max(left, screen.left()), std::max(y(), screen.top()));
+    }
+    zones->show();
+    zones->raise();
+    zones->activateWindow();
+    ShowCut(zones->Groups());
+  });
+}
+
+TZonesWindow* TClustExec::ZonesWindowMade() {
+  if (!ZonesWindow) {
+    ZonesWindow = new TZonesWindow(dialogs_, this);
+    connect(ZonesWindow, &TZonesWindow::GroupsChanged, this, [this](int groups) { ShowCut(groups); });
+    connect(ZonesWindow, &TZonesWindow::Closed, this, [this] { ShowCut(std::nullopt); });
+  }
+  return ZonesWindow;
+}
+
+void TClustExec::ShowCut(std::optional<int> groups) {
+  diagram_.CutGroups = groups;
+  RedrawDiagram();
+}
+
+void TClustExec::CloseZonesWindow() {
+  if (ZonesWindow && ZonesWindow->isVisible()) ZonesWindow->close();
+}
+
+void TClustExec::closeEvent(QCloseEvent* event) {
+  CloseZonesWindow();
+  QWidget::closeEvent(event);
+}
+
 void TClustExec::CloseButtonClick() {
   Guarded([&] {
+    CloseZonesWindow();
     FreeTree(store_.Current().TreeRoot);
     hide();
   });

@@ -26,6 +26,7 @@ class QToolButton;
 namespace vardell {
 
 class DrawingArea;
+class TZonesWindow;
 
 class TClustExec : public QWidget {
   Q_OBJECT
@@ -57,6 +58,7 @@ class TClustExec : public QWidget {
   void PrButtonClick();
   void MFButtonClick();
   void CopyButtonClick();
+  void ZonesButtonClick();
   void HelpButtonClick();
   void CloseButtonClick();
   void ExitButtonClick();
@@ -64,6 +66,7 @@ class TClustExec : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   enum class EntryField { Vscale, Hscale, Tick };
@@ -79,6 +82,10 @@ class TClustExec : public QWidget {
   template <typename Draw>
   void DrawOn(OutputTarget target, Draw&& draw);
   void BackToScreen();
+  // The Zones window, made at its first opening, and the cut it asks the diagram to show.
+  TZonesWindow* ZonesWindowMade();
+  void ShowCut(std::optional<int> groups);
+  void CloseZonesWindow();
   template <typename Command>
   void Guarded(Command&& command) {
     GuardCommand(dialogs_, std::forward<Command>(command));
@@ -112,6 +119,8 @@ class TClustExec : public QWidget {
   QPushButton* PrButton = nullptr;
   QPushButton* MFButton = nullptr;
   QPushButton* CopyButton = nullptr;
+  QPushButton* ZonesButton = nullptr;
+  TZonesWindow* ZonesWindow = nullptr;
 };
 
 // The number syntax of the scale and tick fields: optional leading blanks, an optional sign,

@@ -69,6 +69,7 @@ QUrl HelpTopic(const QUrl& file, int context) {
   switch (context) {
     case HelpCoefficients: topic.setFragment(QStringLiteral("coefficients")); break;
     case HelpResultsWindow: topic.setFragment(QStringLiteral("results")); break;
+    case HelpZones: topic.setFragment(QStringLiteral("zones")); break;
     default: topic.setFragment(QString()); break;
   }
   return topic;

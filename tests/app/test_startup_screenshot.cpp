@@ -42,6 +42,25 @@ class TestStartupScreenshot : public QObject {
     QTest::qWait(300);
     ShownHelp()[0]->window()->grab().save(out + "/help.png");
   }
+
+  // The Zones window beside the results window after a constrained run, the cut drawn.
+  void zonesWindowBesideTheResults() {
+    const QString out = qEnvironmentVariable("VARDELL_SCREENSHOT_DIR");
+    if (out.isEmpty()) QSKIP("VARDELL_SCREENSHOT_DIR not set");
+    Windows w;
+    w.Load(w.Twelve);
+    w.ClickCheckBox();
+    w.Run();
+    w.Results.move(0, 0);
+    w.Click(QStringLiteral("results/ZonesButton"));
+    auto* zones = w.Results.findChild<QWidget*>(QStringLiteral("ZonesWindow"));
+    QVERIFY(zones && zones->isVisible());
+    QTest::qWait(500);
+    zones->grab().save(out + "/zones.png");
+    w.Results.grab().save(out + "/results-zones.png");
+    w.Results.screen()->grabWindow(0).save(out + "/screen-zones.png");
+    QTest::qWait(1000 * qEnvironmentVariableIntValue("VARDELL_SCREENSHOT_WAIT"));
+  }
 };
 
 QTEST_MAIN(TestStartupScreenshot)
