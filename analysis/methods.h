@@ -141,13 +141,16 @@ constexpr const CoefficientMethod* FindCoefficient(CoefficientCode code) {
 }
 
 // List positions; -1 for a code outside the table.
+// (By index: GCC's sanitizers make comparing a pointer with null no constant expression.)
 constexpr int PositionOf(StrategyCode code) {
-  const StrategyMethod* method = FindStrategy(code);
-  return method ? static_cast<int>(method - Strategies) : -1;
+  for (int s = 0; s < StrategyCount; ++s)
+    if (Strategies[s].Code == code) return s;
+  return -1;
 }
 constexpr int PositionOf(CoefficientCode code) {
-  const CoefficientMethod* method = FindCoefficient(code);
-  return method ? static_cast<int>(method - Coefficients) : -1;
+  for (int c = 0; c < CoefficientCount; ++c)
+    if (Coefficients[c].Code == code) return c;
+  return -1;
 }
 
 // How many strategies the list keeps while the run is constrained: they come first, since
