@@ -1,18 +1,23 @@
 // vardell-cli: loads a data file, runs one cluster analysis and writes the fusion table or
 // the tree diagram, without windows.
 
+#include <QFontDatabase>
 #include <QGuiApplication>
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <sstream>
 
 #include "analysis/fileloading.h"
 #include "analysis/parameterchoices.h"
 #include "cli/fusiontable.h"
 #include "cli/options.h"
+#include "diagram/layout.h"
+#include "diagram/drawing.h"
 #include "diagram/surfaces/exports.h"
 #include "diagram/surfaces/temporaryfile.h"
 #include "engine/analysisrun.h"
@@ -109,7 +114,55 @@ int WriteTables(const CliOptions& options, const Analysis& analysis,
   return EXIT_SUCCESS;
 }
 
+// The offscreen application the drawings need, started only for --export.
+std::unique_ptr<QGuiApplication> StartDrawing(int& argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt's notes about the desktop session are noise on a terminal; errors still come through.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
+  });
+  auto application = std::make_unique<QGuiApplication>(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");  // Qt took the desktop's; drawings write full stops
+  return application;
+}
+
+// The screen picture's font: the window's default, or the family and size the options name.
+// As in the window's font dialog, only fonts that exist are taken.
+std::optional<QFont> ChosenFont(const CliOptions& options) {
+  QFont font = DefaultDiagramFont();
+  if (!options.FontFamily.empty()) {
+    const QString family = QString::fromStdString(options.FontFamily);
+    const QStringList families = QFontDatabase::families();
+    const auto found = std::find_if(families.begin(), families.end(), [&](const QString& f) {
+      return f.compare(family, Qt::CaseInsensitive) == 0;
+    });
+    if (found == families.end()) return std::nullopt;
+    font.setFamily(*found);
+  }
+  if (options.FontPoints) font.setPointSize(*options.FontPoints);
+  return font;
+}
+
+// The tick and scales the options give, as the window's fields would set them.
+void ApplyDrawingOptions(const CliOptions& options, const Analysis& analysis, DrawingScale& scale) {
+  if (options.TickUnits) scale.TickUnits = *options.TickUnits;
+  if (options.TickAuto) scale.TickUnits = AutomaticTickUnits(DiagramDistanceExtent(analysis));
+  scale.ScaleFixed = options.VscaleMm || options.HscaleMm;
+  scale.VscaleFitted = !options.VscaleMm;
+  scale.HscaleFitted = !options.HscaleMm;
+  if (options.VscaleMm) scale.VscaleMm = *options.VscaleMm;
+  if (options.HscaleMm) scale.HscaleMm = *options.HscaleMm;
+}
+
 int Run(const CliOptions& options, int argc, char** argv) {
+  std::unique_ptr<QGuiApplication> application;
+  std::optional<QFont> font;
+  if (!options.ExportPath.empty()) {
+    application = StartDrawing(argc, argv);
+    font = ChosenFont(options);
+    if (!font) return UsageFailure("--font: no font family \"" + options.FontFamily + "\" is installed");
+  }
+
   DataGrid grid;
   ColumnLists lists;
   ResetColumnLists(lists);
@@ -140,17 +193,11 @@ int Run(const CliOptions& options, int argc, char** argv) {
     cut = CutTree(analysis.TreeRoot.get(), n, groups, analysis.Settings.Constrained);
   }
   if (int status = WriteTables(options, analysis, cut)) return status;
-  if (!options.ExportPath.empty()) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt's notes about the desktop session are noise on a terminal; errors still come through.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-      if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
-    });
-    QGuiApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");  // Qt took the desktop's; drawings write full stops
+  if (application) {
     TreeDiagram diagram;
     if (cut) diagram.CutGroups = static_cast<int>(cut->Groups.size());
-    ExportDiagramFile(diagram, store.Current(), options.ExportPath);
+    ApplyDrawingOptions(options, store.Current(), diagram.Scale);
+    ExportDiagramFile(diagram, store.Current(), options.ExportPath, *font);
   }
   return EXIT_SUCCESS;
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "analysis/methods.h"
+#include "diagram/scalefield.h"
 
 namespace vardell {
 namespace {
@@ -46,6 +47,45 @@ std::optional<int> ParseCount(const std::string& text, int minimum) {
 
 UsageError Usage(const std::string& problem) { return UsageError{problem}; }
 
+// A number as the results window's scale and tick fields take it: their syntax, above 0.
+std::optional<double> ParsePositiveNumber(const std::string& text) {
+  const std::optional<double> value = ParseScaleField(text);
+  return value && *value > 0 ? value : std::nullopt;
+}
+
+bool DrawingRequested(const CliOptions& options) {
+  return options.TickUnits || options.TickAuto || options.VscaleMm || options.HscaleMm ||
+         !options.FontFamily.empty() || options.FontPoints;
+}
+
+// Sets one of the drawing options from its value; the problem, or nothing.
+std::optional<std::string> TakeDrawingOption(const std::string& option, const std::string& value,
+                                             CliOptions& options) {
+  if (option == "--tick") {
+    options.TickAuto = value == "auto";
+    if (options.TickAuto) return std::nullopt;
+    options.TickUnits = ParsePositiveNumber(value);
+    if (!options.TickUnits) return "--tick needs a number of distance units greater than 0, or auto";
+  } else if (option == "--vertical-scale" || option == "--horizontal-scale") {
+    std::optional<double>& scale = option == "--vertical-scale" ? options.VscaleMm : options.HscaleMm;
+    scale = ParsePositiveNumber(value);
+    if (!scale) return option + " needs a number of millimetres greater than 0";
+  } else if (option == "--font") {
+    if (value.empty()) return "--font needs a font family";
+    options.FontFamily = value;
+  } else {
+    options.FontPoints = ParseCount(value, SmallestFontPoints);
+    if (!options.FontPoints || *options.FontPoints > LargestFontPoints)
+      return "--font-size needs a whole number of points from 6 to 24";
+  }
+  return std::nullopt;
+}
+
+bool IsDrawingOption(const std::string& option) {
+  return option == "--tick" || option == "--vertical-scale" || option == "--horizontal-scale" ||
+         option == "--font" || option == "--font-size";
+}
+
 bool CutRequested(const CliOptions& options) { return options.Zones || options.ZonesAuto; }
 
 // What the zonation options ask of each other and of the run; the problem, or nothing.
@@ -81,7 +121,8 @@ const char* UsageLine() {
   return "usage: vardell-cli FILE [--strategy NAME] [--coefficient NAME] [--constrained] "
          "[--depth-column N] [--id-column N] [--data-columns LIST] [--fusions PATH|-] "
          "[--zones K|auto] [--zone-table PATH|-] [--memberships PATH|-] "
-         "[--broken-stick PATH|-] [--export PATH]";
+         "[--broken-stick PATH|-] [--export PATH] [--tick UNITS|auto] [--vertical-scale MM] "
+         "[--horizontal-scale MM] [--font FAMILY] [--font-size PT]";
 }
 
 std::string HelpText() {
@@ -113,6 +154,15 @@ std::string HelpText() {
          "                       groups,reduction,expected\n"
          "  --export PATH        tree diagram: .emf, .svg, .png (screen picture) or .pdf\n"
          "                       (printed page); with --zones the cut is drawn\n"
+         "  --tick UNITS|auto    distance units from one tick to the next (default 10); auto\n"
+         "                       takes 1, 2 or 5 x 10^k for 4 to 10 ticks over the axis\n"
+         "  --vertical-scale MM  millimetres per depth unit (default: fitted to the picture)\n"
+         "  --horizontal-scale MM\n"
+         "                       millimetres per distance unit (default: fitted); a scale\n"
+         "                       not given stays fitted; the .emf is always fitted\n"
+         "  --font FAMILY        font of the .svg and .png picture (default: the desktop's\n"
+         "                       sans-serif, 11 pixels high)\n"
+         "  --font-size PT       its size, 6 to 24 points\n"
          "  --help               this text\n"
          "  --version            the program's version\n\n"
          "Exit status: 0 success, 1 the file cannot be loaded, the run refuses the data or\n"
@@ -206,6 +256,10 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
       } else {
         options.ExportPath = *v;
       }
+    } else if (IsDrawingOption(argument)) {
+      auto v = takeValue();
+      if (!v) return Usage(argument + " needs a value");
+      if (auto problem = TakeDrawingOption(argument, *v, options)) return Usage(*problem);
     } else if (argument.size() > 1 && argument[0] == '-') {
       return Usage("unknown option " + argument);
     } else {
@@ -216,6 +270,8 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
   if (files.size() != 1) return Usage(files.empty() ? "no data file given" : "more than one data file given");
   options.File = files.front();
   if (auto problem = ZoneOptionProblem(options)) return Usage(*problem);
+  if (DrawingRequested(options) && options.ExportPath.empty())
+    return Usage("--tick, --vertical-scale, --horizontal-scale, --font and --font-size need --export");
   return options;
 }
 

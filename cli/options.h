@@ -23,6 +23,14 @@ struct CliOptions {
   std::string ZoneTablePath;
   std::string MembershipsPath;
   std::string BrokenStickPath;
+  // The results window's drawing controls, for --export: the tick field (or automatic), the
+  // scale fields (a scale not given stays fitted) and the font of the screen picture.
+  std::optional<double> TickUnits;
+  bool TickAuto = false;
+  std::optional<double> VscaleMm;
+  std::optional<double> HscaleMm;
+  std::string FontFamily;
+  std::optional<int> FontPoints;
   bool Help = false;
   bool Version = false;
 };
@@ -37,6 +45,10 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
 
 // "2-5,8" -> 2, 3, 4, 5, 8; nothing on a syntax error or a number below 1.
 std::optional<std::vector<int>> ParseColumnList(const std::string& list);
+
+// The font sizes the results window offers.
+constexpr int SmallestFontPoints = 6;
+constexpr int LargestFontPoints = 24;
 
 const char* UsageLine();
 std::string HelpText();

@@ -11,6 +11,10 @@ struct DrawingScale {
   double PanX = 0;          // pan offsets in device units of the surface drawn on
   double PanY = 0;
   double PanStep = 10;
+  // With ScaleFixed, a scale marked here is fitted all the same: the command-line tool fixes
+  // one scale and fits the other. The window fixes both at once and never marks one.
+  bool VscaleFitted = false;
+  bool HscaleFitted = false;
 };
 
 // The result of one layout, read by the drawing.
@@ -21,11 +25,12 @@ struct PageTransform {
   double YOrigin = 0;
   double MmPerUnitX = 0;
   double MmPerUnitY = 0;
-  double DistanceExtent = 0;
+  double DistanceExtent = 0;  // the largest level in the tree; 0 when every level is 0
   double DepthExtent = 0;
   double LabelWidth = 0;
   double HeaderHeight = 0;
   double LineHeight = 0;
+  double LabelLimit = 0;  // device width a label may take when the column was narrowed; 0: any
 };
 
 }  // namespace vardell

@@ -1,5 +1,6 @@
 #include "diagram/layout.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "diagram/treediagram.h"
@@ -16,9 +17,10 @@ double UsableExtent(double extent) { return extent > 0 && std::isfinite(extent) 
 // surface) becomes one device unit per world unit: nothing divides by zero or mirrors.
 double UsableFactor(double factor) { return factor > 0 && std::isfinite(factor) ? factor : 1.0; }
 
-double DistanceExtentOf(const Analysis& analysis) {
-  const ClusterNode* root = analysis.TreeRoot.get();
-  return UsableExtent(root ? static_cast<double>(root->Level.ToExtended()) : 0.0);
+double LargestLevel(const ClusterNode* node) {
+  if (!node) return 0;
+  return std::max({static_cast<double>(node->Level.ToExtended()), LargestLevel(node->Child1.get()),
+                   LargestLevel(node->Child2.get())});
 }
 
 double DepthExtentOf(const Analysis& analysis) {
@@ -32,6 +34,10 @@ double DepthExtentOf(const Analysis& analysis) {
 
 }  // namespace
 
+double DiagramDistanceExtent(const Analysis& analysis) {
+  return LargestLevel(analysis.TreeRoot.get());
+}
+
 std::string LabelTemplate(int maxLabelLength) {
   return std::string(maxLabelLength > 0 ? static_cast<std::size_t>(maxLabelLength) : 0, 'M');
 }
@@ -39,32 +45,40 @@ std::string LabelTemplate(int maxLabelLength) {
 PageTransform LayoutDiagram(Analysis& analysis, DrawingScale& scale, OutputTarget target,
                             Surface& targetSurface, const ScalesFittedHandler& scalesFitted) {
   PageTransform t;
-  t.DistanceExtent = DistanceExtentOf(analysis);
+  t.DistanceExtent = DiagramDistanceExtent(analysis);
   t.DepthExtent = DepthExtentOf(analysis);
+  const double distanceDivisor = UsableExtent(t.DistanceExtent);
 
   std::string labelTemplate = LabelTemplate(analysis.Matrix.MaxLabelLength);
   double tw = targetSurface.TextWidth(labelTemplate);
   double th = targetSurface.TextHeight(labelTemplate);
   double w = targetSurface.Width();
   double h = targetSurface.Height();
+  // Long identifiers must not push the tree off the surface.
+  const double labelRoom = std::max(0.0, (target == OutputTarget::Metafile ? w : w - 20) / 3);
+  if (tw > labelRoom) {
+    tw = labelRoom;
+    t.LabelLimit = labelRoom;
+  }
 
   if (target == OutputTarget::Metafile) {
     // Always fitted and without margins; the user's scales and pan play no part.
     t.MmPerUnitX = t.MmPerUnitY = 25.4 / targetSurface.PixelsPerInch();
-    t.XFactor = UsableFactor((w - tw) / t.DistanceExtent);
+    t.XFactor = UsableFactor((w - tw) / distanceDivisor);
     t.YFactor = UsableFactor((h - 3 * th) / t.DepthExtent);
     t.XOrigin = t.YOrigin = 0;
   } else {
     const int dotsPerInch =
         target == OutputTarget::Printer ? PrinterDotsPerInch : targetSurface.PixelsPerInch();
     t.MmPerUnitX = t.MmPerUnitY = 25.4 / dotsPerInch;
-    if (scale.ScaleFixed) {
-      t.XFactor = UsableFactor(scale.HscaleMm / t.MmPerUnitX);
-      t.YFactor = UsableFactor(scale.VscaleMm / t.MmPerUnitY);
-    } else {
-      // Margins of 10 on both sides; two of the three text lines are the header band.
-      t.XFactor = UsableFactor((w - 20 - tw) / t.DistanceExtent);
-      t.YFactor = UsableFactor((h - 20 - 3 * th) / t.DepthExtent);
+    // Margins of 10 on both sides; two of the three text lines are the header band.
+    const bool fixedX = scale.ScaleFixed && !scale.HscaleFitted;
+    const bool fixedY = scale.ScaleFixed && !scale.VscaleFitted;
+    t.XFactor = UsableFactor(fixedX ? scale.HscaleMm / t.MmPerUnitX
+                                    : (w - 20 - tw) / distanceDivisor);
+    t.YFactor = UsableFactor(fixedY ? scale.VscaleMm / t.MmPerUnitY
+                                    : (h - 20 - 3 * th) / t.DepthExtent);
+    if (!scale.ScaleFixed) {
       scale.HscaleMm = t.XFactor * t.MmPerUnitX;
       scale.VscaleMm = t.YFactor * t.MmPerUnitY;
       if (scalesFitted) scalesFitted(FormatScaleField(scale.VscaleMm), FormatScaleField(scale.HscaleMm));

@@ -17,9 +17,9 @@ void TreeDiagram::RedrawDiagram(Analysis& analysis, OutputTarget target, Surface
   const ClusterNode* root = analysis.TreeRoot.get();
   if (root && root->IsLeaf()) {
     // A single object has no bracket to write its label; write it where a bracket would.
-    plotter_.PlotTo(0, static_cast<double>(root->Position.ToExtended()) - transform_.LineHeight / 2);
-    int object = root->FirstObject;
-    plotter_.PlotText(object >= 1 && object <= MaxObjects ? analysis.Matrix.Labels[object] : "");
+    const int object = root->FirstObject;
+    DrawLeafLabel(plotter_, transform_, static_cast<double>(root->Position.ToExtended()),
+                  object >= 1 && object <= MaxObjects ? analysis.Matrix.Labels[object] : "");
   } else {
     DrawBranches(plotter_, transform_, root, analysis.Matrix);
   }

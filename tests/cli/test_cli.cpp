@@ -267,6 +267,34 @@ TEST_F(CliTest, ExportsByExtension) {
   EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
 }
 
+// The window's drawing controls on the exported screen picture: the tick in the header, a
+// font that does not exist refused before anything is loaded or written.
+TEST_F(CliTest, DrawingOptionsReachTheExport) {
+  std::string file = Write("three.dat", ThreeObjects);  // furthest neighbour: root at level 5
+  const std::string run = file + " --strategy furthest-neighbour --coefficient manhattan --export ";
+  const struct {
+    const char* Options;
+    const char* Header;
+  } cases[] = {
+      {"", "   10.0000 distance units"},
+      {" --tick auto", "    1.0000 distance units"},
+      {" --tick 0.25 --vertical-scale 5 --font-size 14", "    0.2500 distance units"},
+      {" --tick 1e300", "1.0000e+300 distance units"},
+  };
+  for (const auto& c : cases) {
+    fs::path target = dir_ / "tree.svg";
+    Outcome r = Run(run + target.string() + c.Options);
+    ASSERT_EQ(r.Status, 0) << c.Options << r.Err;
+    EXPECT_NE(Read(target).find(c.Header), std::string::npos) << c.Options;
+  }
+  fs::path target = dir_ / "font.png";
+  Outcome r = Run(run + target.string() + " --fusions " + (dir_ / "f.csv").string() +
+                  " --font No-Such-Family-Here");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Err.find("--font"), std::string::npos);
+  EXPECT_FALSE(fs::exists(target) || fs::exists(dir_ / "f.csv"));
+}
+
 // The files a run leaves in the test's folder besides its standard streams.
 std::vector<std::string> FilesIn(const fs::path& dir) {
   std::vector<std::string> names;

@@ -61,6 +61,50 @@ TEST(CliOptions, UsageErrors) {
   }
 }
 
+// The results window's drawing controls: numbers as its fields take them (above 0), sizes of
+// its font dialog; each needs a drawing to apply to.
+TEST(CliOptions, DrawingOptions) {
+  const struct {
+    std::vector<std::string> Arguments;
+    const char* Problem;  // nullptr: accepted
+  } cases[] = {
+      {{"--tick", "2.5", "--vertical-scale", " 8.6591", "--horizontal-scale=1e1"}, nullptr},
+      {{"--tick", "auto", "--font", "DejaVu Serif", "--font-size", "24"}, nullptr},
+      {{"--font-size", "6"}, nullptr},
+      {{"--tick", "0"}, "--tick"},
+      {{"--tick", "2,5"}, "--tick"},
+      {{"--tick", "Auto"}, "--tick"},
+      {{"--vertical-scale", "-1"}, "--vertical-scale"},
+      {{"--horizontal-scale", "5 "}, "--horizontal-scale"},
+      {{"--horizontal-scale", "1e999"}, "--horizontal-scale"},
+      {{"--font", ""}, "--font"},
+      {{"--font-size", "5"}, "--font-size"},
+      {{"--font-size", "25"}, "--font-size"},
+      {{"--font-size", "10.5"}, "--font-size"},
+      {{"--font-size"}, "--font-size"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = {"a.dat", "--export", "t.png"};
+    arguments.insert(arguments.end(), c.Arguments.begin(), c.Arguments.end());
+    auto parsed = Parse(arguments);
+    SCOPED_TRACE(c.Arguments.front() + " " + c.Arguments.back());
+    if (!c.Problem) {
+      ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed)) << std::get<UsageError>(parsed).Text;
+      continue;
+    }
+    ASSERT_TRUE(std::holds_alternative<UsageError>(parsed));
+    EXPECT_EQ(std::get<UsageError>(parsed).Text.rfind(c.Problem, 0), 0u)
+        << std::get<UsageError>(parsed).Text;
+  }
+  auto parsed = std::get<CliOptions>(Parse({"a.dat", "--export", "t.png", "--tick", "2.5",
+                                            "--horizontal-scale", "7", "--font-size", "12"}));
+  EXPECT_EQ(parsed.TickUnits, 2.5);
+  EXPECT_FALSE(parsed.VscaleMm);
+  EXPECT_EQ(parsed.HscaleMm, 7.0);
+  EXPECT_EQ(parsed.FontPoints, 12);
+  EXPECT_TRUE(std::holds_alternative<UsageError>(Parse({"a.dat", "--tick", "5"})));  // no --export
+}
+
 TEST(CliOptions, ColumnLists) {
   EXPECT_EQ(ParseColumnList("2-5,8"), (std::vector<int>{2, 3, 4, 5, 8}));
   EXPECT_EQ(ParseColumnList("7"), (std::vector<int>{7}));

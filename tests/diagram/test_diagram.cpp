@@ -144,10 +144,11 @@ TEST(Layout, PositionsExtentsAndLabelsOfSmallTrees) {
       {"constrained", [] { return FourObjects(Fuse(1, Leaf(2, 0.5), Leaf(1, 0.0))); }, 4, true,
        false, 0, 3, 2, {2.0, 2.5, 4.0, 4.0}, {0, 0.5, 0.25, 2, 1.125, 2, 1.5625},
        {"O4", "O3", "O1", "O2"}},
-      // Extents of zero count as one unit, scales of 0 and less as one device unit per unit.
-      {"identical objects", [] { return Chain(3, 0.0); }, 3, false, false, 0, 1, 3, {},
+      // A tree of no height keeps its extent of 0 (the axis has no length) and is laid out as
+      // one unit wide; scales of 0 and less count as one device unit per unit.
+      {"identical objects", [] { return Chain(3, 0.0); }, 3, false, false, 0, 0, 3, {},
        {0, 1, 0.5, 2, 1.25}, {"O3", "O1", "O2"}},
-      {"a single object", [] { return Leaf(1); }, 1, false, false, 0, 1, 1, {}, {0}, {"O1"}},
+      {"a single object", [] { return Leaf(1); }, 1, false, false, 0, 0, 1, {}, {0}, {"O1"}},
       {"all at one depth", chain, 3, true, false, 0, 2, 1, {7.5, 7.5, 7.5}, {0, 0, 0, 0, 0},
        {"O3", "O1", "O2"}},
       {"scales of 0", chain, 3, false, true, 0, 2, 3, {}, {0, 1, 0.5, 2, 1.25}, {"O3", "O1", "O2"}},
