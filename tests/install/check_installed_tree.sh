@@ -19,7 +19,8 @@ for file in bin/vardell bin/vardell-cli share/vardell/vardell.html \
     share/applications/vardell.desktop share/metainfo/org.vardell.vardell.metainfo.xml \
     share/mime/packages/vardell.xml share/icons/hicolor/scalable/apps/vardell.svg \
     share/man/man1/vardell.1.gz share/man/man1/vardell-cli.1.gz \
-    share/doc/vardell/copyright share/doc/vardell/changelog.gz; do
+    share/doc/vardell/copyright share/doc/vardell/changelog.gz \
+    share/doc/vardell/examples/ABER.CSV share/doc/vardell/examples/RLGH.DBF; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 for size in 16 22 24 32 48 64 128 256; do
