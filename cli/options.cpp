@@ -29,7 +29,7 @@ std::string MethodOptionHelp(const std::string& option, const Method (&methods)[
     const std::string item = std::string(methods[i].CliName) + (i == 0 ? " (default)" : "") +
                              (i + 1 < N ? "," : "");
     const bool wraps = i > 0 && lineLength + 1 + item.size() > Width;
-    if (wraps) text += "\n" + std::string(option.size(), ' ');
+    if (wraps) text.append(1, '\n').append(option.size(), ' ');  // not "\n" + ...: -Wrestrict at -O3
     else if (i > 0) text += ' ';
     lineLength = (wraps ? option.size() : lineLength + (i > 0)) + item.size();
     text += item;
