@@ -14,7 +14,7 @@ namespace {
 std::string State(const ChoiceListModel& list) {
   std::string selected;
   for (int e = 0; e < list.Count(); ++e)
-    if (list.IsSelected(e)) selected += (selected.empty() ? "" : ",") + std::to_string(e);
+    if (list.IsSelected(e)) selected.append(selected.empty() ? "" : ",").append(std::to_string(e));
   return std::to_string(list.Count()) + "|" + selected;
 }
 
