@@ -16,8 +16,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VARDELL_HOMEPAGE})
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "hierarchical cluster analysis of stratigraphic data
-vardell groups the samples of a table of measurements, such as the pollen
+# The extended description; the summary above is the synopsis line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "vardell groups the samples of a table of measurements, such as the pollen
 counts, geochemistry or grain sizes of the samples of a sediment core, by
 hierarchical agglomerative cluster analysis, and draws the fusion tree as a
 dendrogram that can be panned, rescaled, printed and exported.

@@ -9,7 +9,7 @@ bash "$top/scripts/install-deps.sh"
 build=${VARDELL_PACKAGE_DIR:-$top/build-release}
 
 CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
-LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
+LDFLAGS="$(DEB_BUILD_MAINT_OPTIONS=hardening=+bindnow dpkg-buildflags --get LDFLAGS)"
 export CXXFLAGS LDFLAGS
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARDELL_WERROR=ON \
   -DVARDELL_BENCH=OFF "$@"
