@@ -19,7 +19,7 @@ if [ ! -x "$root/usr/bin/apt-get" ]; then
 fi
 mount -t proc proc "$root/proc"
 mount --bind /dev "$root/dev"
-trap 'umount "$root/dev" "$root/proc"' EXIT
+trap 'umount "$root/dev" "$root/proc"' EXIT  # apt's note that /dev/pts is missing is harmless
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 
 cp "$deb" "$root/tmp/"
@@ -41,8 +41,10 @@ cat > "$root/tmp/session.sh" <<'SESSION'
 set -eu
 export DISPLAY=:99
 Xvfb :99 -screen 0 1600x1000x24 >/dev/null 2>&1 &
+server=$!
 sleep 2
 vardell &
+program=$!
 window=$(xdotool search --sync --onlyvisible --name '^VARDELL')
 sleep 2
 xdotool mousemove --window "$window" 45 20 click 1   # "Data File"
@@ -53,7 +55,7 @@ sleep 3
 xdotool mousemove --window "$window" 647 468 click 1  # "Start clustering"
 sleep 4
 xwd -root -silent -out /tmp/screen.xwd
-kill %2 %1
+kill "$program" "$server"
 SESSION
 in_root sh /tmp/session.sh
 convert "xwd:$root/tmp/screen.xwd" "$shot"
