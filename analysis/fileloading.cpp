@@ -42,18 +42,18 @@ std::string FileKind(const std::string& path) {
   return kind;
 }
 
-LoadResult LoadDataFile(const std::string& path, DataGrid& grid, ColumnLists& lists) {
+std::optional<UserMessage> LoadDataFile(const std::string& path, DataGrid& grid, ColumnLists& lists) {
   ResetColumnLists(lists);
-  if (IsSpecialFile(path)) return LoadResult{false, UserMessage{IoError, SpecialFileText}};
+  if (IsSpecialFile(path)) return UserMessage{IoError, SpecialFileText};
   // The file is read into a copy, so a load that fails part-way leaves the grid as it was;
   // the copy keeps the cells a load does not write, as resizing the grid itself would.
   DataGrid loaded = grid;
   const std::optional<UserMessage> message =
       FileKind(path) == "DAT" ? ReadRowColumnFile(path, loaded) : ReadTable(path, loaded);
-  if (message) return LoadResult{false, message};
+  if (message) return message;
   grid = std::move(loaded);
   FillColumnLists(grid, lists);
-  return LoadResult{true, std::nullopt};
+  return std::nullopt;
 }
 
 }  // namespace vardell

@@ -14,4 +14,12 @@ struct UserMessage {
 inline const char* const DataParsingError = "DATA PARSING ERROR";
 inline const char* const IoError = "I/O ERROR";
 
+// The text of an unexpected error as the user reads it: a full stop is added when the last
+// character's code is above that of the full stop (letters, digits, most punctuation; any
+// character beyond ASCII).
+inline std::string WithFullStop(std::string text) {
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  return text;
+}
+
 }  // namespace vardell

@@ -205,9 +205,7 @@ const QImage& TClustExec::Picture() const { return PaintBox->Picture(); }
 
 void TClustExec::RunAnalysis(const ParameterSource& source) {
   if (auto message = vardell::RunAnalysis(source, store_)) {
-    dialogs_.ShowMessage(QString::fromStdString(message->Caption),
-                         QString::fromStdString(message->Text), MessageButtons::Ok,
-                         MessageIcon::None);
+    ShowUserMessage(dialogs_, *message);
     return;
   }
   target_ = OutputTarget::Screen;

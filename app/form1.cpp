@@ -369,23 +369,19 @@ void TForm1::ResetChoices() {
 
 void TForm1::LoadFile(const QString& path) {
   RememberDataFile(path);
-  LoadResult result;
+  std::optional<UserMessage> message;
   {
     const GridChange change(*gridModel_);
     try {
-      result = LoadDataFile(path.toStdString(), grid_, columnLists_);
+      message = LoadDataFile(path.toStdString(), grid_, columnLists_);
     } catch (...) {
       ShowColumnLists();
       throw;
     }
   }
   ShowColumnLists();
-  if (result.Message) {
-    dialogs_.ShowMessage(QString::fromStdString(result.Message->Caption),
-                         QString::fromStdString(result.Message->Text), MessageButtons::Ok,
-                         MessageIcon::None);
-  }
-  if (result.Loaded) ShowLoadedState();
+  if (message) ShowUserMessage(dialogs_, *message);
+  else ShowLoadedState();
 }
 
 // The column lists as the last reset or load left them.

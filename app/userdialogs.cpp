@@ -120,13 +120,18 @@ QString WithDefaultExtension(const QString& path, const QString& extension) {
 }
 
 QString UnexpectedErrorText(const QString& what) {
-  if (!what.isEmpty() && what.back().unicode() > u'.') return what + u'.';
-  return what;
+  return QString::fromStdString(WithFullStop(what.toStdString()));
 }
 
 void ReportUnexpectedError(UserDialogs& dialogs, const std::exception& error) {
-  dialogs.ShowMessage(QStringLiteral("vardell"), UnexpectedErrorText(QString::fromUtf8(error.what())),
+  dialogs.ShowMessage(QStringLiteral("vardell"), QString::fromUtf8(WithFullStop(error.what())),
                       MessageButtons::Ok, MessageIcon::Error);
+}
+
+void ShowUserMessage(UserDialogs& dialogs, const UserMessage& message) {
+  dialogs.ShowMessage(QString::fromStdString(message.Caption),
+                      QString::fromStdString(message.Text), MessageButtons::Ok,
+                      MessageIcon::None);
 }
 
 }  // namespace vardell

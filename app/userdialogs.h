@@ -9,6 +9,8 @@
 #include <exception>
 #include <optional>
 
+#include "analysis/usermessage.h"
+
 class QPrinter;
 class QWidget;
 
@@ -56,9 +58,12 @@ class QtUserDialogs : public UserDialogs {
 QString WithDefaultExtension(const QString& path, const QString& extension);
 
 // The general handler of unexpected errors: a box with caption "vardell", the error icon and
-// the error's text, with a full stop added when its last character's code is above ".".
+// the error's text, with a full stop added as WithFullStop adds it.
 void ReportUnexpectedError(UserDialogs& dialogs, const std::exception& error);
 QString UnexpectedErrorText(const QString& what);
+
+// A message the user can act on: its caption and text, one OK button, no icon.
+void ShowUserMessage(UserDialogs& dialogs, const UserMessage& message);
 
 // Runs one command; an exception it throws ends the command and reaches the general handler.
 template <typename Command>

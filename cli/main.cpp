@@ -170,8 +170,7 @@ int Run(const CliOptions& options, int argc, char** argv) {
   std::error_code unresolved;
   std::filesystem::path file = std::filesystem::absolute(options.File, unresolved);
   if (unresolved) file = options.File;
-  LoadResult load = LoadDataFile(file.string(), grid, lists);
-  if (!load.Loaded) return Failure(load.Message ? load.Message->Text : "Data file corrupt.");
+  if (auto message = LoadDataFile(file.string(), grid, lists)) return Failure(message->Text);
   if (auto problem = ChooseColumns(options, lists)) return UsageFailure(*problem);
 
   // Set directly, not through the window's rules: every combination the engine accepts runs,
@@ -222,8 +221,6 @@ int main(int argc, char** argv) {
   try {
     return Run(options, argc, argv);
   } catch (const std::exception& error) {
-    std::string text = error.what();
-    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
-    return Failure(text);
+    return Failure(WithFullStop(error.what()));
   }
 }

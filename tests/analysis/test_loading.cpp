@@ -66,9 +66,9 @@ TEST(LoadDataFile, FillsGridAndLists) {
     ColumnLists lists;
     grid.SetCell(0, 0, "corner");
     grid.SetCell(1, 1, "old");
-    const LoadResult result = LoadDataFile(folder.Write("small.dat", bytes), grid, lists);
-    EXPECT_TRUE(result.Loaded);
-    EXPECT_FALSE(result.Message);
+    const std::optional<UserMessage> message =
+        LoadDataFile(folder.Write("small.dat", bytes), grid, lists);
+    EXPECT_FALSE(message);
     EXPECT_EQ(Entries(lists.Depth), (Listed{{names[0], true}, {names[1], false}, {names[2], false}}));
     EXPECT_EQ(Entries(lists.Id),
               (Listed{{"NONE", true}, {names[0], false}, {names[1], false}, {names[2], false}}));
@@ -119,13 +119,13 @@ TEST(LoadDataFile, FailedLoadLeavesTheGridAsItWas) {
     ScratchFolder folder;
     DataGrid grid;
     ColumnLists lists;
-    ASSERT_TRUE(LoadDataFile(folder.Write("first.dat", "3 2\r\n1 2\r\n3 4\r\n5 6\r\n"), grid, lists).Loaded);
+    ASSERT_FALSE(LoadDataFile(folder.Write("first.dat", "3 2\r\n1 2\r\n3 4\r\n5 6\r\n"), grid, lists));
     const auto before = testing::GridRows(grid, 0, 0);
     const std::string path = c.Bytes ? folder.Write(c.File, *c.Bytes) : folder.Path(c.File);
     if (c.Message) {
-      const LoadResult result = LoadDataFile(path, grid, lists);
-      EXPECT_FALSE(result.Loaded);
-      EXPECT_EQ(result.Message, c.Message);
+      const std::optional<UserMessage> message = LoadDataFile(path, grid, lists);
+      EXPECT_TRUE(message);
+      EXPECT_EQ(message, c.Message);
     } else {
       EXPECT_THROW(LoadDataFile(path, grid, lists), TableEngineError);
     }
@@ -143,7 +143,7 @@ TEST(LoadDataFile, SpecialFilesAreRefusedWithoutBlocking) {
   ScratchFolder folder;
   DataGrid grid;
   ColumnLists lists;
-  ASSERT_TRUE(LoadDataFile(folder.Write("first.dat", "2 1\r\n1\r\n2\r\n"), grid, lists).Loaded);
+  ASSERT_FALSE(LoadDataFile(folder.Write("first.dat", "2 1\r\n1\r\n2\r\n"), grid, lists));
   const auto before = testing::GridRows(grid, 0, 0);
   for (const char* name : {"X.DAT", "X.CSV", "X.TXT", "X.DBF", "X.DB"}) {
     const std::string fifo = folder.Path(std::string("fifo-") + name);
@@ -151,9 +151,9 @@ TEST(LoadDataFile, SpecialFilesAreRefusedWithoutBlocking) {
     const std::string device = folder.Path(std::string("zero-") + name);
     std::filesystem::create_symlink("/dev/zero", device);
     for (const std::string& path : {fifo, device}) {
-      const LoadResult result = LoadDataFile(path, grid, lists);
-      EXPECT_FALSE(result.Loaded) << path;
-      EXPECT_EQ(result.Message, refused) << path;
+      const std::optional<UserMessage> message = LoadDataFile(path, grid, lists);
+      EXPECT_TRUE(message) << path;
+      EXPECT_EQ(message, refused) << path;
       EXPECT_EQ(testing::GridRows(grid, 0, 0), before) << path;
     }
   }
@@ -165,7 +165,7 @@ TEST(LoadDataFile, SchemaThatIsAFifoIsNotOpened) {
   ASSERT_EQ(mkfifo(folder.Path("T.SCH").c_str(), 0600), 0);
   DataGrid grid;
   ColumnLists lists;
-  EXPECT_TRUE(LoadDataFile(folder.Write("T.CSV", "A,B\n1,2\n"), grid, lists).Loaded);
+  EXPECT_FALSE(LoadDataFile(folder.Write("T.CSV", "A,B\n1,2\n"), grid, lists));
   EXPECT_EQ(grid.Cell(2, 1), "2");
 }
 
@@ -190,7 +190,7 @@ TEST(LoadDataFile, ExampleFiles) {
     SCOPED_TRACE(c.File);
     DataGrid grid;
     ColumnLists lists;
-    ASSERT_TRUE(LoadDataFile(std::string(VARDELL_DATA_DIR) + "/" + c.File, grid, lists).Loaded);
+    ASSERT_FALSE(LoadDataFile(std::string(VARDELL_DATA_DIR) + "/" + c.File, grid, lists));
     EXPECT_EQ(grid.RowCount(), c.Rows + 1);
     EXPECT_EQ(grid.ColCount(), c.Columns + 1);
     EXPECT_EQ(lists.DataCol.Count(), c.Columns);

@@ -212,12 +212,12 @@ TEST(TableFiles, TwoHundredAndOneRecordsRefusedBeforeTheLists) {
   for (const auto& [refused, loaded] : cases) {
     DataGrid grid;
     ColumnLists lists;
-    const LoadResult result = LoadDataFile(refused, grid, lists);
-    EXPECT_FALSE(result.Loaded) << refused;
-    EXPECT_EQ(result.Message, TooLarge) << refused;
+    const std::optional<UserMessage> message = LoadDataFile(refused, grid, lists);
+    EXPECT_TRUE(message) << refused;
+    EXPECT_EQ(message, TooLarge) << refused;
     EXPECT_EQ(lists.Depth.Count(), 0);
     EXPECT_EQ(lists.Id.Count(), 1);
-    EXPECT_TRUE(LoadDataFile(loaded, grid, lists).Loaded) << loaded;
+    EXPECT_FALSE(LoadDataFile(loaded, grid, lists)) << loaded;
     EXPECT_EQ(grid.RowCount(), 201);
   }
 }
@@ -232,9 +232,10 @@ TEST(TableFiles, DbaseRecordCountBeyondTheLibrarysRange) {
     bytes[7] = static_cast<char>(top);
     DataGrid grid;
     ColumnLists lists;
-    const LoadResult result = LoadDataFile(folder.Write("huge.dbf", bytes), grid, lists);
-    EXPECT_FALSE(result.Loaded);
-    EXPECT_EQ(result.Message, TooLarge) << int(top);
+    const std::optional<UserMessage> message =
+        LoadDataFile(folder.Write("huge.dbf", bytes), grid, lists);
+    EXPECT_TRUE(message);
+    EXPECT_EQ(message, TooLarge) << int(top);
   }
 }
 
