@@ -20,6 +20,7 @@
 #include "app/drawingarea.h"
 #include "app/help.h"
 #include "app/panbuttons.h"
+#include "app/widgets.h"
 #include "app/zoneswindow.h"
 #include "diagram/layout.h"
 #include "diagram/scalefield.h"
@@ -49,21 +50,14 @@ QFont WithinFontSizes(QFont font) {
   return font;
 }
 
+// The buttons stand in one column at the right, the labels of the scale group at its left.
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint,
                        int top) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  if (hint) button->setToolTip(QString::fromLatin1(hint));
-  button->setGeometry(680, top, 113, 25);
-  return button;
+  return vardell::NewButton(parent, name, caption, hint, {680, top, 113, 25});
 }
 
 QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, int top) {
-  auto* label = new QLabel(QString::fromLatin1(caption), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->move(8, top);
-  label->adjustSize();
-  return label;
+  return vardell::NewLabel(parent, name, caption, {8, top});
 }
 
 // Makes text fit into width pixels by taking the font down a pixel at a time; the window's
@@ -186,12 +180,7 @@ void TClustExec::ConnectHandlers() {
 }
 
 void TClustExec::FormCreate() {
-  diagram_.Scale = DrawingScale{};
-  diagram_.Scale.TickUnits = 10;
-  diagram_.Scale.ScaleFixed = false;
-  diagram_.Scale.PanX = 0;
-  diagram_.Scale.PanY = 0;
-  diagram_.Scale.PanStep = 10;
+  diagram_.Scale = DrawingScale{};  // the drawing defaults live with the settings
   diagramFont_ = font();
   lastChosenFont_ = font();
   PaintBox->setFont(diagramFont_);

@@ -20,6 +20,7 @@
 #include "app/help.h"
 #include "app/logo.h"
 #include "app/settings.h"
+#include "app/widgets.h"
 #include "diagram/surfaces/exports.h"
 
 namespace vardell {
@@ -45,23 +46,6 @@ class ListRowDelegate : public QStyledItemDelegate {
  private:
   int rowHeight_;
 };
-
-QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint,
-                       QRect geometry) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  button->setObjectName(QString::fromUtf8(name));
-  button->setToolTip(QString::fromUtf8(hint));
-  button->setGeometry(geometry);
-  return button;
-}
-
-QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, QPoint at) {
-  auto* label = new QLabel(QString::fromUtf8(caption), parent);
-  label->setObjectName(QString::fromUtf8(name));
-  label->move(at);
-  label->adjustSize();
-  return label;
-}
 
 QListWidget* NewList(QWidget* parent, const char* name, const char* hint, QRect geometry,
                      QAbstractItemView::SelectionMode mode) {

@@ -1,0 +1,25 @@
+#include "app/widgets.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace vardell {
+
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                       QRect geometry) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QString::fromUtf8(name));
+  if (hint) button->setToolTip(QString::fromUtf8(hint));
+  button->setGeometry(geometry);
+  return button;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, QPoint at) {
+  auto* label = new QLabel(QString::fromUtf8(caption), parent);
+  label->setObjectName(QString::fromUtf8(name));
+  label->move(at);
+  label->adjustSize();
+  return label;
+}
+
+}  // namespace vardell

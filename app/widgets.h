@@ -1,0 +1,21 @@
+#pragma once
+// The controls both windows build: each with its object name (tests find controls by it),
+// its tooltip and its designed place.
+
+#include <QPoint>
+#include <QRect>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace vardell {
+
+// hint may be null: the button then shows no tooltip.
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                       QRect geometry);
+
+// The label is as large as its caption.
+QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, QPoint at);
+
+}  // namespace vardell
