@@ -1,11 +1,11 @@
 #include "analysis/cellparse.h"
 
 #include <algorithm>
-#include <charconv>
+#include <bit>
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/tableencoding.h"
 
@@ -13,110 +13,171 @@ namespace vardell {
 namespace {
 
 struct ParseOutcome {
-  long double Value = 0;
+  Extended Value;
   std::int32_t ErrorPosition = 0;
 };
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Powers of ten that long double holds exactly (5^27 < 2^64).
+// Powers of ten that the extended format holds exactly (10^k = 5^k 2^k and 5^27 < 2^64).
 constexpr int ExactPowers = 27;
-long double PowerOfTen(int k) {
-  static const auto table = [] {
-    struct Table {
-      long double p[ExactPowers + 1];
-    } t{};
-    t.p[0] = 1;
-    for (int i = 1; i <= ExactPowers; ++i) t.p[i] = t.p[i - 1] * 10;
-    return t;
-  }();
-  return table.p[k];
+Extended PowerOfTen(int k) {
+  std::uint64_t five = 1;
+  for (int i = 0; i < k; ++i) five *= 5;
+  return Extended::FromParts(false, five, k);
 }
 
-// The decimal exponent of the leading digit, for a number beyond long double's range: only
-// its sign matters then. The exponent's own digits are read up to a bound.
-long LeadingExponent(std::string_view digits, std::string_view fraction, long exponentValue) {
-  const std::size_t integral = digits.find_first_not_of('0');
-  if (integral != std::string_view::npos)
-    return exponentValue + static_cast<long>(digits.size() - integral) - 1;
-  const std::size_t first = fraction.find_first_not_of('0');
-  return exponentValue - static_cast<long>(first == std::string_view::npos ? 0 : first) - 1;
-}
+// Non-negative integers of any size, in 32-bit limbs from the lowest; just what an exact
+// decimal conversion needs.
+using Big = std::vector<std::uint32_t>;
 
-long BoundedExponent(std::string_view exponent) {
-  long value = 0;
-  bool negative = false;
-  for (char c : exponent) {
-    if (c == '-') negative = true;
-    if (IsDigit(c) && value < 1000000000L) value = value * 10 + (c - '0');
+void MultiplyAdd(Big& x, std::uint32_t factor, std::uint32_t addend) {
+  std::uint64_t carry = addend;
+  for (auto& limb : x) {
+    const std::uint64_t v = std::uint64_t{limb} * factor + carry;
+    limb = static_cast<std::uint32_t>(v);
+    carry = v >> 32;
   }
-  return negative ? -value : value;
+  if (carry) x.push_back(static_cast<std::uint32_t>(carry));
 }
 
-// The value of a canonical number text (digits, point, "e", no plus sign) rounded once to
-// long double, without the locale's decimal comma; beyond the range, infinity or zero.
-long double ConvertedLongDouble(const std::string& canonical, bool negative,
-                                std::string_view digits, std::string_view fraction,
-                                std::string_view exponent) {
-  long double value = 0;
-  const auto result = std::from_chars(canonical.data(), canonical.data() + canonical.size(), value);
-  if (result.ec != std::errc::result_out_of_range) return value;
-  const bool huge = LeadingExponent(digits, fraction, BoundedExponent(exponent)) > 0;
-  const long double magnitude = huge ? std::numeric_limits<long double>::infinity() : 0;
-  return negative ? -magnitude : magnitude;
+void Trim(Big& x) {
+  while (!x.empty() && x.back() == 0) x.pop_back();
 }
 
-// The value of sign, digits, fraction and exponent, rounded once to long double. Up to 19
-// significant digits and a decimal exponent within 10^27 come from one multiplication or
-// division of exact operands, which rounds exactly as a full conversion does; the rest goes
-// to the full conversion.
-long double ValueOf(bool negative, std::string_view digits, std::string_view fraction,
-                    std::string_view exponent) {
+int BitLength(const Big& x) {  // x trimmed
+  return x.empty() ? 0 : 32 * static_cast<int>(x.size()) - std::countl_zero(x.back());
+}
+
+bool BitAt(const Big& x, int bit) {
+  return bit >= 0 && bit / 32 < static_cast<int>(x.size()) && ((x[bit / 32] >> (bit % 32)) & 1);
+}
+
+Big ShiftedLeft(const Big& x, int n) {
+  Big r(n / 32, 0);
+  std::uint32_t carry = 0;
+  for (std::uint32_t limb : x) {
+    r.push_back(n % 32 ? (limb << (n % 32)) | carry : limb);
+    carry = n % 32 ? limb >> (32 - n % 32) : 0;
+  }
+  r.push_back(carry);
+  Trim(r);
+  return r;
+}
+
+bool LessThan(const Big& a, const Big& b) {  // both trimmed
+  if (a.size() != b.size()) return a.size() < b.size();
+  for (std::size_t i = a.size(); i-- > 0;)
+    if (a[i] != b[i]) return a[i] < b[i];
+  return false;
+}
+
+void SubtractFrom(Big& a, const Big& b) {  // a >= b
+  std::int64_t borrow = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    std::int64_t v = std::int64_t{a[i]} - borrow - (i < b.size() ? std::int64_t{b[i]} : 0);
+    borrow = v < 0;
+    a[i] = static_cast<std::uint32_t>(v + (borrow << 32));
+  }
+  Trim(a);
+}
+
+// x * 2^exponent (x trimmed, not 0), plus something strictly between 0 and 1 unit of x's
+// last place if sticky, rounded to nearest even on 64 bits.
+Extended RoundBig(bool negative, const Big& x, int exponent, bool sticky) {
+  const int length = BitLength(x);
+  const int drop = std::max(0, length - 64);
+  std::uint64_t top = 0;
+  for (int bit = length - 1; bit >= drop; --bit) top = (top << 1) | BitAt(x, bit);
+  if (drop > 0) {
+    const bool half = BitAt(x, drop - 1);
+    for (int bit = 0; bit < drop - 1 && !sticky; ++bit) sticky = BitAt(x, bit);
+    if (half && (sticky || (top & 1)) && ++top == 0) return Extended::FromParts(negative, 1, exponent + length);
+  }
+  return Extended::FromParts(negative, top, exponent + drop);
+}
+
+// The exact value of digits * 10^scale (digits without a sign, not all zeros), rounded once
+// to the extended format, as a correctly rounding strtold would give it.
+Extended ExactDecimal(bool negative, std::string_view digits, long scale) {
+  Big n;
+  for (char c : digits) MultiplyAdd(n, 10, static_cast<std::uint32_t>(c - '0'));
+  Trim(n);
+  if (scale >= 0) {
+    for (long i = 0; i < scale; ++i) MultiplyAdd(n, 10, 0);
+    return RoundBig(negative, n, 0, false);
+  }
+  Big d{1};
+  for (long i = 0; i < -scale; ++i) MultiplyAdd(d, 10, 0);
+  // q = floor(n 2^k / d) with at least 66 bits, by long division one bit at a time.
+  const int k = std::max(0, BitLength(d) - BitLength(n) + 66);
+  Big rest = ShiftedLeft(n, k), q;
+  for (int bit = BitLength(rest) - BitLength(d); bit >= 0; --bit) {
+    const Big shifted = ShiftedLeft(d, bit);
+    if (LessThan(rest, shifted)) continue;
+    SubtractFrom(rest, shifted);
+    if (q.size() <= static_cast<std::size_t>(bit / 32)) q.resize(bit / 32 + 1, 0);
+    q[bit / 32] |= std::uint32_t{1} << (bit % 32);
+  }
+  Trim(q);
+  return RoundBig(negative, q, -k, !rest.empty());
+}
+
+// The value of sign, digits, fraction and exponent, rounded once to the extended format. Up
+// to 19 significant digits and a decimal exponent within 10^27 come from one multiplication
+// or division of exact operands; the rest from an exact conversion with big integers.
+Extended ValueOf(bool negative, std::string_view digits, std::string_view fraction,
+                 std::string_view exponent) {
   std::uint64_t mantissa = 0;
   int significant = 0;
   bool fits = true;
+  std::string all;
   for (std::string_view part : {digits, fraction}) {
     for (char c : part) {
-      if (significant > 0 || c != '0') ++significant;
+      if (significant > 0 || c != '0') {
+        ++significant;
+        all += c;
+      }
       if (significant > 19) fits = false;
       mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
     }
   }
+  if (significant == 0) return Extended{};
   long exponentValue = 0;
-  if (fits && exponent.size() < 6) {
-    std::size_t at = 0;
-    bool exponentNegative = false;
-    if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-'))
-      exponentNegative = exponent[at++] == '-';
-    for (; at < exponent.size(); ++at) exponentValue = exponentValue * 10 + (exponent[at] - '0');
-    if (exponentNegative) exponentValue = -exponentValue;
-  } else {
-    fits = false;
-  }
+  std::size_t at = 0;
+  bool exponentNegative = false;
+  if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-'))
+    exponentNegative = exponent[at++] == '-';
+  for (; at < exponent.size(); ++at)  // saturated: far beyond any value the format holds
+    exponentValue = std::min(exponentValue * 10 + (exponent[at] - '0'), 100000000L);
+  if (exponentNegative) exponentValue = -exponentValue;
   const long scale = exponentValue - static_cast<long>(fraction.size());
   if (fits && scale >= -ExactPowers && scale <= ExactPowers) {
-    const long double m = static_cast<long double>(mantissa);
-    const long double v = scale >= 0 ? m * PowerOfTen(static_cast<int>(scale))
-                                     : m / PowerOfTen(static_cast<int>(-scale));
-    return negative ? -v : v;
+    const Extended m = Extended::FromParts(negative, mantissa, 0);
+    return scale >= 0 ? Multiply(m, PowerOfTen(static_cast<int>(scale)))
+                      : Divide(m, PowerOfTen(static_cast<int>(-scale)));
   }
-  // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict) about "." + std::string(...).
-  std::string canonical;
-  canonical.reserve(digits.size() + fraction.size() + exponent.size() + 4);
-  if (negative) canonical += '-';
-  canonical.append(digits.empty() ? std::string_view("0") : digits);
-  if (!fraction.empty()) canonical.append(1, '.').append(fraction);
-  if (!exponent.empty()) canonical.append(1, 'e').append(exponent);
-  return ConvertedLongDouble(canonical, negative, digits, fraction, exponent);
+  // The value lies in [10^(order - 1), 10^order): beyond 10^40 it overflows the storage
+  // real whatever its rounding, below 10^-60 it is stored as 0.
+  const long order = significant + scale;
+  if (order > 40) return Extended::FromParts(negative, 1, 200);
+  if (order < -60) return Extended{};
+  // Trailing zeros of the digits move into the scale.
+  long trailing = 0;
+  while (all.size() > 1 && all.back() == '0') {
+    all.pop_back();
+    ++trailing;
+  }
+  return ExactDecimal(negative, all, scale + trailing);
 }
 
 // One pass of the number syntax over the whole text: leading spaces, an optional sign,
 // digits, an optional point with digits, an optional exponent with at least one digit.
 ParseOutcome ParseOnce(std::string_view text) {
   const std::size_t length = text.size();
-  const auto endOfText = [&] { return ParseOutcome{0, static_cast<std::int32_t>(length + 1)}; };
+  const auto endOfText = [&] { return ParseOutcome{Extended{}, static_cast<std::int32_t>(length + 1)}; };
   const auto faultAt = [](std::size_t index) {
-    return ParseOutcome{0, static_cast<std::int32_t>(index + 1)};
+    return ParseOutcome{Extended{}, static_cast<std::int32_t>(index + 1)};
   };
   const auto digitsFrom = [&](std::size_t& at) {
     const std::size_t start = at;

@@ -88,7 +88,7 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
       if (value.ErrorPosition != 0 || depth.ErrorPosition != 0)
         return ParsingError("Data file contains non-numeric fields");
       matrix.Values[i][k] = value.Value;
-      if (value.Value < matrix.ChordOffset[k]) matrix.ChordOffset[k] = value.Value;
+      if (value.Value.ToDouble() < matrix.ChordOffset[k].ToDouble()) matrix.ChordOffset[k] = value.Value;
     }
     if (settings.Constrained) matrix.Depth[i] = depth.Value;
   }
@@ -102,7 +102,7 @@ void SortByDepth(DataMatrix& matrix, WorkingState& work) {
   int order[MaxObjects + 1];
   for (int i = 1; i <= n; ++i) order[i] = i;
   std::stable_sort(order + 1, order + n + 1, [&](int a, int b) {
-    return matrix.Depth[a].ToExtended() < matrix.Depth[b].ToExtended();
+    return matrix.Depth[a].ToDouble() < matrix.Depth[b].ToDouble();
   });
   DataMatrix& sorted = work.SortedRows;
   for (int i = 1; i <= n; ++i) {

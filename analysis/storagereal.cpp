@@ -1,80 +1,123 @@
 #include "analysis/storagereal.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
+
+#include "analysis/doubledouble.h"
 
 namespace vardell {
 namespace {
 
-// The x87 extended format: 64-bit significand with an explicit integer bit, then 15 bits of
-// exponent biased by 16383 and the sign.
-struct Extended {
-  std::uint64_t significand;
-  std::uint16_t signAndExponent;
-};
-static_assert(sizeof(long double) >= 10, "long double must be the 80-bit extended format");
-static_assert(__LDBL_MANT_DIG__ == 64, "long double must have a 64-bit significand");
-
-constexpr int kExtendedBias = 16383;
 constexpr int kStorageBias = 129;
-constexpr int kDroppedBits = 64 - 40;  // significand bits the storage real does not keep
-
-Extended Unpack(long double v) {
-  Extended e{};
-  std::memcpy(&e, &v, 10);
-  return e;
-}
-
-long double Pack(bool negative, int unbiasedExponent, std::uint64_t significand) {
-  Extended e{significand, static_cast<std::uint16_t>((negative ? 0x8000 : 0) |
-                                                     (unbiasedExponent + kExtendedBias))};
-  long double v = 0;
-  std::memcpy(&v, &e, 10);
-  return v;
-}
+constexpr int kDroppedBits = 64 - 40;  // extended significand bits the storage real drops
 
 }  // namespace
 
-long double StorageReal::Largest() { return Pack(false, 126, ~std::uint64_t{0} << kDroppedBits); }
-long double StorageReal::Smallest() { return Pack(false, -128, std::uint64_t{1} << 63); }
-
-void StorageReal::Store(long double v) {
+StorageReal::StorageReal(double v) {
   if (std::isnan(v)) throw InvalidFloatingPointOperation();
+  if (std::isinf(v)) throw FloatingPointOverflow();
+  Store(Extended::FromDouble(v));
+}
+
+void StorageReal::Store(const Extended& v) {
+  if (v.NotANumber) throw InvalidFloatingPointOperation();
   bytes_ = {};
-  if (v == 0) return;  // also negative zero: the format has a single zero
-  Extended x = Unpack(v);
-  bool negative = (x.signAndExponent & 0x8000) != 0;
-  int exponent = (x.signAndExponent & 0x7fff) - kExtendedBias;
-  std::uint64_t significand = x.significand;
-  if ((x.signAndExponent & 0x7fff) == 0x7fff) throw FloatingPointOverflow();  // infinity
-  if (exponent < -kStorageBias - 1) return;  // far below 2^-128, also extended denormals
+  if (v.Significand == 0) return;  // also negative zero: the format has a single zero
+  // Value = 1.significand * 2^exponent.
+  std::int64_t exponent = std::int64_t{v.Exponent} + 63;
+  if (exponent < -kStorageBias - 1) return;  // far below 2^-128
+  if (exponent > 255) throw FloatingPointOverflow();
   // Round the magnitude half up at bit 24: ties go away from zero.
-  std::uint64_t rounded = significand + (std::uint64_t{1} << (kDroppedBits - 1));
-  if (rounded < significand) {  // carried out of the top bit: 1.111..1 became 10.000..0
+  std::uint64_t rounded = v.Significand + (std::uint64_t{1} << (kDroppedBits - 1));
+  if (rounded < v.Significand) {  // carried out of the top bit: 1.111..1 became 10.000..0
     rounded = std::uint64_t{1} << 63;
     ++exponent;
   } else {
     rounded &= ~std::uint64_t{0} << kDroppedBits;
   }
-  int biased = exponent + kStorageBias;
+  const std::int64_t biased = exponent + kStorageBias;
   if (biased < 1) return;  // below 2^-128 after rounding: stored as 0
   if (biased > 255) throw FloatingPointOverflow();
-  std::uint64_t fraction = (rounded >> kDroppedBits) & ((std::uint64_t{1} << 39) - 1);
+  const std::uint64_t fraction = (rounded >> kDroppedBits) & ((std::uint64_t{1} << 39) - 1);
   bytes_[0] = static_cast<std::uint8_t>(biased);
   bytes_[1] = static_cast<std::uint8_t>(fraction & 0xff);
   std::uint32_t upper = static_cast<std::uint32_t>(fraction >> 8);  // 31 bits
-  if (negative) upper |= 0x80000000u;
-  std::memcpy(&bytes_[2], &upper, 4);  // little-endian on x86-64
+  if (v.Negative) upper |= 0x80000000u;
+  for (int i = 0; i < 4; ++i) bytes_[2 + i] = static_cast<std::uint8_t>(upper >> (8 * i));
 }
 
-long double StorageReal::ToExtended() const {
+StorageReal StorageReal::FromRounded(double v) {
+  StorageReal r;
+  if (v == 0) return r;
+  // The double's 52-bit fraction holds the 39-bit one in its upper bits.
+  const auto bits = std::bit_cast<std::uint64_t>(v);
+  const auto exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
+  const std::uint64_t fraction = (bits >> 13) & ((std::uint64_t{1} << 39) - 1);
+  std::uint32_t upper = static_cast<std::uint32_t>(fraction >> 8);
+  if (bits >> 63) upper |= 0x80000000u;
+  r.bytes_[0] = static_cast<std::uint8_t>(exponent + kStorageBias);
+  r.bytes_[1] = static_cast<std::uint8_t>(fraction & 0xff);
+  for (int i = 0; i < 4; ++i) r.bytes_[2 + i] = static_cast<std::uint8_t>(upper >> (8 * i));
+  return r;
+}
+
+double StorageReal::ToDouble() const {
   if (bytes_[0] == 0) return 0;
   std::uint32_t upper = 0;
-  std::memcpy(&upper, &bytes_[2], 4);
-  bool negative = (upper & 0x80000000u) != 0;
-  std::uint64_t fraction = (std::uint64_t{upper & 0x7fffffffu} << 8) | bytes_[1];
-  std::uint64_t significand = (std::uint64_t{1} << 63) | (fraction << kDroppedBits);
-  return Pack(negative, bytes_[0] - kStorageBias, significand);
+  for (int i = 0; i < 4; ++i) upper |= std::uint32_t{bytes_[2 + i]} << (8 * i);
+  const std::uint64_t fraction = (std::uint64_t{upper & 0x7fffffffu} << 8) | bytes_[1];
+  const std::uint64_t bits = (std::uint64_t{upper >> 31} << 63) |
+                             (static_cast<std::uint64_t>(bytes_[0] - kStorageBias + 1023) << 52) |
+                             (fraction << 13);
+  return std::bit_cast<double>(bits);
+}
+
+namespace {
+
+// Stores the rounding of h + l that RoundDoubleDouble decides within margin, or else the
+// extended-format result slow() computes. A single extended operation errs by at most
+// 2^-64 of its result and the approximations below by far less, so a margin of 2^-62 |h|
+// covers both (see engine/exactsteps.h).
+template <class Slow>
+StorageReal Decided(double h, double l, Slow slow) {
+  double r = 0;
+  if (exact::RoundDoubleDouble(h, l, std::fabs(h) * 0x1p-62, r)) {
+    if (std::fabs(r) > StorageReal::Largest()) throw FloatingPointOverflow();
+    return StorageReal::FromRounded(exact::Flushed(r));
+  }
+  return StorageReal(slow());
+}
+
+}  // namespace
+
+StorageReal StoredQuotient(double a, double b) {
+  const double q = a / b;
+  const double l = std::fma(-q, b, a) / b;  // the remainder a - q b is exact
+  return Decided(q, l, [&] { return Divide(Extended::FromDouble(a), Extended::FromDouble(b)); });
+}
+
+StorageReal StoredSquareRoot(double a) {
+  const double q = std::sqrt(a);
+  const double l = q > 0 ? std::fma(-q, q, a) / (2 * q) : 0;  // a - q^2 is exact
+  return Decided(q, l, [&] { return SquareRoot(Extended::FromDouble(a)); });
+}
+
+StorageReal StoredSum(double a, double b) {
+  double h = 0, l = 0;
+  exact::TwoSum(a, b, h, l);
+  return Decided(h, l, [&] { return Add(Extended::FromDouble(a), Extended::FromDouble(b)); });
+}
+
+StorageReal StoredDifference(double a, double b) { return StoredSum(a, -b); }
+
+StorageReal StoredHalfSum(double a, double b) {
+  double h = 0, l = 0;
+  exact::TwoSum(a, b, h, l);
+  return Decided(h * 0.5, l * 0.5, [&] {
+    return Multiply(Add(Extended::FromDouble(a), Extended::FromDouble(b)),
+                    Extended::FromDouble(0.5));
+  });
 }
 
 StorageReal StorageReal::FromBytes(const std::array<std::uint8_t, 6>& bytes) {

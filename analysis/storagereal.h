@@ -5,14 +5,17 @@
 // the 39-bit fraction, bytes 2..5 its upper 31 bits little-endian, bit 7 of byte 5 the sign.
 // Value = (-1)^sign * 1.fraction * 2^(e - 129); 40 significant bits.
 //
-// Arithmetic happens in long double (80-bit extended on x86-64). Every store rounds to
+// Arithmetic happens in the extended format (analysis/extended.h). Every store rounds to
 // nearest with ties away from zero, flushes magnitudes below 2^-128 to 0 and throws
-// FloatingPointOverflow above the largest value (InvalidFloatingPointOperation for a NaN), so ties between dissimilarities are decided
-// at exactly this precision.
+// FloatingPointOverflow above the largest value (InvalidFloatingPointOperation for a NaN), so
+// ties between dissimilarities are decided at exactly this precision. Every stored value is
+// exactly a double.
 
 #include <array>
 #include <cstdint>
 #include <stdexcept>
+
+#include "analysis/extended.h"
 
 namespace vardell {
 
@@ -31,25 +34,40 @@ class InvalidFloatingPointOperation : public std::domain_error {
 class StorageReal {
  public:
   constexpr StorageReal() = default;
-  // Rounds v into the storage format; implicit so that "S = S + term" stores as the format does.
-  StorageReal(long double v) { Store(v); }  // NOLINT(google-explicit-constructor)
+  // Rounds v into the storage format; implicit so that constants store as the format does.
+  StorageReal(double v);  // NOLINT(google-explicit-constructor)
+  explicit StorageReal(const Extended& v) { Store(v); }
 
-  operator long double() const { return ToExtended(); }  // NOLINT(google-explicit-constructor)
-  long double ToExtended() const;
+  double ToDouble() const;  // exact
+  Extended ToExtended() const { return Extended::FromDouble(ToDouble()); }
+
+  // A value already rounded to the format and within its range (a double of at most 40
+  // significant bits, 0 or of magnitude 2^-128 ... Largest()); packs without rounding.
+  static StorageReal FromRounded(double v);
 
   static StorageReal FromBytes(const std::array<std::uint8_t, 6>& bytes);
   std::array<std::uint8_t, 6> Bytes() const { return bytes_; }
 
   // Largest and smallest magnitudes the format holds.
-  static long double Largest();   // (2 - 2^-39) * 2^126
-  static long double Smallest();  // 2^-128
+  static constexpr double Largest() { return (2 - 0x1p-39) * 0x1p126; }
+  static constexpr double Smallest() { return 0x1p-128; }
 
  private:
-  void Store(long double v);
+  void Store(const Extended& v);
   std::array<std::uint8_t, 6> bytes_{};
 };
 
-// Rounds a value the way a store into the storage real does, without keeping it.
-inline long double RoundToStorage(long double v) { return StorageReal(v).ToExtended(); }
+// Single operations of the extended format on values of at most 64 bits held as doubles
+// (stored values, small integers), then stored: a / b (b != 0), sqrt(a) (a >= 0), a + b,
+// a - b and (a + b) / 2.
+StorageReal StoredQuotient(double a, double b);
+StorageReal StoredSquareRoot(double a);
+StorageReal StoredSum(double a, double b);
+StorageReal StoredDifference(double a, double b);
+StorageReal StoredHalfSum(double a, double b);
+
+// Rounds a value the way a store does, without keeping it.
+inline double RoundToStorage(double v) { return StorageReal(v).ToDouble(); }
+inline double RoundToStorage(const Extended& v) { return StorageReal(v).ToDouble(); }
 
 }  // namespace vardell

@@ -7,6 +7,7 @@
 
 #include "analysis/analysisdata.h"
 #include "analysis/capacities.h"
+#include "analysis/doubledouble.h"
 
 namespace vardell {
 
@@ -15,9 +16,10 @@ struct WorkingState {
   DataMatrix SortedRows;
   // The coefficients' values converted once per run instead of once per pair: stored values
   // have 40 significant bits, so doubles hold them exactly; the chord coefficient's offset
-  // square roots need the extended format. Row o, variable v + 1 at [o][v].
+  // square roots are 64-bit values, held exactly as double-doubles. Row o, variable v + 1
+  // at [o][v].
   double PreparedValues[MaxObjects + 1][MaxVariables];
-  long double PreparedRoots[MaxObjects + 1][MaxVariables];
+  DoubleDouble PreparedRoots[MaxObjects + 1][MaxVariables];
   // The agglomeration's order keys of the dissimilarities' upper triangle, kept beside it so
   // that the pair search reads plain integers.
   std::int64_t OrderKeys[MaxObjects + 1][MaxObjects + 1];

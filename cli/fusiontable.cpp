@@ -19,7 +19,7 @@ void WriteFusionTable(const Analysis& analysis, std::ostream& out) {
   for (int step = 1; step < n; ++step) {
     const ClusterNode* node = byStep[step];
     if (!node) continue;
-    const std::string level = GeneralText(static_cast<double>(node->Level.ToExtended()), 17);
+    const std::string level = GeneralText(node->Level.ToDouble(), 17);
     out << step << ',' << nodeId(*node->Child1) << ',' << nodeId(*node->Child2) << ',' << level
         << ',' << node->Size << ',' << objectId(node->FirstObject) << '\n';
   }

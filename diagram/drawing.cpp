@@ -10,9 +10,9 @@ namespace vardell {
 
 namespace {
 
-double LevelOf(const ClusterNode& node) { return static_cast<double>(node.Level.ToExtended()); }
+double LevelOf(const ClusterNode& node) { return node.Level.ToDouble(); }
 double PositionOf(const ClusterNode& node) {
-  return static_cast<double>(node.Position.ToExtended());
+  return node.Position.ToDouble();
 }
 
 std::string LabelOf(const ClusterNode& leaf, const DataMatrix& matrix) {

@@ -19,7 +19,7 @@ double UsableFactor(double factor) { return factor > 0 && std::isfinite(factor) 
 
 double LargestLevel(const ClusterNode* node) {
   if (!node) return 0;
-  return std::max({static_cast<double>(node->Level.ToExtended()), LargestLevel(node->Child1.get()),
+  return std::max({node->Level.ToDouble(), LargestLevel(node->Child1.get()),
                    LargestLevel(node->Child2.get())});
 }
 
@@ -29,7 +29,7 @@ double DepthExtentOf(const Analysis& analysis) {
   if (!analysis.Settings.Constrained) return UsableExtent(n);
   if (n < 1) return 1.0;
   return UsableExtent(
-      static_cast<double>(matrix.Depth[n].ToExtended() - matrix.Depth[1].ToExtended()));
+      Subtract(matrix.Depth[n].ToExtended(), matrix.Depth[1].ToExtended()).ToDouble());
 }
 
 }  // namespace
@@ -101,7 +101,8 @@ void PlaceNodes(ClusterNode* node, bool constrained, int& leafCounter) {
   PlaceNodes(node->Child2.get(), constrained, leafCounter);
   PlaceNodes(node->Child1.get(), constrained, leafCounter);
   if (node->Child1 && node->Child2) {
-    node->Position = (node->Child2->Position.ToExtended() + node->Child1->Position.ToExtended()) / 2;
+    node->Position =
+        StoredHalfSum(node->Child2->Position.ToDouble(), node->Child1->Position.ToDouble());
   } else if (!node->Child1 && !node->Child2) {
     if (!constrained) node->Position = leafCounter++;
   }

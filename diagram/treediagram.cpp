@@ -18,7 +18,7 @@ void TreeDiagram::RedrawDiagram(Analysis& analysis, OutputTarget target, Surface
   if (root && root->IsLeaf()) {
     // A single object has no bracket to write its label; write it where a bracket would.
     const int object = root->FirstObject;
-    DrawLeafLabel(plotter_, transform_, static_cast<double>(root->Position.ToExtended()),
+    DrawLeafLabel(plotter_, transform_, root->Position.ToDouble(),
                   object >= 1 && object <= MaxObjects ? analysis.Matrix.Labels[object] : "");
   } else {
     DrawBranches(plotter_, transform_, root, analysis.Matrix);

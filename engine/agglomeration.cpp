@@ -1,11 +1,12 @@
 #include "engine/agglomeration.h"
 
-#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
+
+#include "engine/exactsteps.h"
 
 namespace vardell {
 namespace {
@@ -15,13 +16,13 @@ namespace {
 using CoefficientSetter = LanceWilliams (*)(std::int32_t ni, std::int32_t nj, std::int32_t nk);
 
 LanceWilliams NearestCoefficients(std::int32_t, std::int32_t, std::int32_t) {
-  return {0.5L, 0.5L, 0.0L, -0.5L};
+  return {0.5, 0.5, 0.0, -0.5};
 }
 LanceWilliams FurthestCoefficients(std::int32_t, std::int32_t, std::int32_t) {
-  return {0.5L, 0.5L, 0.0L, 0.5L};
+  return {0.5, 0.5, 0.0, 0.5};
 }
 LanceWilliams WeightedCoefficients(std::int32_t, std::int32_t, std::int32_t) {
-  return {0.5L, 0.5L, 0.0L, 0.0L};
+  return {0.5, 0.5, 0.0, 0.0};
 }
 LanceWilliams UnweightedCoefficients(std::int32_t ni, std::int32_t nj, std::int32_t) {
   return SetUnweightedCoefficients(ni, nj);
@@ -63,8 +64,8 @@ const StrategyRule& RuleOf(StrategyCode strategy) {
   return StrategyRules[index];
 }
 
-long double Quotient(std::int32_t numerator, std::int32_t denominator) {
-  return static_cast<long double>(numerator) / static_cast<long double>(denominator);
+StorageReal Quotient(std::int32_t numerator, std::int32_t denominator) {
+  return StoredQuotient(numerator, denominator);
 }
 
 // A strategy that recurs on squared values reports their root; minimum variance reports the
@@ -72,11 +73,13 @@ long double Quotient(std::int32_t numerator, std::int32_t denominator) {
 StorageReal FusionLevel(FusionLevelRule rule, bool constrained, StorageReal dij,
                         StorageReal& dispersionTotal) {
   switch (rule) {
-    case FusionLevelRule::SquareRoot: return sqrtl(dij);
-    case FusionLevelRule::Dispersion:
-      if (!constrained) return static_cast<long double>(dij) * 0.5L;
-      dispersionTotal = static_cast<long double>(dispersionTotal) + dij * 0.5L;
+    case FusionLevelRule::SquareRoot: return StoredSquareRoot(dij.ToDouble());
+    case FusionLevelRule::Dispersion: {
+      const double half = dij.ToDouble() * 0.5;  // exact
+      if (!constrained) return half;
+      dispersionTotal = StoredSum(dispersionTotal.ToDouble(), half);
       return dispersionTotal;
+    }
     case FusionLevelRule::Dissimilarity: break;
   }
   return dij;
@@ -100,7 +103,7 @@ std::unique_ptr<ClusterNode> Fuse(std::unique_ptr<ClusterNode> nodeI,
   node->Size = nodeI->Size + nodeJ->Size;
   node->Level = level;
   if (constrained)
-    node->Position = (static_cast<long double>(nodeI->Position) + nodeJ->Position) * 0.5L;
+    node->Position = StoredHalfSum(nodeI->Position.ToDouble(), nodeJ->Position.ToDouble());
   const bool iFirst = !constrained && nodeI->Size <= nodeJ->Size;
   node->Child1 = std::move(iFirst ? nodeI : nodeJ);
   node->Child2 = std::move(iFirst ? nodeJ : nodeI);
@@ -173,27 +176,26 @@ ClosestPair FindClosestPair(int m, const int* activeList, const DissimilarityMat
 }
 
 LanceWilliams SetUnweightedCoefficients(std::int32_t ni, std::int32_t nj) {
-  return {Quotient(ni, ni + nj), Quotient(nj, ni + nj), 0.0L, 0.0L};
+  return {Quotient(ni, ni + nj), Quotient(nj, ni + nj), 0.0, 0.0};
 }
 
 LanceWilliams SetCentroidCoefficients(std::int32_t ni, std::int32_t nj) {
   LanceWilliams c = SetUnweightedCoefficients(ni, nj);
-  c.Beta = -(static_cast<long double>(c.AlphaI) * c.AlphaJ);  // from the rounded alphas
+  // From the rounded alphas.
+  c.Beta = StorageReal(-Multiply(c.AlphaI.ToExtended(), c.AlphaJ.ToExtended()));
   return c;
 }
 
 LanceWilliams SetMinimumVarianceCoefficients(std::int32_t ni, std::int32_t nj, std::int32_t nk) {
   const std::int32_t total = ni + nj + nk;
-  return {Quotient(ni + nk, total), Quotient(nj + nk, total), -Quotient(nk, total), 0.0L};
+  return {Quotient(ni + nk, total), Quotient(nj + nk, total), Quotient(-nk, total), 0.0};
 }
 
 StorageReal CombineDissimilarity(StorageReal alphaI, StorageReal alphaJ, StorageReal dki,
                                  StorageReal dkj, StorageReal beta, StorageReal dij,
                                  StorageReal gamma) {
-  const long double ki = dki, kj = dkj;
-  return ((static_cast<long double>(alphaI) * ki + static_cast<long double>(alphaJ) * kj) +
-          static_cast<long double>(beta) * dij) +
-         static_cast<long double>(gamma) * fabsl(ki - kj);
+  return Combine(alphaI.ToDouble(), alphaJ.ToDouble(), dki.ToDouble(), dkj.ToDouble(),
+                 beta.ToDouble(), dij.ToDouble(), gamma.ToDouble());
 }
 
 void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
@@ -212,7 +214,7 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
   int activeList[MaxObjects + 1];
   for (int o = 1; o <= n; ++o) {
     const StorageReal position =
-        constrained ? StorageReal(static_cast<long double>(matrix.Depth[o]) - matrix.Depth[1])
+        constrained ? StoredDifference(matrix.Depth[o].ToDouble(), matrix.Depth[1].ToDouble())
                     : StorageReal();
     nodeOfCluster[o] = MakeLeaf(o, position);
     activeList[o] = o;

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A fault lies inside the text or just after its end.
     if (value.ErrorPosition < 0 || static_cast<size_t>(value.ErrorPosition) > size + 1) std::abort();
     // A stored number is never a NaN or an infinity.
-    const long double stored = value.Value;
+    const double stored = value.Value.ToDouble();
     if (stored != stored || stored - stored != 0) std::abort();
   } catch (const vardell::FloatingPointOverflow&) {
   }

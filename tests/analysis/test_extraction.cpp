@@ -93,17 +93,17 @@ TEST(ExtractDataMatrix, ConstrainedRunPassesOverTheDepthColumnAndLabelsByDepthTe
   EXPECT_EQ(r.Data->Settings.DataColumns[2], 3);
   EXPECT_EQ(m.Labels[1], " 3.0");  // used as it stands, not trimmed; the id list is not read
   EXPECT_EQ(m.MaxLabelLength, 4);
-  EXPECT_EQ(m.ChordOffset[1].ToExtended(), 0);
-  EXPECT_EQ(m.ChordOffset[2].ToExtended(), -7);
+  EXPECT_EQ(m.ChordOffset[1].ToDouble(), 0);
+  EXPECT_EQ(m.ChordOffset[2].ToDouble(), -7);
 
   SortByDepth(r.Data->Matrix, *std::make_unique<WorkingState>());
   const char* labels[] = {"", "1", "2", " 3.0"};
-  const long double first[] = {0, 2, 3, 1};
-  const long double depth[] = {0, 1, 2, 3};
+  const double first[] = {0, 2, 3, 1};
+  const double depth[] = {0, 1, 2, 3};
   for (int i = 1; i <= 3; ++i) {
     EXPECT_EQ(m.Labels[i], labels[i]);
-    EXPECT_EQ(m.Values[i][1].ToExtended(), first[i]);
-    EXPECT_EQ(m.Depth[i].ToExtended(), depth[i]);
+    EXPECT_EQ(m.Values[i][1].ToDouble(), first[i]);
+    EXPECT_EQ(m.Depth[i].ToDouble(), depth[i]);
   }
 }
 
@@ -128,7 +128,7 @@ TEST(SortByDepth, IsStableForEqualDepths) {
   SortByDepth(r.Data->Matrix, *std::make_unique<WorkingState>());
   const int order[] = {0, 5, 2, 4, 1, 3};
   for (int i = 1; i <= 5; ++i) {
-    EXPECT_EQ(r.Data->Matrix.Values[i][1].ToExtended(), order[i]);
+    EXPECT_EQ(r.Data->Matrix.Values[i][1].ToDouble(), order[i]);
     EXPECT_EQ(r.Data->Matrix.GridRow[i], order[i]);
   }
 }

@@ -12,72 +12,80 @@ namespace {
 
 using Bytes = std::array<std::uint8_t, 6>;
 
-// Independent reference: round the magnitude to 40 significant bits, halves away from zero.
-long double ReferenceRound(long double x) {
-  if (x == 0) return 0;
-  int exponent = std::ilogb(x) + 1;
-  long double scaled = std::ldexp(x, 40 - exponent);
-  return std::ldexp(std::round(scaled), exponent - 40);
+// significand * 2^exponent in the extended format.
+Extended Ext(std::uint64_t significand, int exponent, bool negative = false) {
+  return Extended::FromParts(negative, significand, exponent);
+}
+
+// Independent reference: the significand rounded half up to its upper 40 bits, as a double;
+// below 2^-128 after rounding, 0.
+double ReferenceRound(const Extended& x) {
+  const std::uint64_t upper = (x.Significand >> 24) + ((x.Significand >> 23) & 1);
+  const double magnitude = std::ldexp(static_cast<double>(upper), x.Exponent + 24);
+  if (magnitude < std::ldexp(1.0, -128)) return 0;
+  return x.Negative ? -magnitude : magnitude;
 }
 
 TEST(StorageReal, ByteLayout) {
   struct Case {
-    long double value;
+    double value;
     Bytes bytes;
   } cases[] = {
-      {0.0L, {0, 0, 0, 0, 0, 0}},
-      {-0.0L, {0, 0, 0, 0, 0, 0}},  // a single zero
-      {1.0L, {0x81, 0, 0, 0, 0, 0}},
-      {-1.0L, {0x81, 0, 0, 0, 0, 0x80}},
-      {0.5L, {0x80, 0, 0, 0, 0, 0}},
-      {3.0L, {0x82, 0, 0, 0, 0, 0x40}},
-      {-10.0L, {0x84, 0, 0, 0, 0, 0xA0}},
-      {1.0L + std::ldexp(1.0L, -39), {0x81, 1, 0, 0, 0, 0}},         // lowest fraction bit
-      {1.0L + std::ldexp(1.0L, -31), {0x81, 0, 1, 0, 0, 0}},         // lowest bit of byte 2
-      {std::ldexp(1.0L, -128), {1, 0, 0, 0, 0, 0}},                  // smallest magnitude
+      {0.0, {0, 0, 0, 0, 0, 0}},
+      {-0.0, {0, 0, 0, 0, 0, 0}},  // a single zero
+      {1.0, {0x81, 0, 0, 0, 0, 0}},
+      {-1.0, {0x81, 0, 0, 0, 0, 0x80}},
+      {0.5, {0x80, 0, 0, 0, 0, 0}},
+      {3.0, {0x82, 0, 0, 0, 0, 0x40}},
+      {-10.0, {0x84, 0, 0, 0, 0, 0xA0}},
+      {1.0 + std::ldexp(1.0, -39), {0x81, 1, 0, 0, 0, 0}},         // lowest fraction bit
+      {1.0 + std::ldexp(1.0, -31), {0x81, 0, 1, 0, 0, 0}},         // lowest bit of byte 2
+      {std::ldexp(1.0, -128), {1, 0, 0, 0, 0, 0}},                  // smallest magnitude
       {StorageReal::Largest(), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}  // largest
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<double>(c.value));
     StorageReal r(c.value);
     EXPECT_EQ(r.Bytes(), c.bytes);
-    EXPECT_EQ(StorageReal::FromBytes(c.bytes).ToExtended(), c.value == 0 ? 0.0L : c.value);
+    EXPECT_EQ(StorageReal::FromBytes(c.bytes).ToDouble(), c.value == 0 ? 0.0 : c.value);
   }
 }
 
 TEST(StorageReal, RoundsToNearestWithTiesAwayFromZero) {
-  const long double ulp = std::ldexp(1.0L, -39);  // spacing of stored values in [1, 2)
-  const long double tiny = std::ldexp(1.0L, -63);  // spacing of long double values in [1, 2)
+  // Extended values in [1, 2): 2^63 + k units of 2^-63; a stored unit is 2^24 of them.
+  const std::uint64_t one = std::uint64_t{1} << 63, unit = std::uint64_t{1} << 24;
+  const double ulp = std::ldexp(1.0, -39);  // spacing of stored values in [1, 2)
   struct Case {
-    long double value;
-    long double stored;
+    Extended value;
+    double stored;
   } cases[] = {
-      {1 + ulp / 2, 1 + ulp},                   // tie goes away from zero
-      {-(1 + ulp / 2), -(1 + ulp)},             // also for negative values
-      {1 + ulp / 2 - tiny, 1},                  // just below the tie
-      {1 + ulp + ulp / 2, 1 + 2 * ulp},         // a tie above an odd neighbour still goes up
-      {1 + ulp + ulp / 2 - tiny, 1 + ulp},
-      {2 - ulp / 2, 2},                          // rounding carries into the exponent
-      {2 - ulp / 2 - tiny, 2 - ulp},             // all 40 bits set
-      {std::ldexp(1.0L, -128) * (1 - std::ldexp(1.0L, -42)), std::ldexp(1.0L, -128)},
-      {std::ldexp(1.0L, -129), 0},               // below the smallest magnitude
-      {-std::ldexp(1.5L, -129), 0},
-      {std::numeric_limits<long double>::denorm_min(), 0},
+      {Ext(one + unit / 2, -63), 1 + ulp},                   // tie goes away from zero
+      {Ext(one + unit / 2, -63, true), -(1 + ulp)},          // also for negative values
+      {Ext(one + unit / 2 - 1, -63), 1},                     // just below the tie
+      {Ext(one + unit + unit / 2, -63), 1 + 2 * ulp},        // a tie above an odd neighbour
+      {Ext(one + unit + unit / 2 - 1, -63), 1 + ulp},
+      {Ext(~std::uint64_t{0} - unit / 2 + 1, -63), 2},       // rounding carries into the exponent
+      {Ext(~std::uint64_t{0} - unit / 2, -63), 2 - ulp},     // all 40 bits set
+      {Ext(~std::uint64_t{0} - (1u << 20), -128 - 64), std::ldexp(1.0, -128)},
+      {Ext(one, -129 - 63), 0},                              // below the smallest magnitude
+      {Ext(3, -130, true), 0},
+      {Ext(1, -16445), 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<double>(c.value));
-    EXPECT_EQ(StorageReal(c.value).ToExtended(), c.stored);
+    SCOPED_TRACE(c.value.ToDouble());
+    EXPECT_EQ(StorageReal(c.value).ToDouble(), c.stored);
   }
 }
 
 TEST(StorageReal, OverflowAboveTheLargestValue) {
-  const long double largest = StorageReal::Largest();
-  const long double halfUlp = std::ldexp(1.0L, 126 - 40);
-  EXPECT_EQ(StorageReal(largest + halfUlp - std::ldexp(1.0L, 126 - 63)).ToExtended(), largest);
-  const long double overflowing[] = {largest + halfUlp, std::ldexp(1.0L, 127), -1.8e38L,
-                                     std::numeric_limits<long double>::infinity()};
-  for (long double v : overflowing) {
-    SCOPED_TRACE(static_cast<double>(v));
+  const double largest = StorageReal::Largest();
+  // The largest value's significand, then half a stored unit above it less one extended unit.
+  const std::uint64_t top = ~std::uint64_t{0} << 24;
+  EXPECT_EQ(StorageReal(Ext(top + (1u << 23) - 1, 126 - 63)).ToDouble(), largest);
+  const Extended overflowing[] = {Ext(top + (1u << 23), 126 - 63), Ext(1, 127),
+                                  Extended::FromDouble(-1.8e38), Ext(1, 20000)};
+  for (const Extended& v : overflowing) {
+    SCOPED_TRACE(v.ToDouble());
     try {
       StorageReal r(v);
       ADD_FAILURE() << "stored without an error";
@@ -85,22 +93,20 @@ TEST(StorageReal, OverflowAboveTheLargestValue) {
       EXPECT_STREQ(e.what(), "Floating point overflow");
     }
   }
-  EXPECT_NEAR(static_cast<double>(largest), 1.7014118346e38, 1e28);
-  EXPECT_THROW(StorageReal(std::sqrt(-1.0L)), InvalidFloatingPointOperation);
+  EXPECT_THROW(StorageReal(std::numeric_limits<double>::infinity()), FloatingPointOverflow);
+  EXPECT_NEAR(largest, 1.7014118346e38, 1e28);
+  EXPECT_THROW(StorageReal(std::sqrt(-1.0)), InvalidFloatingPointOperation);
+  EXPECT_THROW(StorageReal(SquareRoot(Extended::FromDouble(-1))), InvalidFloatingPointOperation);
 }
 
 TEST(StorageReal, AgreesWithAnIndependentRoundingOnRandomValues) {
   std::mt19937_64 random(20261208);
   std::uniform_int_distribution<int> exponent(-120, 120);
   for (int t = 0; t < 200000; ++t) {
-    long double significand = 1.0L + static_cast<long double>(random()) * std::ldexp(1.0L, -64);
-    long double v = std::ldexp(significand, exponent(random));
-    if (t % 2) v = -v;
-    if (t % 7 == 0) {  // an exact tie between two stored neighbours
-      long double below = ReferenceRound(v);
-      v = below + std::copysign(std::ldexp(1.0L, std::ilogb(below) - 40), below);
-    }
-    ASSERT_EQ(StorageReal(v).ToExtended(), ReferenceRound(v)) << static_cast<double>(v);
+    std::uint64_t significand = random() | (std::uint64_t{1} << 63);
+    if (t % 7 == 0) significand = (significand & ~std::uint64_t{0xffffff}) | 0x800000;  // a tie
+    const Extended v = Ext(significand, exponent(random) - 63, t % 2);
+    ASSERT_EQ(StorageReal(v).ToDouble(), ReferenceRound(v)) << v.ToDouble();
   }
 }
 
@@ -110,8 +116,10 @@ TEST(StorageReal, StoredValuesRoundTripUnchanged) {
     Bytes b{};
     for (auto& byte : b) byte = static_cast<std::uint8_t>(random());
     if (b[0] == 0) continue;
-    StorageReal r = StorageReal::FromBytes(b);
+    const StorageReal r = StorageReal::FromBytes(b);
+    ASSERT_EQ(StorageReal(r.ToDouble()).Bytes(), b);
     ASSERT_EQ(StorageReal(r.ToExtended()).Bytes(), b);
+    ASSERT_EQ(StorageReal::FromRounded(r.ToDouble()).Bytes(), b);
   }
 }
 

@@ -111,11 +111,11 @@ TEST(Layout, ScalesOriginAndScaleFieldsOnEveryTarget) {
 }
 
 // Positions in walk order, Child2 before Child1, each node after its children.
-void Walk(const ClusterNode* node, std::vector<long double>& positions) {
+void Walk(const ClusterNode* node, std::vector<double>& positions) {
   if (!node) return;
   Walk(node->Child2.get(), positions);
   Walk(node->Child1.get(), positions);
-  positions.push_back(node->Position.ToExtended());
+  positions.push_back(node->Position.ToDouble());
 }
 
 // Root: Child2 = {1,2,3}, Child1 = {4}; {1,2,3}: Child2 = pair, Child1 = {3}; the leaves hold
@@ -136,7 +136,7 @@ TEST(Layout, PositionsExtentsAndLabelsOfSmallTrees) {
     bool Constrained, Fixed;
     double ScaleMm, DistanceExtent, DepthExtent;
     std::vector<double> Depths;          // when constrained
-    std::vector<long double> Positions;  // in walk order
+    std::vector<double> Positions;  // in walk order
     std::vector<std::string> Labels;     // in drawing order
   } cases[] = {
       {"ordinary", [] { return FourObjects(Fuse(1, Leaf(1), Leaf(2))); }, 4, false, false, 0, 3, 4,
@@ -169,7 +169,7 @@ TEST(Layout, PositionsExtentsAndLabelsOfSmallTrees) {
     EXPECT_EQ(t.DistanceExtent, c.DistanceExtent);
     EXPECT_EQ(t.DepthExtent, c.DepthExtent);
     EXPECT_TRUE(t.XFactor > 0 && t.YFactor > 0 && std::isfinite(t.LabelWidth + t.LineHeight));
-    std::vector<long double> positions;
+    std::vector<double> positions;
     Walk(analysis->TreeRoot.get(), positions);
     EXPECT_EQ(positions, c.Positions);
     std::vector<RecordedCall> texts = screen.CallsOf(Kind::Text);

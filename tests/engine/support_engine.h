@@ -11,7 +11,7 @@
 
 namespace vardell::testing {
 
-inline long double R(long double v) { return RoundToStorage(v); }
+inline double R(double v) { return RoundToStorage(v); }
 
 // A small fixed generator, so that the data do not depend on the standard library.
 inline std::uint64_t NextRandom(std::uint64_t& state) {
@@ -32,14 +32,14 @@ inline std::unique_ptr<Analysis> MakeAnalysis(StrategyCode strategy, Coefficient
 inline std::unique_ptr<WorkingState> NewWorkingState() { return std::make_unique<WorkingState>(); }
 
 // Rows of values (objects 1..n); the chord offsets are each variable's minimum, at most 0.
-inline void FillMatrix(DataMatrix& matrix, const std::vector<std::vector<long double>>& rows) {
+inline void FillMatrix(DataMatrix& matrix, const std::vector<std::vector<double>>& rows) {
   matrix.ObjectCount = static_cast<int>(rows.size());
   matrix.VariableCount = rows.empty() ? 0 : static_cast<int>(rows[0].size());
-  for (int k = 1; k <= matrix.VariableCount; ++k) matrix.ChordOffset[k] = 0.0L;
+  for (int k = 1; k <= matrix.VariableCount; ++k) matrix.ChordOffset[k] = 0.0;
   for (int i = 1; i <= matrix.ObjectCount; ++i) {
     for (int k = 1; k <= matrix.VariableCount; ++k) {
       matrix.Values[i][k] = rows[i - 1][k - 1];
-      if (matrix.Values[i][k] < matrix.ChordOffset[k]) matrix.ChordOffset[k] = matrix.Values[i][k];
+      if (matrix.Values[i][k].ToDouble() < matrix.ChordOffset[k].ToDouble()) matrix.ChordOffset[k] = matrix.Values[i][k];
     }
   }
 }
@@ -47,8 +47,8 @@ inline void FillMatrix(DataMatrix& matrix, const std::vector<std::vector<long do
 // Objects at the given depths, D given as its upper triangle in row order: D12, D13, ..., D1n,
 // D23, ...
 inline std::unique_ptr<Analysis> MakeTreeRun(StrategyCode strategy, bool constrained,
-                                             const std::vector<long double>& depths,
-                                             const std::vector<long double>& upper) {
+                                             const std::vector<double>& depths,
+                                             const std::vector<double>& upper) {
   auto run = MakeAnalysis(strategy, CoefficientCode::Euclidean, constrained);
   const int n = static_cast<int>(depths.size());
   run->Matrix.ObjectCount = n;
@@ -67,11 +67,11 @@ inline std::string Shape(const ClusterNode& node) {
 
 // In pre-order (node, Child1's subtree, Child2's subtree): the fused nodes' levels and every
 // node's position.
-inline void Collect(const ClusterNode& node, std::vector<long double>& levels,
-                    std::vector<long double>& positions) {
-  positions.push_back(node.Position);
+inline void Collect(const ClusterNode& node, std::vector<double>& levels,
+                    std::vector<double>& positions) {
+  positions.push_back(node.Position.ToDouble());
   if (node.IsLeaf()) return;
-  levels.push_back(node.Level);
+  levels.push_back(node.Level.ToDouble());
   Collect(*node.Child1, levels, positions);
   Collect(*node.Child2, levels, positions);
 }

@@ -17,19 +17,19 @@ namespace {
 using testing::R;
 using enum StrategyCode;
 
-const long double Ulp = 0x1p-39L;  // one unit in the last place of 1
-const long double Third = R(1.0L / 3), TwoThirds = R(2.0L / 3);
+const double Ulp = 0x1p-39;  // one unit in the last place of 1
+const double Third = R(1.0 / 3), TwoThirds = R(2.0 / 3);
 
 // The closest pair
 
 struct PairCase {
   const char* Name;
   int N;
-  std::vector<long double> Upper;
+  std::vector<double> Upper;
   std::vector<int> Active;  // cluster numbers in list order
   bool Constrained;
   int B, I, J;
-  long double Dij;
+  double Dij;
 };
 
 const PairCase PairCases[] = {
@@ -40,9 +40,9 @@ const PairCase PairCases[] = {
     // The order of stored values down to the last bit, across signs and exponents.
     {"LowestBitDecides", 3, {1 + Ulp, 1, 1 + 2 * Ulp}, {1, 2, 3}, false, 3, 1, 3, 1},
     {"TopFractionBitDecides", 3, {1.75, 1.5, 1.25 + Ulp}, {1, 2, 3}, false, 3, 2, 3, 1.25 + Ulp},
-    {"ZeroBeatsTiny", 3, {0x1p-100L, 0, 1}, {1, 2, 3}, false, 3, 1, 3, 0},
-    {"NegativeTinyBeatsZero", 3, {0, -0x1p-100L, 1}, {1, 2, 3}, false, 3, 1, 3, -0x1p-100L},
-    {"LargerNegativeWins", 3, {-2, -1e30L, -3e30L}, {1, 2, 3}, false, 3, 2, 3, -3e30L},
+    {"ZeroBeatsTiny", 3, {0x1p-100, 0, 1}, {1, 2, 3}, false, 3, 1, 3, 0},
+    {"NegativeTinyBeatsZero", 3, {0, -0x1p-100, 1}, {1, 2, 3}, false, 3, 1, 3, -0x1p-100},
+    {"LargerNegativeWins", 3, {-2, -1e30, -3e30}, {1, 2, 3}, false, 3, 2, 3, -3e30},
     {"ConstrainedIgnoresNonAdjacent", 3, {4, 1, 6}, {1, 2, 3}, true, 2, 1, 2, 4},
     {"ConstrainedTieGoesUp", 4, {3, 0, 0, 3, 0, 3}, {1, 2, 3, 4}, true, 2, 1, 2, 3},
     {"ConstrainedWithGaps", 5, {12, 9, 9, 1, 9, 9, 9, 9, 0, 9}, {1, 2, 5}, true, 3, 2, 5, 9},
@@ -52,7 +52,7 @@ TEST(FindClosestPairTest, FindsTheFirstSmallestPair) {
   for (const PairCase& c : PairCases) {
     SCOPED_TRACE(c.Name);
     auto run = testing::MakeTreeRun(NearestNeighbour, c.Constrained,
-                                    std::vector<long double>(c.N), c.Upper);
+                                    std::vector<double>(c.N), c.Upper);
     int active[MaxObjects + 1] = {};
     std::copy(c.Active.begin(), c.Active.end(), active + 1);
     const ClosestPair pair = FindClosestPair(static_cast<int>(c.Active.size()), active,
@@ -60,36 +60,36 @@ TEST(FindClosestPairTest, FindsTheFirstSmallestPair) {
     EXPECT_EQ(pair.B, c.B);
     EXPECT_EQ(pair.I, c.I);
     EXPECT_EQ(pair.J, c.J);
-    EXPECT_EQ(static_cast<long double>(pair.Dij), R(c.Dij));
+    EXPECT_EQ(pair.Dij.ToDouble(), R(c.Dij));
   }
 }
 
 // Coefficients and the combination formula, to the last bit
 
 TEST(CoefficientSetterTest, QuotientsAreRoundedFromTheSizes) {
-  using Values = std::vector<long double>;  // alpha i, alpha j, beta, gamma
+  using Values = std::vector<double>;  // alpha i, alpha j, beta, gamma
   const auto values = [](const LanceWilliams& c) {
-    return Values{c.AlphaI, c.AlphaJ, c.Beta, c.Gamma};
+    return Values{c.AlphaI.ToDouble(), c.AlphaJ.ToDouble(), c.Beta.ToDouble(), c.Gamma.ToDouble()};
   };
   // Beta comes from the rounded alphas and is rounded again.
   EXPECT_EQ(values(SetCentroidCoefficients(1, 2)),
             (Values{Third, TwoThirds, R(-(Third * TwoThirds)), 0}));
   EXPECT_EQ(values(SetMinimumVarianceCoefficients(1, 2, 3)),
-            (Values{R(4.0L / 6), R(5.0L / 6), R(-3.0L / 6), 0}));
+            (Values{R(4.0 / 6), R(5.0 / 6), R(-3.0 / 6), 0}));
   EXPECT_EQ(values(SetMinimumVarianceCoefficients(5, 2, 0)),
-            (Values{R(5.0L / 7), R(2.0L / 7), 0, 0}));
+            (Values{R(5.0 / 7), R(2.0 / 7), 0, 0}));
 }
 
 TEST(CombineDissimilarityTest, OneFormulaRoundedOnce) {
   // Arguments in the order alpha i, alpha j, Dki, Dkj, beta, Dij, gamma.
   const auto combine = [](auto... terms) {
-    return static_cast<long double>(CombineDissimilarity(terms...));
+    return CombineDissimilarity(StorageReal(terms)...).ToDouble();
   };
   EXPECT_EQ(combine(0.5, 0.5, 1 + Ulp, 1, 0, 0, -0.5), 1) << "nearest";
   EXPECT_EQ(combine(0.5, 0.5, 1 + Ulp, 1, 0, 0, 0.5), 1 + Ulp) << "furthest";
   // Intermediate sums beyond the format's precision are kept until the final store:
   // 1 + 2^-41 + 2^-41 rounds up to 1 + 2^-40, a tie that goes away from zero.
-  const long double tiny = ldexpl(1.0L, -41);
+  const double tiny = std::ldexp(1.0, -41);
   EXPECT_EQ(combine(1, 1, 1, tiny, 1, tiny, 0), 1 + Ulp) << "rounded once";
 }
 
@@ -100,11 +100,11 @@ struct TreeCase {
   StrategyCode Strategy;
   bool Constrained;
   int N;
-  std::vector<long double> Upper;
+  std::vector<double> Upper;
   std::string Shape;
-  std::vector<long double> Levels;  // fused nodes in pre-order, exact stored values
-  std::vector<long double> Depths = {};     // empty: objects at 1, 2, ..., n
-  std::vector<long double> Positions = {};  // all nodes in pre-order; empty: not checked
+  std::vector<double> Levels;  // fused nodes in pre-order, exact stored values
+  std::vector<double> Depths = {};     // empty: objects at 1, 2, ..., n
+  std::vector<double> Positions = {};  // all nodes in pre-order; empty: not checked
 };
 
 const TreeCase TreeCases[] = {
@@ -118,22 +118,22 @@ const TreeCase TreeCases[] = {
     {"UnweightedWeighsBySize", UnweightedPairgroup, false, 4, {1, 2, 10, 3, 20, 30},
      "(4 (3 (1 2)))", {R(TwoThirds * 15 + Third * 30), 2.5, 1}},
     {"CentroidThree", CentroidSorting, false, 3, {2, 5, 3}, "(3 (1 2))",
-     {R(sqrtl(3.5L)), R(sqrtl(2))}},
+     {R(std::sqrt(3.5)), R(std::sqrt(2))}},
     {"MinimumVarianceThree", MinimumVariance, false, 3, {2, 5, 3}, "(3 (1 2))",
-     {R(R(TwoThirds * 5 + TwoThirds * 3 - Third * 2) * 0.5L), 1}},
+     {R(R(TwoThirds * 5 + TwoThirds * 3 - Third * 2) * 0.5), 1}},
     // Constrained nodes sit between their children, measured from the shallowest object:
     // root, leaf 3, node (2 1), leaf 2, leaf 1.
     {"ConstrainedFurthest", FurthestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {6, 4},
      {2.5, 3, 4.5}, {1.125, 2, 0.25, 0.5, 0}},
     {"ConstrainedNearest", NearestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {1, 4},
-     {-10, -4, 0}, {R(6.5L), 10, 3, 6, 0}},
+     {-10, -4, 0}, {R(6.5), 10, 3, 6, 0}},
     {"ConstrainedMinimumVariance", MinimumVariance, true, 3, {4, 1, 6}, "(3 (2 1))",
-     {R(2 + R(TwoThirds * 1 + TwoThirds * 6 - Third * 4) * 0.5L), 2}},
+     {R(2 + R(TwoThirds * 1 + TwoThirds * 6 - Third * 4) * 0.5), 2}},
     {"ConstrainedFusesUpperPairOnTie", FurthestNeighbour, true, 3, {2, 9, 2}, "(3 (2 1))", {9, 2}},
     // The mean of two positions is rounded when stored: the mean of 1 and 1 + 2^-39 is a
     // tie, stored away from zero.
     {"ConstrainedLowerPair", FurthestNeighbour, true, 3, {5, 9, 2}, "((3 2) 1)", {9, 2},
-     {0, 1, 1 + Ulp}, {0.5L + Ulp / 2, 1 + Ulp, 1 + Ulp, 1, 0}},
+     {0, 1, 1 + Ulp}, {0.5 + Ulp / 2, 1 + Ulp, 1 + Ulp, 1, 0}},
     // All equal: (1 2), then 3, then 4 join cluster 1; the larger cluster goes second.
     {"TiesGoToLowestNumbers", FurthestNeighbour, false, 4, {1, 1, 1, 1, 1, 1},
      "(4 (3 (1 2)))", {1, 1, 1}},
@@ -158,7 +158,7 @@ void CheckNodes(const ClusterNode& node) {
   if (node.IsLeaf()) {
     EXPECT_EQ(node.Size, 1);
     EXPECT_EQ(node.Step, 0);
-    EXPECT_EQ(static_cast<long double>(node.Level), 0);
+    EXPECT_EQ(node.Level.ToDouble(), 0);
     return;
   }
   ASSERT_TRUE(node.Child1 && node.Child2);
@@ -173,8 +173,8 @@ void CheckNodes(const ClusterNode& node) {
 TEST(AgglomerateTest, BuildsTheTree) {
   for (const TreeCase& c : TreeCases) {
     SCOPED_TRACE(c.Name);
-    std::vector<long double> depths(c.N);
-    std::iota(depths.begin(), depths.end(), 1.0L);
+    std::vector<double> depths(c.N);
+    std::iota(depths.begin(), depths.end(), 1.0);
     if (!c.Depths.empty()) depths = c.Depths;
     auto run = testing::MakeTreeRun(c.Strategy, c.Constrained, depths, c.Upper);
     run->TreeRoot = std::make_unique<ClusterNode>();
@@ -185,7 +185,7 @@ TEST(AgglomerateTest, BuildsTheTree) {
 
     ASSERT_TRUE(run->TreeRoot);
     EXPECT_EQ(testing::Shape(*run->TreeRoot), c.Shape);
-    std::vector<long double> levels, positions;
+    std::vector<double> levels, positions;
     testing::Collect(*run->TreeRoot, levels, positions);
     EXPECT_EQ(levels, c.Levels);
     if (!c.Positions.empty()) {
@@ -217,12 +217,12 @@ struct FailureCase {
   const char* Name;
   StrategyCode Strategy;
   bool Constrained;
-  std::vector<long double> Depths;
-  std::vector<long double> Upper;
+  std::vector<double> Depths;
+  std::vector<double> Upper;
   const char* Error = "Floating point overflow";
 };
 
-const long double Huge = 1.6e38L;
+const double Huge = 1.6e38;
 
 const FailureCase FailureCases[] = {
     // The running total of dispersion exceeds the format after the third fusion.
@@ -230,7 +230,7 @@ const FailureCase FailureCases[] = {
      {Huge, Huge, Huge, Huge, Huge, Huge}},
     // Minimum variance can give a new cluster more than its parts' dissimilarity.
     {"MinimumVarianceUpdateOverflows", MinimumVariance, false, {1, 2, 3}, {0, Huge, Huge}},
-    {"DepthSpanOverflows", FurthestNeighbour, true, {-1e38L, 1e38L}, {1}},
+    {"DepthSpanOverflows", FurthestNeighbour, true, {-1e38, 1e38}, {1}},
     // A negative value has no square root to report as a centroid level.
     {"CentroidOfNegative", CentroidSorting, false, {1, 2}, {-1}, "Invalid floating point operation"},
 };

@@ -22,14 +22,14 @@ struct CoefficientCase {
   CoefficientCode Coefficient;
   StrategyCode Strategy;
   bool Constrained;
-  std::vector<long double> A, B;
-  std::vector<long double> Offset;  // empty: no offsets
-  long double Expected;             // rounded to the storage real before comparing
+  std::vector<double> A, B;
+  std::vector<double> Offset;  // empty: no offsets
+  double Expected;             // rounded to the storage real before comparing
 };
 
-const long double Tiny41 = ldexpl(1.0L, -41);  // below half a unit in the last place of 1
-const long double Tiny21 = ldexpl(1.0L, -21);  // squares to 2^-42
-const long double Half40 = ldexpl(1.0L, -40);  // exactly half a unit in the last place of 1
+const double Tiny41 = std::ldexp(1.0, -41);  // below half a unit in the last place of 1
+const double Tiny21 = std::ldexp(1.0, -21);  // squares to 2^-42
+const double Half40 = std::ldexp(1.0, -40);  // exactly half a unit in the last place of 1
 
 const CoefficientCase CoefficientCases[] = {
     {"EuclideanIdentical", Euclidean, NearestNeighbour, false, {1.5, -2, 7}, {1.5, -2, 7}, {}, 0},
@@ -41,14 +41,14 @@ const CoefficientCase CoefficientCases[] = {
     {"ManhattanNeverSquared", Manhattan, CentroidSorting, true, {0, 0}, {3, 4}, {}, 3.5},
     {"ManhattanNegative", Manhattan, FurthestNeighbour, false, {-1, 2, -3}, {1, -2, 3}, {}, 4},
     {"ChordSquared", Chord, CentroidSorting, false, {1, 4}, {4, 1}, {}, 2},
-    {"ChordPlain", Chord, FurthestNeighbour, false, {1, 4}, {4, 1}, {}, sqrtl(2)},
+    {"ChordPlain", Chord, FurthestNeighbour, false, {1, 4}, {4, 1}, {}, std::sqrt(2)},
     // Only the variable with a negative value is shifted: (0 - 2)^2 + (1 - 2)^2.
     {"ChordOffsetSquared", Chord, WeightedPairgroup, true, {-2, 1}, {2, 4}, {-2, 0}, 5},
-    {"ChordOffsetPlain", Chord, WeightedPairgroup, false, {-2, 1}, {2, 4}, {-2, 0}, sqrtl(5)},
+    {"ChordOffsetPlain", Chord, WeightedPairgroup, false, {-2, 1}, {2, 4}, {-2, 0}, std::sqrt(5)},
     // The sum is stored after every term: the small terms vanish one by one instead of
     // adding up to a unit in the last place.
     {"ManhattanSumStoredPerTerm", Manhattan, NearestNeighbour, false,
-     {1, Tiny41, Tiny41, Tiny41, Tiny41}, {0, 0, 0, 0, 0}, {}, 1.0L / 5},
+     {1, Tiny41, Tiny41, Tiny41, Tiny41}, {0, 0, 0, 0, 0}, {}, 1.0 / 5},
     {"EuclideanSumStoredPerTerm", Euclidean, CentroidSorting, false,
      {1, Tiny21, Tiny21, Tiny21, Tiny21}, {0, 0, 0, 0, 0}, {}, 1},
     // Half a unit rounds away from zero when the sum is stored.
@@ -76,57 +76,32 @@ TEST(CoefficientTest, GivesTheStoredCoefficient) {
                          static_cast<int>(x.size()), offset.data());
     };
     const StorageReal result = coefficient(a, b);
-    EXPECT_EQ(static_cast<long double>(result), R(c.Expected));
+    EXPECT_EQ(result.ToDouble(), R(c.Expected));
     EXPECT_EQ(coefficient(b, a).Bytes(), result.Bytes()) << "symmetric to the last bit";
   }
 }
 
 TEST(ComputeDissimilaritiesTest, SumTooLargeOverflows) {
   auto run = testing::MakeAnalysis(NearestNeighbour, Manhattan, false);
-  testing::FillMatrix(run->Matrix, {{1e38L, 1e38L}, {-1e38L, -1e38L}});
+  testing::FillMatrix(run->Matrix, {{1e38, 1e38}, {-1e38, -1e38}});
   EXPECT_THROW(ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
                                       *testing::NewWorkingState()),
                FloatingPointOverflow);
-}
-
-// The running sums' rounding against a store into the storage real.
-TEST(RoundRunningSumTest, RoundsLikeAStore) {
-  const long double u = 0x1p-39L;  // one unit in the last place of 1
-  const long double tiny = 0x1p-63L;
-  const long double cases[] = {
-      0, 1, 1 + u / 2, 1 + u / 2 + tiny, 1 + u / 2 - tiny, 1 + 1.5L * u, 1 + u + u / 2,
-      2 - u / 4, 2 - u / 4 - tiny, 0x1p20L + 0x1p-20L, 0x1p-128L, 0x1p-129L,
-      0x1p-128L * (1 - 0x1p-42L), 0x1p-129L * (1 + 0x1p-40L), 0x1p-130L, 1e-300L, 1e38L,
-      StorageReal::Largest(), 3.0L / 7, 12345.678L};
-  for (long double x : cases)
-    EXPECT_EQ(RoundRunningSum(x), RoundToStorage(x)) << static_cast<double>(x);
-
-  // Random significands, half of them with the bits below the kept 40 set to just below, at
-  // or just above the halfway point.
-  std::uint64_t state = 7;
-  const auto next = [&state] { return testing::NextRandom(state); };
-  for (int trial = 0; trial < 200000; ++trial) {
-    std::uint64_t significand = next() | (std::uint64_t{1} << 63);
-    if (trial % 2) significand = (significand & ~std::uint64_t{0xffffff}) | (0x7fffff + next() % 3);
-    const int exponent = static_cast<int>(next() % 268) - 141;  // 2^-141 .. 2^126
-    const long double x = ldexpl(static_cast<long double>(significand), exponent - 63);
-    ASSERT_EQ(RoundRunningSum(x), RoundToStorage(x)) << "trial " << trial;
-  }
 }
 
 // The matrix comes from a faster path than the coefficient functions: it must agree with
 // them to the last bit, also where running sums meet halfway points, in the form (squared or
 // not) the run asks for and with the matrix's chord offsets. Only D[a][b], a < b, is written.
 TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
-  const long double pool[] = {0, 0x1p10L, -0x1p-10L, 0x1p-10L, 3 * 0x1p-11L, 1, 2, 0.1L};
+  const double pool[] = {0, 0x1p10, -0x1p-10, 0x1p-10, 3 * 0x1p-11, 1, 2, 0.1};
   std::uint64_t state = 99;
   const auto next = [&state] { return testing::NextRandom(state) >> 11; };
   constexpr int p = 7;  // rows of every length: each way a row can end is met
-  std::vector<std::vector<long double>> rows(25, std::vector<long double>(p));
+  std::vector<std::vector<double>> rows(25, std::vector<double>(p));
   for (auto& row : rows)
     for (auto& value : row)
-      value = next() % 3 ? pool[next() % 8] : static_cast<long double>(next()) * 0x1p-48L - 8;
-  const StorageReal unwritten = 99.0L;
+      value = next() % 3 ? pool[next() % 8] : static_cast<double>(next()) * 0x1p-48 - 8;
+  const StorageReal unwritten = 99.0;
   const std::pair<StrategyCode, bool> forms[] = {  // strategy, constrained
       {NearestNeighbour, false}, {CentroidSorting, false}, {NearestNeighbour, true}};
   for (const int n : {25, 1}) {

@@ -43,7 +43,7 @@ Data RandomData(std::uint64_t seed) {
 // A fusion of cluster J into cluster I (each named by its lowest member, I < J) at Level.
 struct Fusion {
   int I = 0, J = 0;
-  long double Level = 0;
+  double Level = 0;
 };
 
 struct Reference {
@@ -141,7 +141,7 @@ Reference Cluster(const Data& x, StrategyCode strategy, CoefficientCode coeffici
 void CollectFusions(const ClusterNode& node, std::vector<Fusion>& byStep) {
   if (node.IsLeaf()) return;
   const int a = node.Child1->FirstObject, b = node.Child2->FirstObject;
-  byStep.at(node.Step) = Fusion{std::min(a, b), std::max(a, b), node.Level};
+  byStep.at(node.Step) = Fusion{std::min(a, b), std::max(a, b), node.Level.ToDouble()};
   CollectFusions(*node.Child1, byStep);
   CollectFusions(*node.Child2, byStep);
 }
@@ -159,10 +159,10 @@ void Compare(StrategyCode strategy, CoefficientCode coefficient, bool constraine
   ASSERT_FALSE(reference.NearTie) << "the data have a near tie; choose another seed";
 
   auto run = testing::MakeAnalysis(strategy, coefficient, constrained);
-  std::vector<std::vector<long double>> rows;
+  std::vector<std::vector<double>> rows;
   for (const auto& row : x) rows.emplace_back(row.begin(), row.end());
   testing::FillMatrix(run->Matrix, rows);
-  for (int o = 1; o <= Objects; ++o) run->Matrix.Depth[o] = 0.5L * o;
+  for (int o = 1; o <= Objects; ++o) run->Matrix.Depth[o] = 0.5 * o;
   const auto before = std::make_unique<DataMatrix>(run->Matrix);
 
   const auto work = testing::NewWorkingState();
@@ -191,7 +191,7 @@ void Compare(StrategyCode strategy, CoefficientCode coefficient, bool constraine
     }
   }
   if (dispersion) {
-    EXPECT_TRUE(Near(static_cast<double>(run->TreeRoot->Level), reference.TotalSumOfSquares,
+    EXPECT_TRUE(Near(run->TreeRoot->Level.ToDouble(), reference.TotalSumOfSquares,
                      1e-9));
   }
 }

@@ -1,0 +1,58 @@
+#pragma once
+// Deciding the storage real's rounding from a double-double approximation (see
+// engine/exactsteps.h for the bounds its callers prove).
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "analysis/storagereal.h"
+
+namespace vardell {
+
+// A value of the extended format held exactly as h + l (the chord coefficient's square roots).
+struct DoubleDouble {
+  double H = 0, L = 0;
+};
+
+namespace exact {
+
+// a + b = s + e exactly.
+inline void TwoSum(double a, double b, double& s, double& e) {
+  s = a + b;
+  const double bb = s - a;
+  e = (a - (s - bb)) + (b - bb);
+}
+
+// The value of the last place of a 40-bit number with the binade of |h| (h normal, nonzero).
+inline double StorageUnit(double h) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(h) & 0x7ff0000000000000u;
+  return std::bit_cast<double>(bits - (std::uint64_t{39} << 52));
+}
+
+// Rounds h + l (|l| at most a unit in h's last place) to 40 bits, nearest with ties away
+// from zero, when every value within margin of h + l rounds alike; returns false otherwise.
+// Neither flushes nor checks the range.
+inline bool RoundDoubleDouble(double h, double l, double margin, double& out) {
+  if (h == 0) {
+    out = 0;
+    return l == 0 && margin == 0;
+  }
+  const double magnitude = std::fabs(h);
+  if (!(margin < magnitude * 0x1p-42) || magnitude < 0x1p-960 || magnitude > 0x1p960) return false;
+  const double u = StorageUnit(h);
+  const double shifter = u * 0x1.8p52;  // adding and removing it rounds to a multiple of u
+  const double r = h >= 0 ? (h + shifter) - shifter : (h - shifter) + shifter;
+  const double rest = (h - r) + l;  // h - r is exact
+  const double beyondHalf = std::fabs(rest) - 0.5 * u;
+  if (std::fabs(beyondHalf) <= margin) return false;
+  out = beyondHalf > 0 ? r + std::copysign(u, rest) : r;
+  return true;
+}
+
+// Storage-real flush for a rounded 40-bit value.
+inline double Flushed(double r) { return std::fabs(r) < StorageReal::Smallest() ? 0.0 : r; }
+
+}  // namespace exact
+
+}  // namespace vardell

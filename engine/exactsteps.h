@@ -1,0 +1,115 @@
+#pragma once
+// The analysis's arithmetic steps, exact to the bit on every processor: each step's result is
+// what the extended format (64-bit significand, nearest even at every operation) followed by
+// the storage real's rounding (40 bits, nearest, ties away from zero) gives.
+//
+// Fast path: the step's exact mathematical value z is approximated in double-double by z'
+// and the storage rounding is decided from z' when z' lies far enough from every 40-bit
+// rounding boundary. Slow path: where it does not, the step is done again in the extended
+// format (analysis/extended.h), exactly as written.
+//
+// Why the fast decision is right. Let y be the extended-format result before the storage
+// rounding. Every extended operation has a relative error of at most 2^-64. In a running sum
+// both addends are >= 0, so the chain d = x - y, t = d * d, s + t gives
+// |y - z| <= ((1 + 2^-64)^4 - 1) z < 2^-61.9 z. In the Lance-Williams combination, seven
+// operations each err by at most 2^-64 times a partial result, and every partial result is at
+// most M = |aI ki| + |aJ kj| + |beta dij| + |gamma| |ki - kj| (times 1 + 2^-62), so
+// |y - z| < 2^-60.9 M. The double-double approximations below are exact except for a few
+// roundings of relative size 2^-104 of z (or of M), and the residual against the boundary is
+// computed with an error below 2^-92 |z'|. A caller passes a margin covering all of these
+// (2^-60 z' for the sums, 2^-59 M for the combination). RoundDoubleDouble decides only when
+// z' is farther than the margin from the nearest 40-bit midpoint and the margin is below a
+// quarter unit of the last place (so no binade edge lies within reach); then y and z' are on
+// the same side of every midpoint, and both round to the same 40-bit value.
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "analysis/doubledouble.h"
+#include "analysis/storagereal.h"
+
+namespace vardell {
+
+
+DoubleDouble ToDoubleDouble(const Extended& v);  // exact for values of at most 106 bits
+Extended ToExtended(DoubleDouble v);
+
+// One step of a running sum: s (a 40-bit value >= 0) plus the term of x and y, rounded to
+// the storage real's precision and flushed below 2^-128 but not checked against the largest
+// value (the sums only grow, so their callers check once at the end).
+//   Euclidean and chord: s + (x - y)^2;  Manhattan: s + |x - y|.
+// For the chord coefficient x and y are the variables' square roots (64-bit values).
+double SquareStepSlow(double s, const Extended& x, const Extended& y);
+double AbsoluteStepSlow(double s, const Extended& x, const Extended& y);
+
+// The fast paths: false when the slow path must decide.
+namespace exact {
+// s + (d + de)^2, where d + de is the exact difference and |de| <= half a unit of d's last
+// place; de^2 (below 2^-106 d^2) is left out.
+inline bool SquareSumStep(double s, double d, double de, double& out) {
+  double h, l;
+  const double t = d * d;
+  const double te = std::fma(d, d, -t) + 2 * d * de;
+  TwoSum(s, t, h, l);
+  if (!RoundDoubleDouble(h, l + te, h * 0x1p-60, out)) return false;
+  out = Flushed(out);
+  return true;
+}
+}  // namespace exact
+
+inline bool SquareStepFast(double s, double x, double y, double& out) {
+  double d, de;
+  exact::TwoSum(x, -y, d, de);
+  return exact::SquareSumStep(s, d, de, out);
+}
+
+inline bool AbsoluteStepFast(double s, double x, double y, double& out) {
+  double d, de, h, l;
+  exact::TwoSum(x, -y, d, de);
+  if (d < 0) d = -d, de = -de;
+  exact::TwoSum(s, d, h, l);
+  if (!exact::RoundDoubleDouble(h, l + de, h * 0x1p-60, out)) return false;
+  out = exact::Flushed(out);
+  return true;
+}
+
+// x.H - y.H is exact when the roots lie within a factor 2 of each other (and then x.L - y.L
+// is exact too); otherwise |x - y| >= max / 2 and the roundings are below 2^-103 of it.
+inline bool ChordStepFast(double s, DoubleDouble x, DoubleDouble y, double& out) {
+  double dh, dl, d, de;
+  exact::TwoSum(x.H, -y.H, dh, dl);
+  exact::TwoSum(dh, dl + (x.L - y.L), d, de);
+  return exact::SquareSumStep(s, d, de, out);
+}
+
+inline double SquareStep(double s, double x, double y) {
+  double out;
+  if (SquareStepFast(s, x, y, out)) return out;
+  return SquareStepSlow(s, Extended::FromDouble(x), Extended::FromDouble(y));
+}
+inline double AbsoluteStep(double s, double x, double y) {
+  double out;
+  if (AbsoluteStepFast(s, x, y, out)) return out;
+  return AbsoluteStepSlow(s, Extended::FromDouble(x), Extended::FromDouble(y));
+}
+inline double ChordStep(double s, DoubleDouble x, DoubleDouble y) {
+  double out;
+  if (ChordStepFast(s, x, y, out)) return out;
+  return SquareStepSlow(s, ToExtended(x), ToExtended(y));
+}
+
+// The chord coefficient's square root of a value less its variable's offset, kept in the
+// extended format.
+DoubleDouble ChordRoot(StorageReal value, StorageReal offset);
+
+// ((alphaI dki + alphaJ dkj) + beta dij) + gamma |dki - dkj|, each operation in the extended
+// format, then stored.
+StorageReal CombineSlow(double alphaI, double alphaJ, double dki, double dkj, double beta,
+                        double dij, double gamma);
+bool CombineFast(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
+                 double gamma, double& out);  // out rounded, not yet flushed or range-checked
+StorageReal Combine(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
+                    double gamma);
+
+}  // namespace vardell
