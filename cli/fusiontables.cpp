@@ -11,9 +11,11 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <iterator>
 #include <string>
 
 #include "analysis/fileloading.h"
+#include "analysis/methods.h"
 #include "analysis/plainparameters.h"
 #include "bench/benchdata.h"
 #include "cli/fusiontable.h"
@@ -38,14 +40,11 @@ void AddTree(const ClusterNode* node, Digest& digest) {
   AddTree(node->Child2.get(), digest);
 }
 
-// List positions of the parameter window, by StrategyCode and CoefficientCode.
-constexpr int StrategyPositions[] = {2, 1, 4, 5, 3, 0};
-constexpr int CoefficientPositions[] = {2, 1, 0};
-
 void RunAll(const std::string& name, const DataGrid& grid, const ColumnLists& loaded,
             int depthColumn, int idColumn) {
-  for (int strategy = NearestNeighbour; strategy <= MinimumVariance; ++strategy) {
-    for (int coefficient = Manhattan; coefficient <= Euclidean; ++coefficient) {
+  // By code: strategies 0..5, coefficients 0..2.
+  for (int strategy = 0; strategy < static_cast<int>(std::size(Strategies)); ++strategy) {
+    for (int coefficient = 0; coefficient < static_cast<int>(std::size(Coefficients)); ++coefficient) {
       for (int constrained = 0; constrained <= 1; ++constrained) {
         ColumnLists lists = loaded;
         lists.Depth.SelectOnly(depthColumn - 1);
@@ -54,8 +53,8 @@ void RunAll(const std::string& name, const DataGrid& grid, const ColumnLists& lo
         if (idColumn >= 1) lists.DataCol.SetSelected(idColumn - 1, false);
         if (!constrained) lists.DataCol.SetSelected(depthColumn - 1, false);
         PlainParameterSource source(grid, lists);
-        source.Algo.SelectOnly(StrategyPositions[strategy]);
-        source.Dist.SelectOnly(CoefficientPositions[coefficient]);
+        source.Algo.SelectOnly(PositionOf(static_cast<StrategyCode>(strategy)));
+        source.Dist.SelectOnly(PositionOf(static_cast<CoefficientCode>(coefficient)));
         source.Constrained = constrained != 0;
         std::cout << "# " << name << " strategy " << strategy << " coefficient " << coefficient
                   << " constrained " << constrained << "\n";

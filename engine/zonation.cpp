@@ -37,25 +37,31 @@ void CollectGroups(const ClusterNode* node, int lastKeptStep, std::vector<Group>
   CollectGroups(node->Child1.get(), lastKeptStep, groups);
 }
 
-std::optional<long double> CutLevelOf(const std::vector<const ClusterNode*>& byStep,
-                                      int lastKeptStep) {
-  std::optional<long double> highestKept, lowestUndone;
+// (a + b) / 2 in the extended format, as a double.
+double HalfSum(double a, double b) {
+  return Multiply(Add(Extended::FromDouble(a), Extended::FromDouble(b)), Extended::FromDouble(0.5))
+      .ToDouble();
+}
+
+std::optional<double> CutLevelOf(const std::vector<const ClusterNode*>& byStep,
+                                 int lastKeptStep) {
+  std::optional<double> highestKept, lowestUndone;
   for (std::size_t s = 1; s < byStep.size(); ++s) {
     if (!byStep[s]) continue;
-    const long double level = byStep[s]->Level;
+    const double level = byStep[s]->Level.ToDouble();
     if (static_cast<int>(s) <= lastKeptStep)
       highestKept = highestKept ? std::max(*highestKept, level) : level;
     else
       lowestUndone = lowestUndone ? std::min(*lowestUndone, level) : level;
   }
   if (!lowestUndone) return std::nullopt;  // nothing undone
-  const long double kept = highestKept.value_or(0.0L);  // the leaves when nothing is kept
+  const double kept = highestKept.value_or(0.0);  // the leaves when nothing is kept
   if (!(kept < *lowestUndone)) return std::nullopt;      // reversed levels (or not a number)
-  return (kept + *lowestUndone) / 2;
+  return HalfSum(kept, *lowestUndone);
 }
 
-long double LevelAt(const std::vector<const ClusterNode*>& byStep, int step) {
-  return step >= 1 && byStep[step] ? byStep[step]->Level.ToExtended() : 0.0L;
+Extended LevelAt(const std::vector<const ClusterNode*>& byStep, int step) {
+  return step >= 1 && byStep[step] ? byStep[step]->Level.ToExtended() : Extended{};
 }
 
 }  // namespace
@@ -98,9 +104,9 @@ std::vector<Zone> ZonesOf(const TreeCut& cut, const DataMatrix& matrix) {
     zone.FirstObject = *first;
     zone.LastObject = *last;
     zone.Samples = static_cast<int>(group.Objects.size());
-    zone.TopDepth = matrix.Depth[zone.FirstObject];
-    zone.BottomDepth = matrix.Depth[zone.LastObject];
-    if (!zones.empty()) zones.back().BoundaryBelow = (zones.back().BottomDepth + zone.TopDepth) / 2;
+    zone.TopDepth = matrix.Depth[zone.FirstObject].ToDouble();
+    zone.BottomDepth = matrix.Depth[zone.LastObject].ToDouble();
+    if (!zones.empty()) zones.back().BoundaryBelow = HalfSum(zones.back().BottomDepth, zone.TopDepth);
     zones.push_back(zone);
   }
   return zones;
@@ -117,20 +123,20 @@ BrokenStick BrokenStickTable(const ClusterNode* root, int objectCount) {
   const int m = objectCount - 1;  // fusions
   if (m < 2) return table;
   const std::vector<const ClusterNode*> byStep = FusionsByStep(root, objectCount);
-  const long double total = LevelAt(byStep, m);
+  // In the extended format; the table keeps doubles, the suggestion compares the former.
+  const Extended total = LevelAt(byStep, m);
   // tail[g] = 1/(g-1) + 1/g + ... + 1/m, summed from the small end.
-  std::vector<long double> tail(m + 3, 0.0L);
-  for (int g = m + 1; g >= 2; --g) tail[g] = tail[g + 1] + 1.0L / (g - 1);
+  std::vector<Extended> tail(m + 3);
+  for (int g = m + 1; g >= 2; --g)
+    tail[g] = Add(tail[g + 1], Divide(Extended::FromInteger(1), Extended::FromInteger(g - 1)));
+  bool beaten = true;
   for (int g = 2; g <= m; ++g) {
-    BrokenStickRow row;
-    row.Groups = g;
-    row.Reduction = LevelAt(byStep, m - g + 2) - LevelAt(byStep, m - g + 1);
-    row.Expected = total / m * tail[g];
-    table.Rows.push_back(row);
-  }
-  for (const BrokenStickRow& row : table.Rows) {
-    if (!(row.Reduction > row.Expected)) break;
-    table.Suggestion = row.Groups;
+    const Extended reduction = Subtract(LevelAt(byStep, m - g + 2), LevelAt(byStep, m - g + 1));
+    const Extended expected = Multiply(Divide(total, Extended::FromInteger(m)), tail[g]);
+    table.Rows.push_back({g, reduction.ToDouble(), expected.ToDouble()});
+    beaten = beaten && !reduction.NotANumber && !expected.NotANumber &&
+             Compare(reduction, expected) > 0;
+    if (beaten) table.Suggestion = g;
   }
   return table;
 }

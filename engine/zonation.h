@@ -25,7 +25,7 @@ struct TreeCut {
   // The level midway between the highest level kept and the lowest undone (the leaves, at 0,
   // count as kept when every fusion is undone); none when nothing is undone or the levels
   // reverse so that the highest kept is not below the lowest undone.
-  std::optional<long double> CutLevel;
+  std::optional<double> CutLevel;
 };
 
 // Undoes the last k - 1 fusions by fusion number; the k subtrees left are the groups. Throws
@@ -39,11 +39,11 @@ struct Zone {
   int FirstObject = 0;  // shallowest object (objects are numbered in depth order)
   int LastObject = 0;   // deepest object
   int Samples = 0;
-  long double TopDepth = 0;
-  long double BottomDepth = 0;
+  double TopDepth = 0;
+  double BottomDepth = 0;
   // Midway between this zone's deepest depth and the next zone's shallowest; none for the
   // last zone.
-  std::optional<long double> BoundaryBelow;
+  std::optional<double> BoundaryBelow;
 };
 
 // The zones of a constrained run's cut, numbered 1..k as [0..k-1].
@@ -54,8 +54,8 @@ bool BrokenStickApplies(const AnalysisSettings& settings);
 
 struct BrokenStickRow {
   int Groups = 0;            // g
-  long double Reduction = 0; // R_g: the dispersion removed by going from g - 1 to g groups
-  long double Expected = 0;  // E_g: its broken-stick expectation
+  double Reduction = 0; // R_g: the dispersion removed by going from g - 1 to g groups
+  double Expected = 0;  // E_g: its broken-stick expectation
 };
 
 struct BrokenStick {

@@ -14,7 +14,7 @@ int FileRow(const DataMatrix& matrix, int object) { return matrix.GridRow[object
 
 }  // namespace
 
-std::string TableNumber(long double value) { return GeneralText(value, 10); }
+std::string TableNumber(double value) { return GeneralText(value, 10); }
 
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -47,7 +47,7 @@ void WriteMemberships(const Analysis& analysis, const TreeCut& cut, std::ostream
   out << "object,label,depth,group\n";
   for (int object : byRow) {
     out << FileRow(matrix, object) << ',' << CsvField(matrix.Labels[object]) << ','
-        << (analysis.Settings.Constrained ? TableNumber(matrix.Depth[object]) : std::string())
+        << (analysis.Settings.Constrained ? TableNumber(matrix.Depth[object].ToDouble()) : std::string())
         << ',' << groupOf[object] << '\n';
   }
 }

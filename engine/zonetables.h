@@ -21,8 +21,8 @@ void WriteMemberships(const Analysis& analysis, const TreeCut& cut, std::ostream
 // groups,reduction,expected: one row per number of groups g = 2..n-1.
 void WriteBrokenStick(const BrokenStick& stick, std::ostream& out);
 
-// A number as the tables write it ("%.10Lg").
-std::string TableNumber(long double value);
+// A number as the tables write it ("%.10g").
+std::string TableNumber(double value);
 
 // A CSV field: quoted, with inner quotes doubled, when it holds a comma, a quote or a line end.
 std::string CsvField(const std::string& text);

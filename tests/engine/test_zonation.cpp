@@ -20,7 +20,7 @@ namespace {
 // Child2 is the one drawn above.
 struct Fusion {
   int Upper, Lower;
-  long double Level;
+  double Level;
 };
 
 std::unique_ptr<ClusterNode> BuildTree(int n, const std::vector<Fusion>& fusions) {
@@ -53,7 +53,7 @@ std::string GroupsText(const TreeCut& cut) {
   return text;
 }
 
-constexpr std::optional<long double> NoLine = std::nullopt;
+constexpr std::optional<double> NoLine = std::nullopt;
 
 // Ordinary run, objects drawn 3, 4, 1, 2 from the top: ((3 4) (1 2)).
 const std::vector<Fusion> FourObjects = {{1, 2, 1}, {3, 4, 2}, {6, 5, 5}};
@@ -71,26 +71,26 @@ struct CutCase {
   bool Constrained;
   int K;
   std::string Groups;
-  std::optional<long double> CutLevel;
+  std::optional<double> CutLevel;
   std::vector<int> GroupOf;  // by object 1..n
 };
 
 const CutCase CutCases[] = {
     {"OneGroup", 4, FourObjects, false, 1, "3 4 1 2", NoLine, {1, 1, 1, 1}},
-    {"TwoGroupsInDiagramOrder", 4, FourObjects, false, 2, "3 4|1 2", 3.5L, {2, 2, 1, 1}},
-    {"ThreeGroups", 4, FourObjects, false, 3, "3|4|1 2", 1.5L, {3, 3, 1, 2}},
-    {"EveryObjectAlone", 4, FourObjects, false, 4, "3|4|1|2", 0.5L, {3, 4, 1, 2}},
+    {"TwoGroupsInDiagramOrder", 4, FourObjects, false, 2, "3 4|1 2", 3.5, {2, 2, 1, 1}},
+    {"ThreeGroups", 4, FourObjects, false, 3, "3|4|1 2", 1.5, {3, 3, 1, 2}},
+    {"EveryObjectAlone", 4, FourObjects, false, 4, "3|4|1|2", 0.5, {3, 4, 1, 2}},
     {"ReversalDrawsNoLine", 3, ThreeReversed, false, 2, "1 2|3", NoLine, {1, 1, 2}},
-    {"ReversalAllAlone", 3, ThreeReversed, false, 3, "1|2|3", 1.0L, {1, 2, 3}},
+    {"ReversalAllAlone", 3, ThreeReversed, false, 3, "1|2|3", 1.0, {1, 2, 3}},
     {"CutByNumberNotLevel", 4, FourReversed, false, 3, "1 2|3|4", NoLine, {1, 1, 2, 3}},
-    {"ReversalBelowTheCut", 4, FourReversed, false, 2, "1 2|3 4", 4.5L, {1, 1, 2, 2}},
+    {"ReversalBelowTheCut", 4, FourReversed, false, 2, "1 2|3 4", 4.5, {1, 1, 2, 2}},
     {"SingleObject", 1, {}, false, 1, "1", NoLine, {1}},
     {"TwoObjectsTogether", 2, {{2, 1, 6}}, false, 1, "2 1", NoLine, {1, 1}},
-    {"TwoObjectsApart", 2, {{2, 1, 6}}, false, 2, "2|1", 3.0L, {2, 1}},
-    {"ZonesFromTheTop", 5, FiveZones, true, 2, "1 2 3|4 5", 6.5L, {1, 1, 1, 2, 2}},
-    {"ThreeZones", 5, FiveZones, true, 3, "1 2|3|4 5", 3.0L, {1, 1, 2, 3, 3}},
+    {"TwoObjectsApart", 2, {{2, 1, 6}}, false, 2, "2|1", 3.0, {2, 1}},
+    {"ZonesFromTheTop", 5, FiveZones, true, 2, "1 2 3|4 5", 6.5, {1, 1, 1, 2, 2}},
+    {"ThreeZones", 5, FiveZones, true, 3, "1 2|3|4 5", 3.0, {1, 1, 2, 3, 3}},
     // Drawn deeper cluster first, the zones still count from the shallowest.
-    {"ZonesSortedByDepth", 3, {{3, 2, 1}, {4, 1, 2}}, true, 3, "1|2|3", 0.5L, {1, 2, 3}},
+    {"ZonesSortedByDepth", 3, {{3, 2, 1}, {4, 1, 2}}, true, 3, "1|2|3", 0.5, {1, 2, 3}},
     {"EqualLevelsDrawNoLine", 3, {{1, 2, 2}, {4, 3, 2}}, false, 2, "1 2|3", NoLine, {1, 1, 2}},
 };
 
@@ -114,13 +114,13 @@ TEST(CutTreeTest, RefusesGroupCountsOutsideOneToN) {
 
 struct ZoneRow {
   int First, Last, Samples;
-  long double Top, Bottom;
-  std::optional<long double> Boundary;
+  double Top, Bottom;
+  std::optional<double> Boundary;
 };
 
 struct ZoneCase {
   const char* Name;
-  std::vector<long double> Depths;
+  std::vector<double> Depths;
   std::vector<Fusion> Fusions;
   int K;
   std::vector<ZoneRow> Zones;
@@ -128,14 +128,14 @@ struct ZoneCase {
 
 const ZoneCase ZoneCases[] = {
     {"TwoZones", {10, 11, 12, 14, 20}, FiveZones, 2,
-     {{1, 3, 3, 10, 12, 13.0L}, {4, 5, 2, 14, 20, NoLine}}},
+     {{1, 3, 3, 10, 12, 13.0}, {4, 5, 2, 14, 20, NoLine}}},
     {"ThreeZones", {10, 11, 12, 14, 20}, FiveZones, 3,
-     {{1, 2, 2, 10, 11, 11.5L}, {3, 3, 1, 12, 12, 13.0L}, {4, 5, 2, 14, 20, NoLine}}},
+     {{1, 2, 2, 10, 11, 11.5}, {3, 3, 1, 12, 12, 13.0}, {4, 5, 2, 14, 20, NoLine}}},
     {"OneZone", {10, 11, 12, 14, 20}, FiveZones, 1, {{1, 5, 5, 10, 20, NoLine}}},
     {"EqualDepthsAtTheBoundary", {1, 2, 2, 3}, {{1, 2, 1}, {3, 4, 1.5}, {5, 6, 4}}, 2,
-     {{1, 2, 2, 1, 2, 2.0L}, {3, 4, 2, 2, 3, NoLine}}},
+     {{1, 2, 2, 1, 2, 2.0}, {3, 4, 2, 2, 3, NoLine}}},
     {"NegativeDepths", {-7.5, -0.25}, {{1, 2, 1}}, 2,
-     {{1, 1, 1, -7.5, -7.5, -3.875L}, {2, 2, 1, -0.25, -0.25, NoLine}}},
+     {{1, 1, 1, -7.5, -7.5, -3.875}, {2, 2, 1, -0.25, -0.25, NoLine}}},
     {"SingleSample", {42}, {}, 1, {{1, 1, 1, 42, 42, NoLine}}},
 };
 
@@ -166,21 +166,21 @@ TEST(ZonesOfTest, ZonesAndBoundariesFromTheTop) {
 
 struct StickCase {
   const char* Name;
-  std::vector<long double> Levels;  // running totals by fusion number
-  std::vector<long double> Reductions, Expected;  // g = 2..m
+  std::vector<double> Levels;  // running totals by fusion number
+  std::vector<double> Reductions, Expected;  // g = 2..m
   int Suggestion;
 };
 
 // With m fusions and total T, E_g = T / m * (1/(g-1) + ... + 1/m).
 const StickCase StickCases[] = {
     {"FirstSplitOnly", {1, 2, 4, 10}, {6, 2, 1},
-     {2.5L * 25 / 12, 2.5L * 13 / 12, 2.5L * 7 / 12}, 2},
+     {2.5 * 25 / 12, 2.5 * 13 / 12, 2.5 * 7 / 12}, 2},
     {"NoSplitBeatsTheStick", {3, 6, 9, 10}, {1, 3, 3},
-     {2.5L * 25 / 12, 2.5L * 13 / 12, 2.5L * 7 / 12}, 1},
+     {2.5 * 25 / 12, 2.5 * 13 / 12, 2.5 * 7 / 12}, 1},
     // The fourth row beats its expectation, but the third does not: the run stops there.
     {"StopsAtTheFirstFailure", {1, 5, 6, 13}, {7, 1, 4},
-     {3.25L * 25 / 12, 3.25L * 13 / 12, 3.25L * 7 / 12}, 2},
-    {"EveryRowBeatsIt", {0.5, 8}, {7.5}, {8 * 1.5L / 2}, 2},
+     {3.25 * 25 / 12, 3.25 * 13 / 12, 3.25 * 7 / 12}, 2},
+    {"EveryRowBeatsIt", {0.5, 8}, {7.5}, {8 * 1.5 / 2}, 2},
     {"EqualIsNotEnough", {2, 8}, {6}, {6}, 1},
     {"AllIdentical", {0, 0, 0}, {0, 0}, {0, 0}, 1},
     {"TwoObjectsHaveNoRows", {5}, {}, {}, 1},
@@ -200,7 +200,7 @@ TEST(BrokenStickTest, ReductionsExpectationsAndSuggestion) {
       SCOPED_TRACE(r + 2);
       EXPECT_EQ(stick.Rows[r].Groups, static_cast<int>(r) + 2);
       EXPECT_EQ(stick.Rows[r].Reduction, c.Reductions[r]);
-      EXPECT_NEAR(stick.Rows[r].Expected, c.Expected[r], 1e-15L * (1 + c.Expected[r]));
+      EXPECT_NEAR(stick.Rows[r].Expected, c.Expected[r], 1e-15 * (1 + c.Expected[r]));
     }
     EXPECT_EQ(stick.Suggestion, c.Suggestion);
   }
@@ -229,10 +229,10 @@ std::vector<double> WithinZoneSquares(const DataMatrix& m) {
     double total = 0;
     for (int k = 1; k <= m.VariableCount; ++k) {
       double mean = 0;
-      for (int i = run.First; i <= run.Last; ++i) mean += static_cast<double>(m.Values[i][k]);
+      for (int i = run.First; i <= run.Last; ++i) mean += m.Values[i][k].ToDouble();
       mean /= run.Last - run.First + 1;
       for (int i = run.First; i <= run.Last; ++i) {
-        const double d = static_cast<double>(m.Values[i][k]) - mean;
+        const double d = m.Values[i][k].ToDouble() - mean;
         total += d * d;
       }
     }
