@@ -16,7 +16,7 @@
 
 #include "analysis/fileloading.h"
 #include "analysis/methods.h"
-#include "analysis/plainparameters.h"
+#include "analysis/parameterchoices.h"
 #include "bench/benchdata.h"
 #include "cli/fusiontable.h"
 #include "engine/analysisrun.h"
@@ -52,7 +52,7 @@ void RunAll(const std::string& name, const DataGrid& grid, const ColumnLists& lo
         lists.DataCol.SelectAll();
         if (idColumn >= 1) lists.DataCol.SetSelected(idColumn - 1, false);
         if (!constrained) lists.DataCol.SetSelected(depthColumn - 1, false);
-        PlainParameterSource source(grid, lists);
+        ParameterChoices source(grid, lists);
         source.Algo.SelectOnly(PositionOf(static_cast<StrategyCode>(strategy)));
         source.Dist.SelectOnly(PositionOf(static_cast<CoefficientCode>(coefficient)));
         source.Constrained = constrained != 0;
