@@ -24,6 +24,18 @@ inline void TwoSum(double a, double b, double& s, double& e) {
   e = (a - (s - bb)) + (b - bb);
 }
 
+// The error of the product p = a * b (so that a * b = p + error exactly), by Veltkamp's
+// splitting and Dekker's product: no fused multiply-add, which baseline x86-64 lacks (a call
+// into the C library there). Needs magnitudes below 2^995 and an error above the smallest
+// normal double, which the analysis's numbers keep far from.
+inline double ProductError(double a, double b, double p) {
+  constexpr double splitter = 134217729.0;  // 2^27 + 1
+  const double ta = splitter * a, tb = splitter * b;
+  const double ah = ta - (ta - a), bh = tb - (tb - b);
+  const double al = a - ah, bl = b - bh;
+  return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+}
+
 // The value of the last place of a 40-bit number with the binade of |h| (h normal, nonzero).
 inline double StorageUnit(double h) {
   const std::uint64_t bits = std::bit_cast<std::uint64_t>(h) & 0x7ff0000000000000u;
@@ -47,6 +59,21 @@ inline bool RoundDoubleDouble(double h, double l, double margin, double& out) {
   const double beyondHalf = std::fabs(rest) - 0.5 * u;
   if (std::fabs(beyondHalf) <= margin) return false;
   out = beyondHalf > 0 ? r + std::copysign(u, rest) : r;
+  return true;
+}
+
+// When h + l is known to equal the exact result z, and z lies exactly halfway between two
+// 40-bit neighbours (so that the extended format holds it and every extended result equals
+// it), rounds it away from zero; false otherwise. For ties that RoundDoubleDouble leaves.
+inline bool RoundExactTie(double h, double l, double& out) {
+  if (h == 0 || std::fabs(h) < 0x1p-960 || std::fabs(h) > 0x1p960) return false;
+  const double u = StorageUnit(h);
+  const double shifter = u * 0x1.8p52;
+  const double r = h >= 0 ? (h + shifter) - shifter : (h - shifter) + shifter;
+  double rest, error;
+  TwoSum(h - r, l, rest, error);
+  if (error != 0 || std::fabs(rest) != 0.5 * u) return false;
+  out = r + rest + std::copysign(0.5 * u, r);  // the tie, moved half a unit away from zero
   return true;
 }
 

@@ -93,13 +93,15 @@ StorageReal Decided(double h, double l, Slow slow) {
 
 StorageReal StoredQuotient(double a, double b) {
   const double q = a / b;
-  const double l = std::fma(-q, b, a) / b;  // the remainder a - q b is exact
+  const double p = q * b;
+  const double l = ((a - p) - exact::ProductError(q, b, p)) / b;  // a - p is exact
   return Decided(q, l, [&] { return Divide(Extended::FromDouble(a), Extended::FromDouble(b)); });
 }
 
 StorageReal StoredSquareRoot(double a) {
   const double q = std::sqrt(a);
-  const double l = q > 0 ? std::fma(-q, q, a) / (2 * q) : 0;  // a - q^2 is exact
+  const double p = q * q;
+  const double l = q > 0 ? ((a - p) - exact::ProductError(q, q, p)) / (2 * q) : 0;
   return Decided(q, l, [&] { return SquareRoot(Extended::FromDouble(a)); });
 }
 

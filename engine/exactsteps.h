@@ -50,7 +50,7 @@ namespace exact {
 inline bool SquareSumStep(double s, double d, double de, double& out) {
   double h, l;
   const double t = d * d;
-  const double te = std::fma(d, d, -t) + 2 * d * de;
+  const double te = exact::ProductError(d, d, t) + 2 * d * de;
   TwoSum(s, t, h, l);
   if (!RoundDoubleDouble(h, l + te, h * 0x1p-60, out)) return false;
   out = Flushed(out);
@@ -69,7 +69,10 @@ inline bool AbsoluteStepFast(double s, double x, double y, double& out) {
   exact::TwoSum(x, -y, d, de);
   if (d < 0) d = -d, de = -de;
   exact::TwoSum(s, d, h, l);
-  if (!exact::RoundDoubleDouble(h, l + de, h * 0x1p-60, out)) return false;
+  // Sums of absolute differences often land exactly halfway: decided here when all is exact.
+  if (!exact::RoundDoubleDouble(h, l + de, h * 0x1p-60, out) &&
+      !(de == 0 && exact::RoundExactTie(h, l, out)))
+    return false;
   out = exact::Flushed(out);
   return true;
 }
