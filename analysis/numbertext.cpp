@@ -9,8 +9,7 @@ namespace {
 
 template <typename Number, typename... Format>
 std::string CharsOf(Number value, Format... format) {
-  char buffer[400];  // the fixed form of the largest double needs about 315 characters;
-                     // long doubles are only written in the general form
+  char buffer[400];  // the fixed form of the largest double needs about 315 characters
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format...);
   return std::string(buffer, result.ptr);
 }
@@ -23,7 +22,7 @@ std::string FixedText(double value, int width, int decimals) {
   return text;
 }
 
-std::string GeneralText(long double value, int digits) {
+std::string GeneralText(double value, int digits) {
   return CharsOf(value, std::chars_format::general, digits);
 }
 

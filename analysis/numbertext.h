@@ -12,8 +12,8 @@ namespace vardell {
 // characters: what printf's "%width.decimalsf" gives in the C locale.
 std::string FixedText(double value, int width, int decimals);
 
-// value with `digits` significant digits: what printf's "%.digitsLg" gives in the C locale.
-std::string GeneralText(long double value, int digits);
+// value with `digits` significant digits: what printf's "%.digitsg" gives in the C locale.
+std::string GeneralText(double value, int digits);
 
 // The whole of text as a decimal number ("12.5", "-.5", "+3e2"), or nothing when it is not one
 // or lies outside the range of double.

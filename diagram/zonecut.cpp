@@ -24,7 +24,7 @@ DepthSpan LeafSpan(const ClusterNode* node, double lineHeight) {
     pending.pop_back();
     if (!n) continue;
     if (n->IsLeaf()) {
-      const double position = static_cast<double>(n->Position.ToExtended());
+      const double position = n->Position.ToDouble();
       span.Top = std::min(span.Top, position);
       span.Bottom = std::max(span.Bottom, position);
     }
@@ -66,7 +66,7 @@ void DrawZoneNumber(Plotter& plotter, const PageTransform& t, int zone, double r
 void DrawBoundaries(Plotter& plotter, const PageTransform& t, const Analysis& analysis,
                     const TreeCut& cut, DepthSpan span) {
   const DataMatrix& matrix = analysis.Matrix;
-  const double firstDepth = static_cast<double>(matrix.Depth[1].ToExtended());
+  const double firstDepth = matrix.Depth[1].ToDouble();
   const double right = t.LabelWidth + t.DistanceExtent;
   const std::vector<Zone> zones = ZonesOf(cut, matrix);
   double zoneTop = span.Top;

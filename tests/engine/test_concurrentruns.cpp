@@ -35,12 +35,12 @@ testing::LoadedTable RandomTable() {
 
 // The tree's shape with every level and position to the last bit.
 std::string TreeText(const ClusterNode& root) {
-  std::vector<long double> levels, positions;
+  std::vector<double> levels, positions;
   testing::Collect(root, levels, positions);
   std::ostringstream text;
   text << testing::Shape(root) << std::hexfloat;
-  for (long double level : levels) text << ' ' << level;
-  for (long double position : positions) text << ' ' << position;
+  for (double level : levels) text << ' ' << level;
+  for (double position : positions) text << ' ' << position;
   return text.str();
 }
 
