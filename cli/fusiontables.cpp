@@ -103,9 +103,8 @@ int Main(int argc, char** argv) {
     DataGrid grid;
     ColumnLists lists;
     ResetColumnLists(lists);
-    const LoadResult load = LoadDataFile(path, grid, lists);
-    if (!load.Loaded) {
-      std::cerr << path << ": " << (load.Message ? load.Message->Text : "not loaded") << "\n";
+    if (const auto message = LoadDataFile(path, grid, lists)) {
+      std::cerr << path << ": " << message->Text << "\n";
       return 1;
     }
     const std::size_t slash = path.find_last_of('/');
