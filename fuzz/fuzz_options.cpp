@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const CliOptions& options = std::get<CliOptions>(parsed);
-  if (options.Help) return 0;
+  if (options.Help || options.Version) return 0;  // neither needs a data file
   if (options.StrategyEntry < 0 || options.StrategyEntry >= StrategyCount) std::abort();
   if (options.CoefficientEntry < 0 || options.CoefficientEntry >= CoefficientCount) std::abort();
   if (options.DepthColumn < 1 || options.IdColumn < 0) std::abort();
