@@ -3,11 +3,12 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStringList>
+
+#include "app/fontdialog.h"
 
 namespace vardell {
 namespace {
@@ -102,9 +103,9 @@ std::optional<QString> QtUserDialogs::SaveFileName(const QString& filter,
 }
 
 std::optional<QFont> QtUserDialogs::ChooseFont(const QFont& initial) {
-  QFontDialog dialog(initial, Owner(parent_));
+  FontDialog dialog(initial, Owner(parent_));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return dialog.selectedFont();
+  return dialog.SelectedFont();
 }
 
 bool QtUserDialogs::SetupPrinter(QPrinter& printer) {
