@@ -212,10 +212,10 @@ void TClustExec::RunAnalysis(const ParameterSource& source) {
 void TClustExec::RedrawDiagram() {
   Analysis& analysis = store_.Current();
   if (analysis.TreeRoot) {
-    RedrawOnScreen(diagram_, analysis, PaintBox->Picture(), diagramFont_);
+    RedrawOnScreen(diagram_, analysis, PaintBox->PictureToRedraw(), diagramFont_);
   } else {
     // Without a tree (after Close) there is nothing to lay out; the area stays blank.
-    PaintBox->Picture().fill(Qt::white);
+    PaintBox->PictureToRedraw().fill(Qt::white);
   }
   PaintBox->update();
 }
@@ -357,7 +357,11 @@ void TClustExec::MFButtonClick() {
 
 void TClustExec::CopyButtonClick() {
   Guarded([&] {
-    const QImage shown = PaintBox->Picture().copy(0, 0, PaintBox->width(), PaintBox->height());
+    // At the screen's resolution: 1330 x 1378 pixels on a desktop scaled to 200 %.
+    const QImage& picture = PaintBox->Picture();
+    const double ratio = picture.devicePixelRatio();
+    const QImage shown = picture.copy(0, 0, qRound(PaintBox->width() * ratio),
+                                      qRound(PaintBox->height() * ratio));
     QGuiApplication::clipboard()->setImage(shown);
   });
 }

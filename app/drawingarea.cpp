@@ -12,10 +12,21 @@ DrawingArea::DrawingArea(QWidget* parent) : QWidget(parent), picture_(NewScreenI
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+QImage& DrawingArea::PictureToRedraw() {
+  // A picture made before the window reached its screen, or for another screen, is made
+  // anew at this screen's pixel ratio; the next redraw fills it.
+  if (!qFuzzyCompare(picture_.devicePixelRatio(), devicePixelRatioF()))
+    picture_ = NewScreenImage(devicePixelRatioF());
+  return picture_;
+}
+
 void DrawingArea::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  painter.fillRect(event->rect(), Qt::white);
-  painter.drawImage(event->rect().topLeft(), picture_, event->rect());
+  const QRectF area = event->rect();
+  const double ratio = picture_.devicePixelRatio();
+  painter.fillRect(area, Qt::white);
+  painter.drawImage(area, picture_,
+                    QRectF(area.topLeft() * ratio, area.size() * ratio));
 }
 
 }  // namespace vardell

@@ -1,6 +1,6 @@
 #pragma once
 // The results window's drawing area: a white widget that keeps its picture in an image
-// buffer. Every redraw paints into the buffer; the widget only copies the buffer to the
+// buffer at the screen's resolution. Every redraw paints into the buffer; the widget only copies the buffer to the
 // screen when the window system exposes it, so an uncovered area shows its last picture.
 
 #include <QImage>
@@ -14,6 +14,8 @@ class DrawingArea : public QWidget {
   explicit DrawingArea(QWidget* parent = nullptr);
 
   QImage& Picture() { return picture_; }
+  // The buffer for a redraw: made anew, blank, when the area's screen has another pixel ratio.
+  QImage& PictureToRedraw();
   const QImage& Picture() const { return picture_; }
 
  protected:

@@ -73,8 +73,10 @@ void ExportPdf(TreeDiagram& diagram, Analysis& analysis, const std::string& path
 
 }  // namespace
 
-QImage NewScreenImage() {
-  QImage image(ScreenAreaWidth, ScreenAreaHeight, QImage::Format_RGB32);
+QImage NewScreenImage(double pixelRatio) {
+  QImage image(qRound(ScreenAreaWidth * pixelRatio), qRound(ScreenAreaHeight * pixelRatio),
+               QImage::Format_RGB32);
+  image.setDevicePixelRatio(pixelRatio);
   image.fill(Qt::white);
   int dotsPerMeter = qRound(ScreenPixelsPerInch / 0.0254);
   image.setDotsPerMeterX(dotsPerMeter);
@@ -83,8 +85,9 @@ QImage NewScreenImage() {
 }
 
 void RedrawOnScreen(TreeDiagram& diagram, Analysis& analysis, QImage& screen, const QFont& font) {
-  QPainter painter(&screen);
-  QtPainterSurface surface(painter, screen.width(), screen.height(), ScreenPixelsPerInch, font);
+  QPainter painter(&screen);  // scales the area's pixels to the picture's device pixels
+  const QSize area = screen.deviceIndependentSize().toSize();
+  QtPainterSurface surface(painter, area.width(), area.height(), ScreenPixelsPerInch, font);
   diagram.RedrawScreen(analysis, surface);
 }
 

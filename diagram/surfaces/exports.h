@@ -20,11 +20,13 @@ constexpr int ScreenAreaWidth = 665;
 constexpr int ScreenAreaHeight = 689;
 constexpr int ScreenPixelsPerInch = 96;
 
-// A white 665 x 689 picture at 96 pixels per inch, the drawing area's buffer.
-QImage NewScreenImage();
+// A white picture of the drawing area, 665 x 689 pixels at 96 pixels per inch, held at
+// pixelRatio device pixels per pixel (2 on a desktop scaled to 200 %), so that it is drawn
+// as sharp as the screen shows it. Its layout and drawing work in the area's own pixels.
+QImage NewScreenImage(double pixelRatio = 1);
 
 // The results window's drawing step: clears screen and draws the diagram on it (target
-// Screen) in font.
+// Screen) in font, in the picture's own pixels whatever its device pixel ratio.
 void RedrawOnScreen(TreeDiagram& diagram, Analysis& analysis, QImage& screen, const QFont& font);
 
 // One page on printer at PrinterDotsPerInch (target Printer) in PrinterFont(). Redrawing the
