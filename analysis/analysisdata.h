@@ -17,14 +17,14 @@ struct AnalysisSettings {
   StrategyCode Strategy = StrategyCode::MinimumVariance;
   CoefficientCode Coefficient = CoefficientCode::Euclidean;
   bool Constrained = false;
-  std::int32_t DepthColumn = 1;  // grid column from 1
-  std::int32_t IdColumn = 0;     // grid column; 0 = none
+  std::int32_t DepthColumn = 1;                     // grid column from 1
+  std::int32_t IdColumn = 0;                        // grid column; 0 = none
   std::int32_t DataColumns[MaxVariables + 1] = {};  // [1..VariableCount]
 };
 
 struct DataMatrix {
-  std::int32_t ObjectCount = 0;    // n
-  std::int32_t VariableCount = 0;  // p
+  std::int32_t ObjectCount = 0;                          // n
+  std::int32_t VariableCount = 0;                        // p
   StorageReal Values[MaxObjects + 1][MaxVariables + 1];  // Values[i][k]: variable k of object i
   std::string Labels[MaxObjects + 1];
   StorageReal Depth[MaxObjects + 1];

@@ -92,7 +92,8 @@ Extended RoundBig(bool negative, const Big& x, int exponent, bool sticky) {
   if (drop > 0) {
     const bool half = BitAt(x, drop - 1);
     for (int bit = 0; bit < drop - 1 && !sticky; ++bit) sticky = BitAt(x, bit);
-    if (half && (sticky || (top & 1)) && ++top == 0) return Extended::FromParts(negative, 1, exponent + length);
+    if (half && (sticky || (top & 1)) && ++top == 0)
+      return Extended::FromParts(negative, 1, exponent + length);
   }
   return Extended::FromParts(negative, top, exponent + drop);
 }
@@ -175,7 +176,9 @@ Extended ValueOf(bool negative, std::string_view digits, std::string_view fracti
 // digits, an optional point with digits, an optional exponent with at least one digit.
 ParseOutcome ParseOnce(std::string_view text) {
   const std::size_t length = text.size();
-  const auto endOfText = [&] { return ParseOutcome{Extended{}, static_cast<std::int32_t>(length + 1)}; };
+  const auto endOfText = [&] {
+    return ParseOutcome{Extended{}, static_cast<std::int32_t>(length + 1)};
+  };
   const auto faultAt = [](std::size_t index) {
     return ParseOutcome{Extended{}, static_cast<std::int32_t>(index + 1)};
   };
@@ -212,7 +215,8 @@ ParseOutcome ParseOnce(std::string_view text) {
 
 CellValue ParseCellValue(const std::string& text) {
   ParseOutcome outcome = ParseOnce(text);
-  if (outcome.ErrorPosition > 0 && outcome.ErrorPosition <= static_cast<std::int32_t>(text.size())) {
+  if (outcome.ErrorPosition > 0 &&
+      outcome.ErrorPosition <= static_cast<std::int32_t>(text.size())) {
     // One stray character inside the text is taken for the decimal point; cells hold UTF-8,
     // so a character such as "°" or a no-break space is one sequence of bytes.
     const std::size_t at = static_cast<std::size_t>(outcome.ErrorPosition - 1);

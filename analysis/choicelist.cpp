@@ -17,7 +17,9 @@ void ChoiceListModel::Clear() {
   selected_.clear();
 }
 
-void ChoiceListModel::SetSelected(int position, bool selected) { selected_.at(position) = selected; }
+void ChoiceListModel::SetSelected(int position, bool selected) {
+  selected_.at(position) = selected;
+}
 
 void ChoiceListModel::SelectOnly(int position) {
   selected_.assign(selected_.size(), false);

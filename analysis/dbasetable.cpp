@@ -91,9 +91,8 @@ std::string NamedCodePage(DBFHandle handle) {
 
 // YYYYMMDD as YYYY-MM-DD; anything else stays as it is.
 std::string IsoDate(const std::string& digits) {
-  if (digits.size() != 8 || !std::all_of(digits.begin(), digits.end(), [](char c) {
-        return c >= '0' && c <= '9';
-      }))
+  if (digits.size() != 8 ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return digits;
   return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2);
 }
@@ -101,8 +100,14 @@ std::string IsoDate(const std::string& digits) {
 std::string LogicalText(const std::string& value) {
   if (value.empty()) return "";
   switch (value[0]) {
-    case 'T': case 't': case 'Y': case 'y': return "T";
-    case 'F': case 'f': case 'N': case 'n': return "F";
+    case 'T':
+    case 't':
+    case 'Y':
+    case 'y': return "T";
+    case 'F':
+    case 'f':
+    case 'N':
+    case 'n': return "F";
     default: return "";
   }
 }

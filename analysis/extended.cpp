@@ -49,9 +49,7 @@ U128 Product(std::uint64_t a, std::uint64_t b) {
   return {p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32), (middle << 32) | (p00 & 0xffffffffu)};
 }
 
-int BitLength(U128 a) {
-  return a.Hi ? 128 - std::countl_zero(a.Hi) : 64 - std::countl_zero(a.Lo);
-}
+int BitLength(U128 a) { return a.Hi ? 128 - std::countl_zero(a.Hi) : 64 - std::countl_zero(a.Lo); }
 
 // Rounds (-1)^negative * (m + f) * 2^exponent to nearest even on 64 bits, where f is 0 if
 // !sticky and lies strictly between 0 and 1 otherwise (then m must have at least 65 bits, so
@@ -76,8 +74,8 @@ Extended Round(bool negative, U128 m, std::int32_t exponent, bool sticky) {
                                    : U128{0, m.Lo & ((std::uint64_t{1} << shift) - 1)};
   r.Significand = kept.Lo;
   r.Exponent = exponent + shift;
-  const bool up = Less(half, dropped) ||
-                  (!Less(dropped, half) && (sticky || (r.Significand & 1) != 0));
+  const bool up =
+      Less(half, dropped) || (!Less(dropped, half) && (sticky || (r.Significand & 1) != 0));
   if (up && ++r.Significand == 0) {  // 1.11..1 rounded up to 10.00..0
     r.Significand = std::uint64_t{1} << 63;
     ++r.Exponent;
@@ -184,8 +182,7 @@ Extended SquareRoot(const Extended& a) {
   // N = significand * 2^k with an even exponent a.Exponent - k and 2^126 <= N < 2^128, so
   // that its integer square root r has exactly 64 bits.
   const int k = (a.Exponent & 1) == 0 ? 64 : 63;
-  const U128 n = k == 64 ? U128{a.Significand, 0}
-                         : U128{a.Significand >> 1, a.Significand << 63};
+  const U128 n = k == 64 ? U128{a.Significand, 0} : U128{a.Significand >> 1, a.Significand << 63};
   // Digit by digit: afterwards root = floor(sqrt(N)) and rest = N - root^2.
   U128 rest = n, root, bit{std::uint64_t{1} << 62, 0};
   while (!IsZero(bit)) {

@@ -23,7 +23,7 @@ struct Extended {
 
   bool IsZero() const { return Significand == 0 && !NotANumber; }
 
-  static Extended FromDouble(double v);  // exact; v must be finite
+  static Extended FromDouble(double v);         // exact; v must be finite
   static Extended FromInteger(std::int64_t v);  // exact
   // Rounds (-1)^negative * significand * 2^exponent (any significand) to the format.
   static Extended FromParts(bool negative, std::uint64_t significand, std::int32_t exponent);
@@ -40,7 +40,7 @@ Extended Add(const Extended& a, const Extended& b);
 Extended Subtract(const Extended& a, const Extended& b);
 Extended Multiply(const Extended& a, const Extended& b);
 Extended Divide(const Extended& a, const Extended& b);  // b must not be 0
-Extended SquareRoot(const Extended& a);                   // NotANumber below 0
+Extended SquareRoot(const Extended& a);                 // NotANumber below 0
 Extended Absolute(const Extended& a);
 
 // -1, 0 or 1 as a is below, equal to or above b (neither NotANumber).

@@ -88,7 +88,8 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
       if (value.ErrorPosition != 0 || depth.ErrorPosition != 0)
         return ParsingError("Data file contains non-numeric fields");
       matrix.Values[i][k] = value.Value;
-      if (value.Value.ToDouble() < matrix.ChordOffset[k].ToDouble()) matrix.ChordOffset[k] = value.Value;
+      if (value.Value.ToDouble() < matrix.ChordOffset[k].ToDouble())
+        matrix.ChordOffset[k] = value.Value;
     }
     if (settings.Constrained) matrix.Depth[i] = depth.Value;
   }

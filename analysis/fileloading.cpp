@@ -42,7 +42,8 @@ std::string FileKind(const std::string& path) {
   return kind;
 }
 
-std::optional<UserMessage> LoadDataFile(const std::string& path, DataGrid& grid, ColumnLists& lists) {
+std::optional<UserMessage> LoadDataFile(const std::string& path, DataGrid& grid,
+                                        ColumnLists& lists) {
   ResetColumnLists(lists);
   if (IsSpecialFile(path)) return UserMessage{IoError, SpecialFileText};
   // The file is read into a copy, so a load that fails part-way leaves the grid as it was;

@@ -28,6 +28,7 @@ std::string FileKind(const std::string& path);
 // returned. On a message for the user or an exception the grid is exactly as it was and the
 // lists as the reset left them. Throws TableEngineError for failures of a table library or
 // of the disk.
-std::optional<UserMessage> LoadDataFile(const std::string& path, DataGrid& grid, ColumnLists& lists);
+std::optional<UserMessage> LoadDataFile(const std::string& path, DataGrid& grid,
+                                        ColumnLists& lists);
 
 }  // namespace vardell

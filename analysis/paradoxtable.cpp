@@ -85,7 +85,8 @@ std::string HeaderDamage(std::FILE* file, long long fileSize) {
     seen[block] = true;
     unsigned char head[6];
     const long offset = static_cast<long>(headerSize) + static_cast<long>(block - 1) * blockSize;
-    if (std::fseek(file, offset, SEEK_SET) != 0 || std::fread(head, 1, sizeof head, file) != sizeof head)
+    if (std::fseek(file, offset, SEEK_SET) != 0 ||
+        std::fread(head, 1, sizeof head, file) != sizeof head)
       return "a data block cannot be read";
     const int used = static_cast<std::int16_t>(Word(head + 4));
     const unsigned long held = used >= 0 ? used / recordSize + 1 : 0;
@@ -119,8 +120,13 @@ int FixedLength(char type) {
   switch (type) {
     case pxfLogical: return 1;
     case pxfShort: return 2;
-    case pxfDate: case pxfLong: case pxfAutoInc: case pxfTime: return 4;
-    case pxfCurrency: case pxfNumber: case pxfTimestamp: return 8;
+    case pxfDate:
+    case pxfLong:
+    case pxfAutoInc:
+    case pxfTime: return 4;
+    case pxfCurrency:
+    case pxfNumber:
+    case pxfTimestamp: return 8;
     case pxfBCD: return 17;
     default: return 0;
   }

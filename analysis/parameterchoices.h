@@ -27,11 +27,11 @@ class ParameterChoices : public ParameterSource {
 
   // The rules, each applied after the user's change it names. Each leaves nothing for a
   // second application to change.
-  void ResetForDataFile();      // "Data File" pressed, before its dialog opens
-  void StrategyChosen();        // the coefficient list follows the strategy
+  void ResetForDataFile();               // "Data File" pressed, before its dialog opens
+  void StrategyChosen();                 // the coefficient list follows the strategy
   void ConstraintSet(bool constrained);  // the strategy list follows the check box
-  void IdentifierChosen();      // the identifier's column leaves the data columns
-  void DataColumnsChosen();     // a data column that is the identifier's sends it to "NONE"
+  void IdentifierChosen();               // the identifier's column leaves the data columns
+  void DataColumnsChosen();  // a data column that is the identifier's sends it to "NONE"
 
   // ParameterSource
   int EntryCount(ChoiceList list) const override { return List(list).Count(); }

@@ -23,14 +23,10 @@ TableFormat TableFormatOf(const std::string& path) {
 
 std::unique_ptr<Table> OpenTable(const std::string& path) {
   switch (TableFormatOf(path)) {
-    case TableFormat::Dbase:
-      return OpenDbaseTable(path);
-    case TableFormat::Paradox:
-      return OpenParadoxTable(path);
-    case TableFormat::Text:
-      return OpenTextTable(path);
-    case TableFormat::Unknown:
-      break;
+    case TableFormat::Dbase: return OpenDbaseTable(path);
+    case TableFormat::Paradox: return OpenParadoxTable(path);
+    case TableFormat::Text: return OpenTextTable(path);
+    case TableFormat::Unknown: break;
   }
   throw TableEngineError("Cannot open " + path +
                          ": not a table (the engine reads .DBF, .DB, .TXT and .CSV files)");

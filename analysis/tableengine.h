@@ -51,7 +51,8 @@ std::unique_ptr<Table> OpenTable(const std::string& path);
 
 // Reads the table into grid: sizes, field texts, field names in row 0 and row numbers in
 // column 0. Returns the message for the user when the table is too large or refused (grid
-// untouched then). Throws TableEngineError on a failure of the engine; grid must then be thrown away.
+// untouched then). Throws TableEngineError on a failure of the engine; grid must then be thrown
+// away.
 std::optional<UserMessage> ReadTable(const std::string& path, DataGrid& grid);
 
 }  // namespace vardell

@@ -319,10 +319,13 @@ struct LongRecord {
 
 class TextTable : public Table {
  public:
-  TextTable(std::vector<std::string> names, std::vector<Record> records, int recordCount,
-            bool utf8, std::optional<LongRecord> tooLong = std::nullopt)
-      : names_(std::move(names)), records_(std::move(records)), recordCount_(recordCount),
-        utf8_(utf8), tooLong_(tooLong) {}
+  TextTable(std::vector<std::string> names, std::vector<Record> records, int recordCount, bool utf8,
+            std::optional<LongRecord> tooLong = std::nullopt)
+      : names_(std::move(names)),
+        records_(std::move(records)),
+        recordCount_(recordCount),
+        utf8_(utf8),
+        tooLong_(tooLong) {}
 
   // Set when a record has fields the table has no name for: the table must be refused.
   const std::optional<LongRecord>& TooLong() const { return tooLong_; }
@@ -412,8 +415,8 @@ std::unique_ptr<TextTable> TableWithSchema(const Schema& schema, std::string_vie
     DelimitedParser parser(text, schema.Separator, schema.Quote);
     for (Record record; parser.Next(record);) records.Add(std::move(record), parser.RecordLine());
   }
-  return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count,
-                                     utf8, records.FirstLong);
+  return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count, utf8,
+                                     records.FirstLong);
 }
 
 std::unique_ptr<TextTable> TableWithHeader(std::string_view text) {
@@ -428,8 +431,8 @@ std::unique_ptr<TextTable> TableWithHeader(std::string_view text) {
   records.Fields = names.size();
   for (Record record; parser.Next(record);) records.Add(std::move(record), parser.RecordLine());
   if (records.HasRowNames()) names.insert(names.begin(), RowNamesColumn);
-  return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count,
-                                     utf8, records.HasRowNames() ? std::nullopt : records.FirstLong);
+  return std::make_unique<TextTable>(std::move(names), std::move(records.Kept), records.Count, utf8,
+                                     records.HasRowNames() ? std::nullopt : records.FirstLong);
 }
 
 UserMessage Refusal(const std::string& path, const TextTable& table, bool schema) {

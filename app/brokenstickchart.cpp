@@ -46,7 +46,8 @@ void BrokenStickChart::paintEvent(QPaintEvent*) {
                     height() - TopMargin - BottomMargin);
   double largest = 0;
   for (const BrokenStickRow& row : rows_)
-    largest = std::max({largest, static_cast<double>(row.Reduction), static_cast<double>(row.Expected)});
+    largest =
+        std::max({largest, static_cast<double>(row.Reduction), static_cast<double>(row.Expected)});
   const double step = AxisStep(largest);
   const double top = step * std::max(1.0, std::ceil(largest / step));
   const int first = rows_.front().Groups, last = rows_.back().Groups;
@@ -90,8 +91,10 @@ void BrokenStickChart::paintEvent(QPaintEvent*) {
   for (const BrokenStickRow& row : rows_) {
     const QPointF r = at(row.Groups, static_cast<double>(row.Reduction));
     const QPointF e = at(row.Groups, static_cast<double>(row.Expected));
-    if (row.Groups == first) observed.moveTo(r), expected.moveTo(e);
-    else observed.lineTo(r), expected.lineTo(e);
+    if (row.Groups == first)
+      observed.moveTo(r), expected.moveTo(e);
+    else
+      observed.lineTo(r), expected.lineTo(e);
   }
   painter.setPen(QPen(QColor(140, 140, 140), 1.5, Qt::DashLine));
   painter.drawPath(expected);

@@ -117,8 +117,8 @@ void TClustExec::BuildControls() {
       " left: 5px; padding: 0px 1px; }"));
   ScaleGroup->setFont(FittingFont(font(), ScaleGroup->title(), 113 - 2 * 6));
   Label1 = NewLabel(ScaleGroup, "Label1", "Vertical scale", 16);
-  VscaleEdit = NewEdit(ScaleGroup, "VscaleEdit",
-                       "Sets vertical scale of tree diagram in mm/depth unit", 32);
+  VscaleEdit =
+      NewEdit(ScaleGroup, "VscaleEdit", "Sets vertical scale of tree diagram in mm/depth unit", 32);
   Label2 = NewLabel(ScaleGroup, "Label2", "Horizontal scale", 64);
   HscaleEdit = NewEdit(ScaleGroup, "HscaleEdit",
                        "Sets horizontal scale of trree diagram in millimiters/distance unit", 80);
@@ -126,7 +126,8 @@ void TClustExec::BuildControls() {
   TickEdit = NewEdit(ScaleGroup, "TickEdit", "Sets number of distance units per tick", 128);
   // The group's font may have been narrowed for its title; its fields and labels keep the
   // window's font where their texts fit.
-  for (QWidget* inside : std::initializer_list<QWidget*>{Label1, VscaleEdit, Label2, HscaleEdit, TickEdit})
+  for (QWidget* inside :
+       std::initializer_list<QWidget*>{Label1, VscaleEdit, Label2, HscaleEdit, TickEdit})
     inside->setFont(font());
   Label4->setFont(FittingFont(font(), Label4->text(), 113 - 8 - 3));
   for (QLabel* label : {Label1, Label2, Label4}) label->adjustSize();
@@ -154,8 +155,9 @@ void TClustExec::BuildControls() {
 
   // Tab order: Exit, Close, the scale group's fields, Print, Metafile, Font, Fit, Help, Copy,
   // Zones.
-  const QWidget* order[] = {ExitButton, CloseButton, VscaleEdit, HscaleEdit, TickEdit, PrButton,
-                            MFButton,   FntButton,   FitButton,  HelpButton, CopyButton, ZonesButton};
+  const QWidget* order[] = {ExitButton, CloseButton, VscaleEdit, HscaleEdit,
+                            TickEdit,   PrButton,    MFButton,   FntButton,
+                            FitButton,  HelpButton,  CopyButton, ZonesButton};
   for (std::size_t i = 1; i < std::size(order); ++i)
     setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
@@ -164,13 +166,13 @@ void TClustExec::BuildControls() {
 // AfterInputEvent), so that its dialogs and message boxes open outside that event.
 void TClustExec::ConnectHandlers() {
   const std::pair<QAbstractButton*, void (TClustExec::*)()> commands[] = {
-      {HelpButton, &TClustExec::HelpButtonClick}, {CloseButton, &TClustExec::CloseButtonClick},
-      {ExitButton, &TClustExec::ExitButtonClick}, {FntButton, &TClustExec::FntButtonClick},
-      {FitButton, &TClustExec::FitButtonClick},   {PrButton, &TClustExec::PrButtonClick},
-      {MFButton, &TClustExec::MFButtonClick},     {CopyButton, &TClustExec::CopyButtonClick},
-      {ZonesButton, &TClustExec::ZonesButtonClick},
-      {UpButton, &TClustExec::UpButtonClick},     {DownButton, &TClustExec::DownButtonClick},
-      {LeftButton, &TClustExec::LeftButtonClick}, {RightButton, &TClustExec::RightButtonClick}};
+      {HelpButton, &TClustExec::HelpButtonClick},   {CloseButton, &TClustExec::CloseButtonClick},
+      {ExitButton, &TClustExec::ExitButtonClick},   {FntButton, &TClustExec::FntButtonClick},
+      {FitButton, &TClustExec::FitButtonClick},     {PrButton, &TClustExec::PrButtonClick},
+      {MFButton, &TClustExec::MFButtonClick},       {CopyButton, &TClustExec::CopyButtonClick},
+      {ZonesButton, &TClustExec::ZonesButtonClick}, {UpButton, &TClustExec::UpButtonClick},
+      {DownButton, &TClustExec::DownButtonClick},   {LeftButton, &TClustExec::LeftButtonClick},
+      {RightButton, &TClustExec::RightButtonClick}};
   for (const auto& [button, handler] : commands)
     connect(button, &QAbstractButton::clicked, this, handler, Qt::QueuedConnection);
   for (QLineEdit* edit : {VscaleEdit, HscaleEdit, TickEdit}) edit->installEventFilter(this);
@@ -337,17 +339,14 @@ void TClustExec::PrButtonClick() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setResolution(PrinterDotsPerInch);
     if (!dialogs_.SetupPrinter(printer)) return;
-    DrawOn(OutputTarget::Printer, [&] {
-      PrintDiagram(diagram_, store_.Current(), printer);
-    });
+    DrawOn(OutputTarget::Printer, [&] { PrintDiagram(diagram_, store_.Current(), printer); });
   });
 }
 
 void TClustExec::MFButtonClick() {
   Guarded([&] {
-    const std::optional<QString> path =
-        dialogs_.SaveFileName(QString::fromLatin1(MetafileFilter),
-                              QString::fromLatin1(MetafileExtension));
+    const std::optional<QString> path = dialogs_.SaveFileName(
+        QString::fromLatin1(MetafileFilter), QString::fromLatin1(MetafileExtension));
     if (!path) return;
     DrawOn(OutputTarget::Metafile, [&] {
       ExportMetafile(diagram_, store_.Current(), QFile::encodeName(*path).toStdString());
@@ -360,8 +359,8 @@ void TClustExec::CopyButtonClick() {
     // At the screen's resolution: 1330 x 1378 pixels on a desktop scaled to 200 %.
     const QImage& picture = PaintBox->Picture();
     const double ratio = picture.devicePixelRatio();
-    const QImage shown = picture.copy(0, 0, qRound(PaintBox->width() * ratio),
-                                      qRound(PaintBox->height() * ratio));
+    const QImage shown =
+        picture.copy(0, 0, qRound(PaintBox->width() * ratio), qRound(PaintBox->height() * ratio));
     QGuiApplication::clipboard()->setImage(shown);
   });
 }
@@ -378,7 +377,8 @@ void TClustExec::ZonesButtonClick() {
     if (!zones->isVisible()) {
       // Beside this window where the screen has room, else as far right as it allows.
       const QRect screen = this->screen()->availableGeometry();
-      const int left = std::min(frameGeometry().right() + 1, screen.right() - zones->frameGeometry().width());
+      const int left =
+          std::min(frameGeometry().right() + 1, screen.right() - zones->frameGeometry().width());
       zones->move(std::max(left, screen.left()), std::max(y(), screen.top()));
     }
     zones->show();
@@ -391,7 +391,8 @@ void TClustExec::ZonesButtonClick() {
 TZonesWindow* TClustExec::ZonesWindowMade() {
   if (!ZonesWindow) {
     ZonesWindow = new TZonesWindow(dialogs_, this);
-    connect(ZonesWindow, &TZonesWindow::GroupsChanged, this, [this](int groups) { ShowCut(groups); });
+    connect(ZonesWindow, &TZonesWindow::GroupsChanged, this,
+            [this](int groups) { ShowCut(groups); });
     connect(ZonesWindow, &TZonesWindow::Closed, this, [this] { ShowCut(std::nullopt); });
   }
   return ZonesWindow;

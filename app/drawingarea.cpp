@@ -25,8 +25,7 @@ void DrawingArea::paintEvent(QPaintEvent* event) {
   const QRectF area = event->rect();
   const double ratio = picture_.devicePixelRatio();
   painter.fillRect(area, Qt::white);
-  painter.drawImage(area, picture_,
-                    QRectF(area.topLeft() * ratio, area.size() * ratio));
+  painter.drawImage(area, picture_, QRectF(area.topLeft() * ratio, area.size() * ratio));
 }
 
 }  // namespace vardell

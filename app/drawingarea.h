@@ -1,7 +1,8 @@
 #pragma once
 // The results window's drawing area: a white widget that keeps its picture in an image
-// buffer at the screen's resolution. Every redraw paints into the buffer; the widget only copies the buffer to the
-// screen when the window system exposes it, so an uncovered area shows its last picture.
+// buffer at the screen's resolution. Every redraw paints into the buffer; the widget only copies
+// the buffer to the screen when the window system exposes it, so an uncovered area shows its last
+// picture.
 
 #include <QImage>
 #include <QWidget>

@@ -78,8 +78,7 @@ QStringList WesternFontFamilies() {
   return families;
 }
 
-FontDialog::FontDialog(const QFont& initial, QWidget* parent)
-    : QDialog(parent), initial_(initial) {
+FontDialog::FontDialog(const QFont& initial, QWidget* parent) : QDialog(parent), initial_(initial) {
   setObjectName(QStringLiteral("FontDialog"));
   setWindowTitle(QStringLiteral("Font"));
   const QFontInfo shown(initial);
@@ -118,7 +117,8 @@ FontDialog::FontDialog(const QFont& initial, QWidget* parent)
   ShowStyles(initialStyle_);
   SelectEntry(sizes_, QString::number(initialPoints_));
   ShowSample();
-  connect(families_, &QListWidget::currentRowChanged, this, [this] { ShowStyles(Chosen(styles_)); });
+  connect(families_, &QListWidget::currentRowChanged, this,
+          [this] { ShowStyles(Chosen(styles_)); });
   connect(styles_, &QListWidget::currentRowChanged, this, &FontDialog::ShowSample);
   connect(sizes_, &QListWidget::currentRowChanged, this, &FontDialog::ShowSample);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -147,8 +147,10 @@ void FollowChoices(QListWidget* list, const ChoiceListModel& model) {
     }
     int chosen = model.Count() - 1;
     while (chosen >= 0 && !model.IsSelected(chosen)) --chosen;
-    if (chosen >= 0) SelectOnly(list, chosen);
-    else list->clearSelection();
+    if (chosen >= 0)
+      SelectOnly(list, chosen);
+    else
+      list->clearSelection();
     return;
   }
 }
@@ -220,8 +222,8 @@ void TForm1::BuildControls() {
   ShowChoices(AlgoList, choices_.Algo);
 
   Label2 = NewLabel(this, "Label2", "Distance metric", {8, 168});
-  DistList = NewList(this, "DistList", "Select distance/similarity coefficient",
-                     {8, 192, 137, 49}, QAbstractItemView::SingleSelection);
+  DistList = NewList(this, "DistList", "Select distance/similarity coefficient", {8, 192, 137, 49},
+                     QAbstractItemView::SingleSelection);
   ShowChoices(DistList, choices_.Dist);
   DistList->installEventFilter(this);  // F1 opens the topic on coefficients
   const int choiceWidth = std::max(ListWidthFor(AlgoList, EntriesOf(choices_.Algo)),
@@ -247,23 +249,22 @@ void TForm1::BuildControls() {
   DataColList = NewList(this, "DataColList", "Select data columns", {232, 312, 105, 121},
                         QAbstractItemView::ExtendedSelection);
 
-  StartButton = NewButton(this, "StartButton", "Start clustering",
-                          "Starts cluster computation and displays tree diagram",
-                          {608, 456, 89, 25});
+  StartButton =
+      NewButton(this, "StartButton", "Start clustering",
+                "Starts cluster computation and displays tree diagram", {608, 456, 89, 25});
   for (QPushButton* button : {FileOpen, Button1, HelpButton, StartButton})
     FitWidth(button, ButtonWidthFor(button), button != FileOpen);
 
   // Until the first load only the logo and the three buttons at the top are shown.
   for (QWidget* control : std::initializer_list<QWidget*>{
-           Label4, DataGrid_, Label1, AlgoList, Label2, DistList, CheckBox1, Label3,
-           DepthListBox, Label6, IDList, Label7, DataColList, StartButton})
+           Label4, DataGrid_, Label1, AlgoList, Label2, DistList, CheckBox1, Label3, DepthListBox,
+           Label6, IDList, Label7, DataColList, StartButton})
     control->hide();
 }
 
 void TForm1::SetTabOrder() {
-  QWidget* const order[] = {FileOpen,     Button1, CheckBox1,   AlgoList,
-                            DistList,     DepthListBox, IDList, DataColList,
-                            StartButton,  HelpButton,   DataGrid_};
+  QWidget* const order[] = {FileOpen, Button1,     CheckBox1,   AlgoList,   DistList, DepthListBox,
+                            IDList,   DataColList, StartButton, HelpButton, DataGrid_};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -276,12 +277,15 @@ void TForm1::ConnectHandlers() {
   // The buttons' commands run once the click or key that pressed them has been delivered,
   // so that their dialogs and message boxes open outside that event.
   const std::pair<QPushButton*, void (TForm1::*)()> commands[] = {
-      {FileOpen, &TForm1::FileOpenClick}, {StartButton, &TForm1::StartButtonClick},
-      {HelpButton, &TForm1::HelpButtonClick}, {Button1, &TForm1::Button1Click}};
+      {FileOpen, &TForm1::FileOpenClick},
+      {StartButton, &TForm1::StartButtonClick},
+      {HelpButton, &TForm1::HelpButtonClick},
+      {Button1, &TForm1::Button1Click}};
   for (const auto& [button, handler] : commands)
-    connect(button, &QPushButton::clicked, this,
-            [this, handler] { Guarded([this, handler] { (this->*handler)(); }); },
-            Qt::QueuedConnection);
+    connect(
+        button, &QPushButton::clicked, this,
+        [this, handler] { Guarded([this, handler] { (this->*handler)(); }); },
+        Qt::QueuedConnection);
   connect(CheckBox1, &QCheckBox::toggled, this, [this] { Guarded([this] { CheckBox1Click(); }); });
   // Every change of a list's selection by the user goes to the choices. A rule runs when the
   // user changes its list's selection, and also on a click on the entry already selected, as
@@ -322,8 +326,8 @@ void TForm1::TakeSelection(ChoiceList list) {
 }
 
 void TForm1::FollowChoices() {
-  for (ChoiceList list : {ChoiceList::Algo, ChoiceList::Dist, ChoiceList::Depth, ChoiceList::Id,
-                          ChoiceList::DataCol})
+  for (ChoiceList list :
+       {ChoiceList::Algo, ChoiceList::Dist, ChoiceList::Depth, ChoiceList::Id, ChoiceList::DataCol})
     vardell::FollowChoices(ListOf(list), choices_.List(list));
 }
 
@@ -331,8 +335,8 @@ void TForm1::FollowChoices() {
 
 void TForm1::FileOpenClick() {
   ResetChoices();
-  const std::optional<QString> path = dialogs_.OpenFileName(
-      QString::fromUtf8(DataFileFilter), DataFileFilterIndex, LastDataFolder());
+  const std::optional<QString> path = dialogs_.OpenFileName(QString::fromUtf8(DataFileFilter),
+                                                            DataFileFilterIndex, LastDataFolder());
   if (!path) return;
   LoadFile(*path);
 }
@@ -364,8 +368,10 @@ void TForm1::LoadFile(const QString& path) {
     }
   }
   ShowColumnLists();
-  if (message) ShowUserMessage(dialogs_, *message);
-  else ShowLoadedState();
+  if (message)
+    ShowUserMessage(dialogs_, *message);
+  else
+    ShowLoadedState();
 }
 
 // The column lists as the last reset or load left them.

@@ -67,7 +67,7 @@ class TForm1 : public QWidget {
   TClustExec& results_;
   UserDialogs& dialogs_;
   DataGrid grid_;
-  ColumnLists columnLists_;  // what a load fills
+  ColumnLists columnLists_;                        // what a load fills
   ParameterChoices choices_{grid_, columnLists_};  // the list controls show them
   GridModel* gridModel_ = nullptr;
 

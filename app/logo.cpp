@@ -48,9 +48,9 @@ const std::array<QColor, StratumCount>& StratumColours() {
 }
 
 void DrawCore(QPainter& painter) {
-  const std::array<Qt::BrushStyle, StratumCount> patterns{
-      Qt::Dense6Pattern, Qt::Dense7Pattern, Qt::HorPattern,
-      Qt::Dense6Pattern, Qt::HorPattern,    Qt::Dense5Pattern};
+  const std::array<Qt::BrushStyle, StratumCount> patterns{Qt::Dense6Pattern, Qt::Dense7Pattern,
+                                                          Qt::HorPattern,    Qt::Dense6Pattern,
+                                                          Qt::HorPattern,    Qt::Dense5Pattern};
   constexpr int StratumHeight = 50;
   for (int i = 0; i < StratumCount; ++i) {
     const int top = CoreTop + i * StratumHeight;
@@ -91,8 +91,17 @@ void DrawTree(QPainter& painter) {
     double Level;
   };
   const std::array<Fusion, SampleCount - 1> fusions{{
-      {0, 1, 0.8}, {2, 3, 1.0}, {4, 5, 0.6}, {6, 7, 1.3}, {8, 9, 0.7}, {10, 11, 0.9},
-      {12, 13, 2.1}, {14, 15, 2.6}, {16, 17, 1.8}, {18, 19, 3.7}, {21, 20, 5.2},
+      {0, 1, 0.8},
+      {2, 3, 1.0},
+      {4, 5, 0.6},
+      {6, 7, 1.3},
+      {8, 9, 0.7},
+      {10, 11, 0.9},
+      {12, 13, 2.1},
+      {14, 15, 2.6},
+      {16, 17, 1.8},
+      {18, 19, 3.7},
+      {21, 20, 5.2},
   }};
   const auto x = [](double level) { return LeafX + 12 + level * LevelScale; };
 

@@ -58,9 +58,8 @@ DialogAnswer QtUserDialogs::ShowMessage(const QString& caption, const QString& t
   box.setWindowTitle(caption);
   box.setText(text);
   box.setIcon(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
-  box.setStandardButtons(buttons == MessageButtons::OkCancel
-                             ? QMessageBox::Ok | QMessageBox::Cancel
-                             : QMessageBox::Ok);
+  box.setStandardButtons(buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                             : QMessageBox::Ok);
   box.setDefaultButton(QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok ? DialogAnswer::Ok : DialogAnswer::Cancel;
 }
@@ -75,8 +74,7 @@ std::optional<QString> QtUserDialogs::OpenFileName(const QString& filter, int fi
   dialog.setNameFilters(filters);
   if (filterIndex >= 1 && filterIndex <= filters.size())
     dialog.selectNameFilter(filters[filterIndex - 1]);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return std::nullopt;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();
 }
 
@@ -87,8 +85,7 @@ std::optional<QString> QtUserDialogs::SaveFileName(const QString& filter,
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(QtNameFilters(filter));
   dialog.setDefaultSuffix(defaultExtension);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return std::nullopt;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QString chosen = dialog.selectedFiles().first();
   const QString path = WithDefaultExtension(chosen, defaultExtension);
   // The dialog asked about the name it returned; a name completed here is asked about anew.
@@ -130,9 +127,8 @@ void ReportUnexpectedError(UserDialogs& dialogs, const std::exception& error) {
 }
 
 void ShowUserMessage(UserDialogs& dialogs, const UserMessage& message) {
-  dialogs.ShowMessage(QString::fromStdString(message.Caption),
-                      QString::fromStdString(message.Text), MessageButtons::Ok,
-                      MessageIcon::None);
+  dialogs.ShowMessage(QString::fromStdString(message.Caption), QString::fromStdString(message.Text),
+                      MessageButtons::Ok, MessageIcon::None);
 }
 
 }  // namespace vardell

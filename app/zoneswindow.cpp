@@ -53,7 +53,8 @@ void TZonesWindow::BuildControls() {
   auto* label = new QLabel(QStringLiteral("Number of zones"), this);
   ZoneSpin = new QSpinBox(this);
   ZoneSpin->setObjectName(QStringLiteral("ZoneSpin"));
-  ZoneSpin->setToolTip(QStringLiteral("Undo the last fusions of the tree until this many zones remain"));
+  ZoneSpin->setToolTip(
+      QStringLiteral("Undo the last fusions of the tree until this many zones remain"));
   label->setBuddy(ZoneSpin);
   Chart = new BrokenStickChart(this);
   Chart->setObjectName(QStringLiteral("BrokenStickChart"));
@@ -155,15 +156,18 @@ void TZonesWindow::FillTable() {
   ZoneTable->setRowCount(static_cast<int>(cut_.Groups.size()));
   if (constrained) {
     ZoneTable->setColumnCount(7);
-    ZoneTable->setHorizontalHeaderLabels({"Zone", "Samples", "Top", "Bottom", "Top depth",
-                                          "Bottom depth", "Boundary below"});
+    ZoneTable->setHorizontalHeaderLabels(
+        {"Zone", "Samples", "Top", "Bottom", "Top depth", "Bottom depth", "Boundary below"});
     const std::vector<Zone> zones = ZonesOf(cut_, matrix);
     for (int z = 0; z < static_cast<int>(zones.size()); ++z) {
       const Zone& zone = zones[z];
       const QString cells[] = {
-          QString::number(z + 1), QString::number(zone.Samples),
-          Text(matrix.Labels[zone.FirstObject]), Text(matrix.Labels[zone.LastObject]),
-          Text(TableNumber(zone.TopDepth)), Text(TableNumber(zone.BottomDepth)),
+          QString::number(z + 1),
+          QString::number(zone.Samples),
+          Text(matrix.Labels[zone.FirstObject]),
+          Text(matrix.Labels[zone.LastObject]),
+          Text(TableNumber(zone.TopDepth)),
+          Text(TableNumber(zone.BottomDepth)),
           zone.BoundaryBelow ? Text(TableNumber(*zone.BoundaryBelow)) : QString()};
       for (int c = 0; c < 7; ++c) ZoneTable->setItem(z, c, Cell(cells[c], c != 2 && c != 3));
     }

@@ -44,7 +44,8 @@ void RunAll(const std::string& name, const DataGrid& grid, const ColumnLists& lo
             int depthColumn, int idColumn) {
   // By code: strategies 0..5, coefficients 0..2.
   for (int strategy = 0; strategy < static_cast<int>(std::size(Strategies)); ++strategy) {
-    for (int coefficient = 0; coefficient < static_cast<int>(std::size(Coefficients)); ++coefficient) {
+    for (int coefficient = 0; coefficient < static_cast<int>(std::size(Coefficients));
+         ++coefficient) {
       for (int constrained = 0; constrained <= 1; ++constrained) {
         ColumnLists lists = loaded;
         lists.Depth.SelectOnly(depthColumn - 1);
@@ -72,7 +73,8 @@ void RunAll(const std::string& name, const DataGrid& grid, const ColumnLists& lo
         WriteFusionTable(run, std::cout);
         Digest digest;
         for (int a = 1; a < run.Matrix.ObjectCount; ++a)
-          for (int b = a + 1; b <= run.Matrix.ObjectCount; ++b) digest.Add(run.Dissimilarity.D[a][b]);
+          for (int b = a + 1; b <= run.Matrix.ObjectCount; ++b)
+            digest.Add(run.Dissimilarity.D[a][b]);
         AddTree(run.TreeRoot.get(), digest);
         char hex[32];
         std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest.Value));

@@ -16,8 +16,8 @@
 #include "analysis/parameterchoices.h"
 #include "cli/fusiontable.h"
 #include "cli/options.h"
-#include "diagram/layout.h"
 #include "diagram/drawing.h"
+#include "diagram/layout.h"
 #include "diagram/surfaces/exports.h"
 #include "diagram/surfaces/temporaryfile.h"
 #include "engine/analysisrun.h"
@@ -48,7 +48,8 @@ std::optional<std::string> ChooseColumns(const CliOptions& options, ColumnLists&
     return std::string(what) + " " + std::to_string(column) + " is out of range (the file has " +
            std::to_string(columns) + " columns)";
   };
-  if (options.DepthColumn > columns && columns > 0) return outOfRange("depth column", options.DepthColumn);
+  if (options.DepthColumn > columns && columns > 0)
+    return outOfRange("depth column", options.DepthColumn);
   if (options.IdColumn > columns) return outOfRange("identifier column", options.IdColumn);
   if (columns > 0) lists.Depth.SelectOnly(options.DepthColumn - 1);
   lists.Id.SelectOnly(options.IdColumn);
@@ -100,11 +101,16 @@ int WriteTables(const CliOptions& options, const Analysis& analysis,
     const char* What;
     std::function<void(std::ostream&)> Write;
   } const tables[] = {
-      {options.FusionsPath, "fusion table", [&](std::ostream& out) { WriteFusionTable(analysis, out); }},
-      {options.ZoneTablePath, "zone table", [&](std::ostream& out) { WriteZoneTable(analysis, *cut, out); }},
-      {options.MembershipsPath, "memberships", [&](std::ostream& out) { WriteMemberships(analysis, *cut, out); }},
-      {options.BrokenStickPath, "broken-stick table", [&](std::ostream& out) {
-         WriteBrokenStick(BrokenStickTable(analysis.TreeRoot.get(), analysis.Matrix.ObjectCount), out);
+      {options.FusionsPath, "fusion table",
+       [&](std::ostream& out) { WriteFusionTable(analysis, out); }},
+      {options.ZoneTablePath, "zone table",
+       [&](std::ostream& out) { WriteZoneTable(analysis, *cut, out); }},
+      {options.MembershipsPath, "memberships",
+       [&](std::ostream& out) { WriteMemberships(analysis, *cut, out); }},
+      {options.BrokenStickPath, "broken-stick table",
+       [&](std::ostream& out) {
+         WriteBrokenStick(BrokenStickTable(analysis.TreeRoot.get(), analysis.Matrix.ObjectCount),
+                          out);
        }},
   };
   for (const Table& table : tables) {
@@ -160,7 +166,8 @@ int Run(const CliOptions& options, int argc, char** argv) {
   if (!options.ExportPath.empty()) {
     application = StartDrawing(argc, argv);
     font = ChosenFont(options);
-    if (!font) return UsageFailure("--font: no font family \"" + options.FontFamily + "\" is installed");
+    if (!font)
+      return UsageFailure("--font: no font family \"" + options.FontFamily + "\" is installed");
   }
 
   DataGrid grid;

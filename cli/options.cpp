@@ -26,11 +26,13 @@ std::string MethodOptionHelp(const std::string& option, const Method (&methods)[
   std::string text = option;
   std::size_t lineLength = option.size();
   for (std::size_t i = 0; i < N; ++i) {
-    const std::string item = std::string(methods[i].CliName) + (i == 0 ? " (default)" : "") +
-                             (i + 1 < N ? "," : "");
+    const std::string item =
+        std::string(methods[i].CliName) + (i == 0 ? " (default)" : "") + (i + 1 < N ? "," : "");
     const bool wraps = i > 0 && lineLength + 1 + item.size() > Width;
-    if (wraps) text.append(1, '\n').append(option.size(), ' ');  // not "\n" + ...: -Wrestrict at -O3
-    else if (i > 0) text += ' ';
+    if (wraps)
+      text.append(1, '\n').append(option.size(), ' ');  // not "\n" + ...: -Wrestrict at -O3
+    else if (i > 0)
+      text += ' ';
     lineLength = (wraps ? option.size() : lineLength + (i > 0)) + item.size();
     text += item;
   }
@@ -65,9 +67,11 @@ std::optional<std::string> TakeDrawingOption(const std::string& option, const st
     options.TickAuto = value == "auto";
     if (options.TickAuto) return std::nullopt;
     options.TickUnits = ParsePositiveNumber(value);
-    if (!options.TickUnits) return "--tick needs a number of distance units greater than 0, or auto";
+    if (!options.TickUnits)
+      return "--tick needs a number of distance units greater than 0, or auto";
   } else if (option == "--vertical-scale" || option == "--horizontal-scale") {
-    std::optional<double>& scale = option == "--vertical-scale" ? options.VscaleMm : options.HscaleMm;
+    std::optional<double>& scale =
+        option == "--vertical-scale" ? options.VscaleMm : options.HscaleMm;
     scale = ParsePositiveNumber(value);
     if (!scale) return option + " needs a number of millimetres greater than 0";
   } else if (option == "--font") {
@@ -104,7 +108,8 @@ std::optional<std::string> ZoneOptionProblem(const CliOptions& options) {
   if (!options.ZoneTablePath.empty() && !options.Constrained)
     return "--zone-table needs a constrained run (--constrained)";
   if (!options.ZoneTablePath.empty() && !CutRequested(options)) return "--zone-table needs --zones";
-  if (!options.MembershipsPath.empty() && !CutRequested(options)) return "--memberships needs --zones";
+  if (!options.MembershipsPath.empty() && !CutRequested(options))
+    return "--memberships needs --zones";
   int toStandardOutput = 0;
   for (const std::string* path : {&options.FusionsPath, &options.ZoneTablePath,
                                   &options.MembershipsPath, &options.BrokenStickPath})
@@ -174,7 +179,8 @@ std::optional<std::vector<int>> ParseColumnList(const std::string& list) {
   std::size_t start = 0;
   while (start <= list.size()) {
     std::size_t comma = list.find(',', start);
-    std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    std::string item =
+        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     std::size_t dash = item.find('-');
     auto first = ParseCount(item.substr(0, dash), 1);
     auto last = dash == std::string::npos ? first : ParseCount(item.substr(dash + 1), 1);
@@ -215,8 +221,8 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
     } else if (argument == "--strategy" || argument == "--coefficient" ||
                argument == "--depth-column" || argument == "--id-column" ||
                argument == "--data-columns" || argument == "--fusions" || argument == "--export" ||
-               argument == "--zones" || argument == "--zone-table" ||
-               argument == "--memberships" || argument == "--broken-stick") {
+               argument == "--zones" || argument == "--zone-table" || argument == "--memberships" ||
+               argument == "--broken-stick") {
       auto v = takeValue();
       if (!v) return Usage(argument + " needs a value");
       if (argument == "--strategy") {
@@ -267,11 +273,13 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
     }
   }
   if (options.Help || options.Version) return options;
-  if (files.size() != 1) return Usage(files.empty() ? "no data file given" : "more than one data file given");
+  if (files.size() != 1)
+    return Usage(files.empty() ? "no data file given" : "more than one data file given");
   options.File = files.front();
   if (auto problem = ZoneOptionProblem(options)) return Usage(*problem);
   if (DrawingRequested(options) && options.ExportPath.empty())
-    return Usage("--tick, --vertical-scale, --horizontal-scale, --font and --font-size need --export");
+    return Usage(
+        "--tick, --vertical-scale, --horizontal-scale, --font and --font-size need --export");
   return options;
 }
 

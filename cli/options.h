@@ -13,10 +13,10 @@ struct CliOptions {
   int StrategyEntry = 0;     // position in the strategy list (0 = minimum variance)
   int CoefficientEntry = 0;  // position in the coefficient list (0 = Euclidean)
   bool Constrained = false;
-  int DepthColumn = 1;  // grid column from 1
-  int IdColumn = 0;     // grid column from 1; 0 = none
+  int DepthColumn = 1;                          // grid column from 1
+  int IdColumn = 0;                             // grid column from 1; 0 = none
   std::optional<std::vector<int>> DataColumns;  // grid columns from 1; none given = all
-  std::string FusionsPath;  // "-" = standard output
+  std::string FusionsPath;                      // "-" = standard output
   std::string ExportPath;
   std::optional<int> Zones;  // --zones K; checked against the run's objects after it
   bool ZonesAuto = false;    // --zones auto: the broken-stick suggestion

@@ -1,7 +1,7 @@
 #include "diagram/drawing.h"
 
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 #include "analysis/numbertext.h"
@@ -11,9 +11,7 @@ namespace vardell {
 namespace {
 
 double LevelOf(const ClusterNode& node) { return node.Level.ToDouble(); }
-double PositionOf(const ClusterNode& node) {
-  return node.Position.ToDouble();
-}
+double PositionOf(const ClusterNode& node) { return node.Position.ToDouble(); }
 
 std::string LabelOf(const ClusterNode& leaf, const DataMatrix& matrix) {
   int object = leaf.FirstObject;
@@ -63,8 +61,9 @@ std::string TickText(double tickUnits) {
   const std::size_t point = number.find('.');
   if (point != std::string::npos && point - number.find_first_of("0123456789") > 15) {
     char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, tickUnits,
-                                   std::chars_format::scientific, 4).ptr;
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, tickUnits, std::chars_format::scientific, 4)
+            .ptr;
     number.assign(buffer, end);
   }
   return "   1 tick = " + number + " distance units";

@@ -41,8 +41,8 @@ void DrawLeafLabel(Plotter& plotter, const PageTransform& transform, double posi
 double AutomaticTickUnits(double distanceExtent);
 
 // Axis, ticks and header text, with the transform's YOrigin at the top of the header band.
-void DrawHeader(Plotter& plotter, const PageTransform& transform,
-                const AnalysisSettings& settings, double tickUnits);
+void DrawHeader(Plotter& plotter, const PageTransform& transform, const AnalysisSettings& settings,
+                double tickUnits);
 
 // The bracket below node and the labels of its leaf children, then the same below Child2
 // and Child1.

@@ -19,8 +19,8 @@ double UsableFactor(double factor) { return factor > 0 && std::isfinite(factor) 
 
 double LargestLevel(const ClusterNode* node) {
   if (!node) return 0;
-  return std::max({node->Level.ToDouble(), LargestLevel(node->Child1.get()),
-                   LargestLevel(node->Child2.get())});
+  return std::max(
+      {node->Level.ToDouble(), LargestLevel(node->Child1.get()), LargestLevel(node->Child2.get())});
 }
 
 double DepthExtentOf(const Analysis& analysis) {
@@ -74,14 +74,15 @@ PageTransform LayoutDiagram(Analysis& analysis, DrawingScale& scale, OutputTarge
     // Margins of 10 on both sides; two of the three text lines are the header band.
     const bool fixedX = scale.ScaleFixed && !scale.HscaleFitted;
     const bool fixedY = scale.ScaleFixed && !scale.VscaleFitted;
-    t.XFactor = UsableFactor(fixedX ? scale.HscaleMm / t.MmPerUnitX
-                                    : (w - 20 - tw) / distanceDivisor);
-    t.YFactor = UsableFactor(fixedY ? scale.VscaleMm / t.MmPerUnitY
-                                    : (h - 20 - 3 * th) / t.DepthExtent);
+    t.XFactor =
+        UsableFactor(fixedX ? scale.HscaleMm / t.MmPerUnitX : (w - 20 - tw) / distanceDivisor);
+    t.YFactor =
+        UsableFactor(fixedY ? scale.VscaleMm / t.MmPerUnitY : (h - 20 - 3 * th) / t.DepthExtent);
     if (!scale.ScaleFixed) {
       scale.HscaleMm = t.XFactor * t.MmPerUnitX;
       scale.VscaleMm = t.YFactor * t.MmPerUnitY;
-      if (scalesFitted) scalesFitted(FormatScaleField(scale.VscaleMm), FormatScaleField(scale.HscaleMm));
+      if (scalesFitted)
+        scalesFitted(FormatScaleField(scale.VscaleMm), FormatScaleField(scale.HscaleMm));
     }
     t.XOrigin = 10 + scale.PanX;
     t.YOrigin = 10 + scale.PanY;

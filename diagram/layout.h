@@ -27,8 +27,9 @@ double DiagramDistanceExtent(const Analysis& analysis);
 
 // Measures the text on the target's surface, fits or applies the scales, sets the origin and
 // places the nodes; it draws nothing. The label column takes at most a third of the width
-// the surface has for labels and tree together; longer labels are shortened when drawn. A fitted layout on the screen or the printer writes the
-// millimetre scales into scale and hands their field texts to scalesFitted.
+// the surface has for labels and tree together; longer labels are shortened when drawn. A fitted
+// layout on the screen or the printer writes the millimetre scales into scale and hands their field
+// texts to scalesFitted.
 PageTransform LayoutDiagram(Analysis& analysis, DrawingScale& scale, OutputTarget target,
                             Surface& targetSurface, const ScalesFittedHandler& scalesFitted);
 

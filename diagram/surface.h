@@ -17,8 +17,8 @@ class Surface {
   virtual int TextWidth(const std::string& text) = 0;
   virtual int TextHeight(const std::string& text) = 0;
   virtual void Rectangle(int x1, int y1, int x2, int y2) = 0;  // pen outline, brush fill
-  virtual int Width() const = 0;   // drawable width in device units
-  virtual int Height() const = 0;  // drawable height in device units
+  virtual int Width() const = 0;                               // drawable width in device units
+  virtual int Height() const = 0;                              // drawable height in device units
   virtual int PixelsPerInch() const = 0;
 };
 

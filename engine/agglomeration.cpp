@@ -59,8 +59,7 @@ static_assert(RulesMatchTheMethods(), "every strategy needs its update rule, at 
 
 const StrategyRule& RuleOf(StrategyCode strategy) {
   const auto index = static_cast<std::size_t>(strategy);
-  if (index >= std::size(StrategyRules))
-    throw std::invalid_argument("Unknown clustering strategy");
+  if (index >= std::size(StrategyRules)) throw std::invalid_argument("Unknown clustering strategy");
   return StrategyRules[index];
 }
 
@@ -168,9 +167,8 @@ void RemoveAt(int* activeList, int m, int position) {
 
 ClosestPair FindClosestPair(int m, const int* activeList, const DissimilarityMatrix& d,
                             bool constrained) {
-  ClosestPair pair = SearchClosestPair(m, activeList, constrained, [&d](int a, int b) {
-    return OrderKey(d.D[a][b]);
-  });
+  ClosestPair pair = SearchClosestPair(m, activeList, constrained,
+                                       [&d](int a, int b) { return OrderKey(d.D[a][b]); });
   pair.Dij = d.D[pair.I][pair.J];
   return pair;
 }
@@ -198,9 +196,8 @@ StorageReal CombineDissimilarity(StorageReal alphaI, StorageReal alphaJ, Storage
                  beta.ToDouble(), dij.ToDouble(), gamma.ToDouble());
 }
 
-void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
-                 DissimilarityMatrix& d, std::unique_ptr<ClusterNode>& treeRoot,
-                 WorkingState& work) {
+void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, DissimilarityMatrix& d,
+                 std::unique_ptr<ClusterNode>& treeRoot, WorkingState& work) {
   const int n = matrix.ObjectCount;
   if (n > MaxObjects) throw std::invalid_argument("Too many objects to cluster");
   if (n < 1) return;

@@ -31,8 +31,7 @@ StorageReal CombineDissimilarity(StorageReal alphaI, StorageReal alphaJ, Storage
 // releasing any tree it held; work holds the order keys meanwhile. With n = 0 nothing happens.
 // On an exception (FloatingPointOverflow part-way) treeRoot is left as it was and every node
 // made so far is released.
-void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix,
-                 DissimilarityMatrix& d, std::unique_ptr<ClusterNode>& treeRoot,
-                 WorkingState& work);
+void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, DissimilarityMatrix& d,
+                 std::unique_ptr<ClusterNode>& treeRoot, WorkingState& work);
 
 }  // namespace vardell

@@ -115,8 +115,9 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   switch (settings.Coefficient) {
     case CoefficientCode::Manhattan: {
       const double p = matrix.VariableCount;
-      FillMatrix(PrepareValues(matrix, work), matrix, AbsoluteStep,
-                 [p](double s) { return StoredQuotient(s, p); }, dissimilarity);
+      FillMatrix(
+          PrepareValues(matrix, work), matrix, AbsoluteStep,
+          [p](double s) { return StoredQuotient(s, p); }, dissimilarity);
       return;
     }
     case CoefficientCode::Chord:

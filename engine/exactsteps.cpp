@@ -48,8 +48,8 @@ StorageReal CombineSlow(double alphaI, double alphaJ, double dki, double dkj, do
                         double dij, double gamma) {
   const auto x = [](double v) { return Extended::FromDouble(v); };
   const Extended ki = x(dki), kj = x(dkj);
-  const Extended sum = Add(Add(Multiply(x(alphaI), ki), Multiply(x(alphaJ), kj)),
-                           Multiply(x(beta), x(dij)));
+  const Extended sum =
+      Add(Add(Multiply(x(alphaI), ki), Multiply(x(alphaJ), kj)), Multiply(x(beta), x(dij)));
   return StorageReal(Add(sum, Multiply(x(gamma), Absolute(Subtract(ki, kj)))));
 }
 
@@ -60,10 +60,9 @@ bool CombineFast(double alphaI, double alphaJ, double dki, double dkj, double be
   exact::TwoSum(dki, -dkj, d, de);
   if (d < 0) d = -d, de = -de;
   const double p[4] = {alphaI * dki, alphaJ * dkj, beta * dij, gamma * d};
-  const double pe[4] = {exact::ProductError(alphaI, dki, p[0]),
-                        exact::ProductError(alphaJ, dkj, p[1]),
-                        exact::ProductError(beta, dij, p[2]),
-                        exact::ProductError(gamma, d, p[3]) + gamma * de};
+  const double pe[4] = {
+      exact::ProductError(alphaI, dki, p[0]), exact::ProductError(alphaJ, dkj, p[1]),
+      exact::ProductError(beta, dij, p[2]), exact::ProductError(gamma, d, p[3]) + gamma * de};
   double h = p[0], l = pe[0], magnitude = std::fabs(p[0]);
   for (int i = 1; i < 4; ++i) {
     double e;

@@ -31,7 +31,6 @@
 
 namespace vardell {
 
-
 DoubleDouble ToDoubleDouble(const Extended& v);  // exact for values of at most 106 bits
 Extended ToExtended(DoubleDouble v);
 

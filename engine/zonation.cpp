@@ -43,8 +43,7 @@ double HalfSum(double a, double b) {
       .ToDouble();
 }
 
-std::optional<double> CutLevelOf(const std::vector<const ClusterNode*>& byStep,
-                                 int lastKeptStep) {
+std::optional<double> CutLevelOf(const std::vector<const ClusterNode*>& byStep, int lastKeptStep) {
   std::optional<double> highestKept, lowestUndone;
   for (std::size_t s = 1; s < byStep.size(); ++s) {
     if (!byStep[s]) continue;
@@ -54,9 +53,9 @@ std::optional<double> CutLevelOf(const std::vector<const ClusterNode*>& byStep,
     else
       lowestUndone = lowestUndone ? std::min(*lowestUndone, level) : level;
   }
-  if (!lowestUndone) return std::nullopt;  // nothing undone
-  const double kept = highestKept.value_or(0.0);  // the leaves when nothing is kept
-  if (!(kept < *lowestUndone)) return std::nullopt;      // reversed levels (or not a number)
+  if (!lowestUndone) return std::nullopt;            // nothing undone
+  const double kept = highestKept.value_or(0.0);     // the leaves when nothing is kept
+  if (!(kept < *lowestUndone)) return std::nullopt;  // reversed levels (or not a number)
   return HalfSum(kept, *lowestUndone);
 }
 
@@ -74,7 +73,8 @@ std::vector<const ClusterNode*> FusionsByStep(const ClusterNode* root, int objec
 
 TreeCut CutTree(const ClusterNode* root, int objectCount, int k, bool constrained) {
   if (!root || objectCount < 1 || k < 1 || k > objectCount)
-    throw std::invalid_argument("The number of groups must lie between 1 and the number of objects");
+    throw std::invalid_argument(
+        "The number of groups must lie between 1 and the number of objects");
   const int lastKeptStep = objectCount - k;
   TreeCut cut;
   CollectGroups(root, lastKeptStep, cut.Groups);
@@ -106,7 +106,8 @@ std::vector<Zone> ZonesOf(const TreeCut& cut, const DataMatrix& matrix) {
     zone.Samples = static_cast<int>(group.Objects.size());
     zone.TopDepth = matrix.Depth[zone.FirstObject].ToDouble();
     zone.BottomDepth = matrix.Depth[zone.LastObject].ToDouble();
-    if (!zones.empty()) zones.back().BoundaryBelow = HalfSum(zones.back().BottomDepth, zone.TopDepth);
+    if (!zones.empty())
+      zones.back().BoundaryBelow = HalfSum(zones.back().BottomDepth, zone.TopDepth);
     zones.push_back(zone);
   }
   return zones;
@@ -134,8 +135,8 @@ BrokenStick BrokenStickTable(const ClusterNode* root, int objectCount) {
     const Extended reduction = Subtract(LevelAt(byStep, m - g + 2), LevelAt(byStep, m - g + 1));
     const Extended expected = Multiply(Divide(total, Extended::FromInteger(m)), tail[g]);
     table.Rows.push_back({g, reduction.ToDouble(), expected.ToDouble()});
-    beaten = beaten && !reduction.NotANumber && !expected.NotANumber &&
-             Compare(reduction, expected) > 0;
+    beaten =
+        beaten && !reduction.NotANumber && !expected.NotANumber && Compare(reduction, expected) > 0;
     if (beaten) table.Suggestion = g;
   }
   return table;

@@ -53,9 +53,9 @@ std::vector<Zone> ZonesOf(const TreeCut& cut, const DataMatrix& matrix);
 bool BrokenStickApplies(const AnalysisSettings& settings);
 
 struct BrokenStickRow {
-  int Groups = 0;            // g
-  double Reduction = 0; // R_g: the dispersion removed by going from g - 1 to g groups
-  double Expected = 0;  // E_g: its broken-stick expectation
+  int Groups = 0;        // g
+  double Reduction = 0;  // R_g: the dispersion removed by going from g - 1 to g groups
+  double Expected = 0;   // E_g: its broken-stick expectation
 };
 
 struct BrokenStick {

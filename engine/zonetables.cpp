@@ -47,7 +47,8 @@ void WriteMemberships(const Analysis& analysis, const TreeCut& cut, std::ostream
   out << "object,label,depth,group\n";
   for (int object : byRow) {
     out << FileRow(matrix, object) << ',' << CsvField(matrix.Labels[object]) << ','
-        << (analysis.Settings.Constrained ? TableNumber(matrix.Depth[object].ToDouble()) : std::string())
+        << (analysis.Settings.Constrained ? TableNumber(matrix.Depth[object].ToDouble())
+                                          : std::string())
         << ',' << groupOf[object] << '\n';
   }
 }

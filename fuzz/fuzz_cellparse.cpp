@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     const vardell::CellValue value = vardell::ParseCellValue(text);
     // A fault lies inside the text or just after its end.
-    if (value.ErrorPosition < 0 || static_cast<size_t>(value.ErrorPosition) > size + 1) std::abort();
+    if (value.ErrorPosition < 0 || static_cast<size_t>(value.ErrorPosition) > size + 1)
+      std::abort();
     // A stored number is never a NaN or an infinity.
     const double stored = value.Value.ToDouble();
     if (stored != stored || stored - stored != 0) std::abort();

@@ -6,8 +6,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vardell::DataGrid grid;
-  const auto message =
-      vardell::ReadRowColumnBytes(std::string_view(reinterpret_cast<const char*>(data), size), grid);
+  const auto message = vardell::ReadRowColumnBytes(
+      std::string_view(reinterpret_cast<const char*>(data), size), grid);
   if (!message) vardell::fuzzing::CheckGrid(grid);
   return 0;
 }

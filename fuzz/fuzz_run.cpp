@@ -19,9 +19,9 @@ namespace {
 using namespace vardell;
 
 // Cell texts of numbers in the forms files hold, with a few that are no number at all.
-const char* const Cells[] = {"0",    "1",     "-1",  "2.5",    "1e30",  "1E-30", "3.4E38",
-                             "1e39", "-7.25", "",    "abc",    "0.0001", "12345678", "1.5e-39",
-                             " 4 ",  "+8",    "1,5", "9999999", ".5",    "5."};
+const char* const Cells[] = {"0",    "1",     "-1",  "2.5",     "1e30",   "1E-30",    "3.4E38",
+                             "1e39", "-7.25", "",    "abc",     "0.0001", "12345678", "1.5e-39",
+                             " 4 ",  "+8",    "1,5", "9999999", ".5",     "5."};
 
 void CheckTree(const ClusterNode* node, std::vector<int>& objects, std::vector<int>& steps) {
   if (node->IsLeaf()) {

@@ -30,8 +30,10 @@ class ScopedCommaLocale {
     setenv("LOCPATH", folder.c_str(), 1);
     active_ = DecimalCommaIn("de_DE.UTF-8");
     if (!active_)
-      reason_ = "no comma locale: the machine has no de_DE.UTF-8 and localedef could not make "
-                "one in " + folder.string() + " (is Debian's locales package installed?)";
+      reason_ =
+          "no comma locale: the machine has no de_DE.UTF-8 and localedef could not make "
+          "one in " +
+          folder.string() + " (is Debian's locales package installed?)";
   }
   ~ScopedCommaLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
   ScopedCommaLocale(const ScopedCommaLocale&) = delete;
@@ -46,8 +48,8 @@ class ScopedCommaLocale {
     std::filesystem::create_directories(folder.parent_path(), ignored);
     std::string building = folder.string() + ".XXXXXX";
     if (mkdtemp(building.data()) == nullptr) return;
-    const std::string command = "localedef -i de_DE -f UTF-8 '" + building +
-                                "/de_DE.UTF-8' >/dev/null 2>&1";
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + building + "/de_DE.UTF-8' >/dev/null 2>&1";
     // localedef's status is 1 also when it only warned; the numeric part shows it finished.
     if (std::system(command.c_str()) >= 0 &&
         std::filesystem::exists(building + "/de_DE.UTF-8/LC_NUMERIC"))

@@ -29,9 +29,7 @@ HDC Dc(unsigned int dc) { return static_cast<HDC>(dc); }
 
 }  // namespace
 
-std::string ToMetafileText(const std::string& utf8) {
-  return Utf8ToWindows1252(utf8);
-}
+std::string ToMetafileText(const std::string& utf8) { return Utf8ToWindows1252(utf8); }
 
 EmfSurface::EmfSurface(std::FILE* file) {
   RECT frame{0, 0, MetafileFrame, MetafileFrame};

@@ -14,7 +14,7 @@
 
 namespace vardell {
 
-constexpr int MetafileUnits = 1000;  // width and height in device units
+constexpr int MetafileUnits = 1000;     // width and height in device units
 constexpr int MetafileFontHeight = 16;  // the default font of a reference screen
 // The reference device libEMF records: 1024 x 768 pixels on 320 x 240 mm.
 constexpr double MetafileMmPerUnit = 320.0 / 1024.0;

@@ -22,7 +22,8 @@ namespace vardell {
 namespace {
 
 void SaveBytes(const QByteArray& bytes, const std::string& path) {
-  WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  WriteFileAtomically(path,
+                      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 // The screen picture of the diagram on a device of the screen area's size.

@@ -45,7 +45,8 @@ int QtPainterSurface::TextHeight(const std::string&) {
 
 // Like the platform's rectangle, the right and bottom edges lie just inside x2 and y2.
 void QtPainterSurface::Rectangle(int x1, int y1, int x2, int y2) {
-  painter_.drawRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)).normalized().adjusted(0, 0, -1, -1));
+  painter_.drawRect(
+      QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)).normalized().adjusted(0, 0, -1, -1));
 }
 
 }  // namespace vardell

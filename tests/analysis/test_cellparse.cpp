@@ -20,19 +20,41 @@ TEST(ParseCellValue, Numbers) {
     const char* text;
     double value;
   } cases[] = {
-      {"0", 0},          {"42", 42},        {"-3.25", -3.25},  {"+7", 7},
-      {"   12.5", 12.5}, {".", 0},          {"-.5", -0.5},     {"5.", 5},
-      {"1E3", 1000},     {"2.5e-1", 0.25},  {"1e+2", 100},     {"E5", 0},
-      {"-E2", 0},        {"007", 7},
+      {"0", 0},
+      {"42", 42},
+      {"-3.25", -3.25},
+      {"+7", 7},
+      {"   12.5", 12.5},
+      {".", 0},
+      {"-.5", -0.5},
+      {"5.", 5},
+      {"1E3", 1000},
+      {"2.5e-1", 0.25},
+      {"1e+2", 100},
+      {"E5", 0},
+      {"-E2", 0},
+      {"007", 7},
       // one stray character is read as the decimal point
-      {"2,5", 2.5},      {"2x5", 2.5},      {"12a", 12},       {"7 ", 7},
-      {"a", 0},          {"-,5", -0.5},     {"1,5E2", 150},    {"--1", -0.1},
+      {"2,5", 2.5},
+      {"2x5", 2.5},
+      {"12a", 12},
+      {"7 ", 7},
+      {"a", 0},
+      {"-,5", -0.5},
+      {"1,5E2", 150},
+      {"--1", -0.1},
       {" 7 7", 7.7},
       // the stray character is one character, however many bytes its UTF-8 takes
-      {"5\u00B0", 5},    {"12\u00B5", 12},   {"7\u00A0", 7},   {"2\u00B75", 2.5},
-      {"3\u20AC5", 3.5}, {"\u00B0", 0},     {"1\xB0", 1},      // a lone byte of no sequence
+      {"5\u00B0", 5},
+      {"12\u00B5", 12},
+      {"7\u00A0", 7},
+      {"2\u00B75", 2.5},
+      {"3\u20AC5", 3.5},
+      {"\u00B0", 0},
+      {"1\xB0", 1},  // a lone byte of no sequence
       // the slow path of long and large numbers
-      {"1.5E30", 1.5e30}, {"0.12345678901234567890", 0.12345678901234567890},
+      {"1.5E30", 1.5e30},
+      {"0.12345678901234567890", 0.12345678901234567890},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -47,20 +69,12 @@ TEST(ParseCellValue, NonNumericTextsAndTheirErrorPositions) {
     const char* text;
     int position;  // where the last attempt failed
   } cases[] = {
-      {"", 1},           // the text ends where a number is required
-      {"   ", 4},
-      {"-", 2},
-      {"+", 2},
-      {"1E", 3},
-      {"1e-", 4},
-      {"E", 2},
-      {"1,000.5", 6},    // thousands comma and decimal point: two stray characters
-      {"7  ", 3},        // 7 followed by two spaces
-      {"1.2.3", 4},
-      {"1e5x", 4},
-      {"ab", 2},
-      {"1Ex", 3},
-      {"5\u00B0\u00B0", 3},  // two stray characters
+      {"", 1},  // the text ends where a number is required
+      {"   ", 4},     {"-", 2},    {"+", 2},  {"1E", 3},  {"1e-", 4},           {"E", 2},
+      {"1,000.5", 6},  // thousands comma and decimal point: two stray characters
+      {"7  ", 3},      // 7 followed by two spaces
+      {"1.2.3", 4},   {"1e5x", 4}, {"ab", 2}, {"1Ex", 3}, {"5\u00B0\u00B0", 3},  // two stray
+                                                                                 // characters
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -70,8 +84,12 @@ TEST(ParseCellValue, NonNumericTextsAndTheirErrorPositions) {
 
 // What the loader makes of a Windows-1252 file: one character of two UTF-8 bytes.
 TEST(ParseCellValue, StrayCharactersOfWindows1252Files) {
-  for (const auto& [bytes, value] : {std::pair{"5\xB0", 5.0}, {"12\xB5", 12.0}, {"7\xA0", 7.0},
-                                     {"2\xB7" "5", 2.5}}) {
+  for (const auto& [bytes, value] : {std::pair{"5\xB0", 5.0},
+                                     {"12\xB5", 12.0},
+                                     {"7\xA0", 7.0},
+                                     {"2\xB7"
+                                      "5",
+                                      2.5}}) {
     const CellValue parsed = ParseCellValue(Windows1252ToUtf8(bytes));
     EXPECT_EQ(parsed.ErrorPosition, 0) << bytes;
     EXPECT_EQ(parsed.Value.ToDouble(), StorageReal(value).ToDouble()) << bytes;
@@ -80,8 +98,15 @@ TEST(ParseCellValue, StrayCharactersOfWindows1252Files) {
 
 // A desktop that writes decimals with a comma changes nothing, on the quick path or the full.
 TEST(ParseCellValue, SameUnderACommaLocale) {
-  const char* const texts[] = {"2.5", "2,5", "-7.25e-3", "1.5E30", "0.12345678901234567890",
-                               "123456789012345678901234567.5", "1e-4000", "1.7E38", "x"};
+  const char* const texts[] = {"2.5",
+                               "2,5",
+                               "-7.25e-3",
+                               "1.5E30",
+                               "0.12345678901234567890",
+                               "123456789012345678901234567.5",
+                               "1e-4000",
+                               "1.7E38",
+                               "x"};
   std::vector<CellValue> plain;
   for (const char* text : texts) plain.push_back(ParseCellValue(text));
   testing::ScopedCommaLocale comma;

@@ -48,10 +48,26 @@ TEST(ExtractDataMatrix, RefusesWithTheProgramsMessages) {
     std::vector<int> data;
     UserMessage message;
   } cases[] = {
-      {"one data column", &numbers, false, {1}, Parsing("You should select at least 2 datacolumns.")},
-      {"depth column passed over", &numbers, true, {0, 1}, Parsing("You should select at least 2 datacolumns.")},
-      {"non-numeric data cell", &textCell, true, {}, Parsing("Data file contains non-numeric fields")},
-      {"non-numeric depth cell", &textDepth, true, {}, Parsing("Data file contains non-numeric fields")},
+      {"one data column",
+       &numbers,
+       false,
+       {1},
+       Parsing("You should select at least 2 datacolumns.")},
+      {"depth column passed over",
+       &numbers,
+       true,
+       {0, 1},
+       Parsing("You should select at least 2 datacolumns.")},
+      {"non-numeric data cell",
+       &textCell,
+       true,
+       {},
+       Parsing("Data file contains non-numeric fields")},
+      {"non-numeric depth cell",
+       &textDepth,
+       true,
+       {},
+       Parsing("Data file contains non-numeric fields")},
       {"no objects", &noRows, false, {}, Parsing("Data file contains no objects.")},
       {"over 150 columns", &wide, false, {}, Parsing("You should select at most 150 datacolumns.")},
   };
@@ -121,8 +137,9 @@ TEST(ExtractDataMatrix, LabelsOfAnOrdinaryRun) {
 }
 
 TEST(SortByDepth, IsStableForEqualDepths) {
-  auto table = MakeTable({"D", "A", "B"}, {{"2", "1", "0"}, {"1", "2", "0"}, {"2", "3", "0"},
-                                           {"1", "4", "0"}, {"0", "5", "0"}});
+  auto table = MakeTable(
+      {"D", "A", "B"},
+      {{"2", "1", "0"}, {"1", "2", "0"}, {"2", "3", "0"}, {"1", "4", "0"}, {"0", "5", "0"}});
   Extracted r = Extract(table, true, 0, 0, {1, 2});
   ASSERT_FALSE(r.Message);
   SortByDepth(r.Data->Matrix, *std::make_unique<WorkingState>());

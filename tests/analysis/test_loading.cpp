@@ -17,8 +17,8 @@ namespace vardell {
 namespace {
 
 using testing::Corrupt;
-using testing::ScratchFolder;
 using testing::Rows;
+using testing::ScratchFolder;
 using testing::TooLarge;
 
 using Listed = std::vector<std::pair<std::string, bool>>;  // entries and whether selected
@@ -34,12 +34,25 @@ TEST(FileKind, ThreeCharactersAfterTheFirstFullStopOfTheName) {
     const char* Path;
     const char* Kind;
   } cases[] = {
-      {"/home/u/ABER.DAT", "DAT"}, {"/home/u/data.dat", "DAT"}, {"/home/u/x.Dat.bak", "DAT"}, {"x.", ""},
-      {"C:\\A.B\\X.DAT", "B\\X"}, {"/home/u/table.dbf", "DBF"}, {"", ""}, {"/u/data.datum", "DAT"},
-      {"/home/u/table.db", "DB"}, {"/home/u/noextension", ""}, {"ab", ""}, {"dat", ""},
+      {"/home/u/ABER.DAT", "DAT"},
+      {"/home/u/data.dat", "DAT"},
+      {"/home/u/x.Dat.bak", "DAT"},
+      {"x.", ""},
+      {"C:\\A.B\\X.DAT", "B\\X"},
+      {"/home/u/table.dbf", "DBF"},
+      {"", ""},
+      {"/u/data.datum", "DAT"},
+      {"/home/u/table.db", "DB"},
+      {"/home/u/noextension", ""},
+      {"ab", ""},
+      {"dat", ""},
       // Full stops in folder names play no part.
-      {"/tmp/a.b/x.dat", "DAT"}, {"/home/j.smith/.data/ABER.DAT", "DAT"}, {"/v1.2/table", ""},
-      {"../r.csv", "CSV"}, {"./.hidden.dat", "HID"}, {"/tmp/folder.dat/", "DAT"},
+      {"/tmp/a.b/x.dat", "DAT"},
+      {"/home/j.smith/.data/ABER.DAT", "DAT"},
+      {"/v1.2/table", ""},
+      {"../r.csv", "CSV"},
+      {"./.hidden.dat", "HID"},
+      {"/tmp/folder.dat/", "DAT"},
   };
   for (const auto& c : cases) EXPECT_EQ(FileKind(c.Path), c.Kind) << c.Path;
 }
@@ -47,10 +60,10 @@ TEST(FileKind, ThreeCharactersAfterTheFirstFullStopOfTheName) {
 // The table engine goes by the last extension of the file's name, in any case.
 TEST(TableFormatOf, LastExtensionOfTheName) {
   const std::pair<const char*, TableFormat> cases[] = {
-      {"/a.b/t.DbF", TableFormat::Dbase},   {"t.db", TableFormat::Paradox},
-      {"x.v1.Txt", TableFormat::Text},      {"x.csv", TableFormat::Text},
-      {"t.dbf.bak", TableFormat::Unknown},  {"/dir.dbf/x", TableFormat::Unknown},
-      {"noext", TableFormat::Unknown},      {"", TableFormat::Unknown},
+      {"/a.b/t.DbF", TableFormat::Dbase},  {"t.db", TableFormat::Paradox},
+      {"x.v1.Txt", TableFormat::Text},     {"x.csv", TableFormat::Text},
+      {"t.dbf.bak", TableFormat::Unknown}, {"/dir.dbf/x", TableFormat::Unknown},
+      {"noext", TableFormat::Unknown},     {"", TableFormat::Unknown},
   };
   for (const auto& [path, format] : cases) EXPECT_EQ(TableFormatOf(path), format) << path;
 }
@@ -59,7 +72,8 @@ TEST(TableFormatOf, LastExtensionOfTheName) {
 TEST(LoadDataFile, FillsGridAndLists) {
   const std::vector<std::string> names{"COLUMN  1", "COLUMN  2", "COLUMN  3"};
   const std::pair<const char*, Rows> cases[] = {
-      {"2 3\r\n1 2 3\r\n4 5 6\r\n", {names, {"1", "2", "3"}, {"4", "5", "6"}}}, {"0 3\r\n", {names}}};
+      {"2 3\r\n1 2 3\r\n4 5 6\r\n", {names, {"1", "2", "3"}, {"4", "5", "6"}}},
+      {"0 3\r\n", {names}}};
   for (const auto& [bytes, rows] : cases) {
     ScratchFolder folder;
     DataGrid grid;
@@ -69,10 +83,12 @@ TEST(LoadDataFile, FillsGridAndLists) {
     const std::optional<UserMessage> message =
         LoadDataFile(folder.Write("small.dat", bytes), grid, lists);
     EXPECT_FALSE(message);
-    EXPECT_EQ(Entries(lists.Depth), (Listed{{names[0], true}, {names[1], false}, {names[2], false}}));
+    EXPECT_EQ(Entries(lists.Depth),
+              (Listed{{names[0], true}, {names[1], false}, {names[2], false}}));
     EXPECT_EQ(Entries(lists.Id),
               (Listed{{"NONE", true}, {names[0], false}, {names[1], false}, {names[2], false}}));
-    EXPECT_EQ(Entries(lists.DataCol), (Listed{{names[0], true}, {names[1], true}, {names[2], true}}));
+    EXPECT_EQ(Entries(lists.DataCol),
+              (Listed{{names[0], true}, {names[1], true}, {names[2], true}}));
     EXPECT_EQ(testing::GridRows(grid), rows);
     EXPECT_EQ(grid.Cell(0, 0), "corner");
     if (grid.RowCount() > 1) {
@@ -119,7 +135,8 @@ TEST(LoadDataFile, FailedLoadLeavesTheGridAsItWas) {
     ScratchFolder folder;
     DataGrid grid;
     ColumnLists lists;
-    ASSERT_FALSE(LoadDataFile(folder.Write("first.dat", "3 2\r\n1 2\r\n3 4\r\n5 6\r\n"), grid, lists));
+    ASSERT_FALSE(
+        LoadDataFile(folder.Write("first.dat", "3 2\r\n1 2\r\n3 4\r\n5 6\r\n"), grid, lists));
     const auto before = testing::GridRows(grid, 0, 0);
     const std::string path = c.Bytes ? folder.Write(c.File, *c.Bytes) : folder.Path(c.File);
     if (c.Message) {
@@ -178,12 +195,21 @@ TEST(LoadDataFile, ExampleFiles) {
     std::vector<std::string> FirstNames;
     std::vector<std::tuple<int, int, std::string>> Cells;
   } cases[] = {
-      {"ABER.DAT", 49, 37, {"COLUMN  1", "COLUMN  2"},
+      {"ABER.DAT",
+       49,
+       37,
+       {"COLUMN  1", "COLUMN  2"},
        {{1, 1, "300"}, {2, 1, "15.11"}, {3, 2, "59.48"}, {0, 49, " 49"}}},
       {"RLGH.DAT", 20, 42, {"COLUMN  1"}, {{1, 1, "9.75"}, {2, 1, "0.19978"}}},
-      {"RLGH.DBF", 20, 43, {"SAMPLE", "DEPTH", "AC013A"},
+      {"RLGH.DBF",
+       20,
+       43,
+       {"SAMPLE", "DEPTH", "AC013A"},
        {{1, 1, "S001"}, {2, 1, "9.75"}, {3, 1, "0.199780"}, {0, 20, " 20"}}},
-      {"ABER.CSV", 49, 38, {"SAMPLE", "DEPTH", "BETULA"},
+      {"ABER.CSV",
+       49,
+       38,
+       {"SAMPLE", "DEPTH", "BETULA"},
        {{1, 1, "S001"}, {2, 1, "300"}, {3, 1, "15.11"}, {38, 49, "0"}}},
   };
   for (const auto& c : cases) {
@@ -207,9 +233,13 @@ TEST(DataGrid, ResizingKeepsTheCellsThatFit) {
     const char* Name;
     int Columns, Rows;  // the new size
     int Column, Row;    // a cell that was "c,r" before
-  } cases[] = {{"GrowBoth", 8, 9, 4, 4}, {"ShrinkRows", 5, 2, 3, 1}, {"ShrinkColumns", 2, 5, 1, 4},
+  } cases[] = {{"GrowBoth", 8, 9, 4, 4},
+               {"ShrinkRows", 5, 2, 3, 1},
+               {"ShrinkColumns", 2, 5, 1, 4},
                {"ToOneCell", 1, 1, 0, 0}};
-  const auto text = [](int col, int row) { return std::to_string(col) + "," + std::to_string(row); };
+  const auto text = [](int col, int row) {
+    return std::to_string(col) + "," + std::to_string(row);
+  };
   for (const auto& c : cases) {
     DataGrid grid;
     ASSERT_EQ(grid.ColCount(), 5);

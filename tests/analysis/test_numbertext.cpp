@@ -16,8 +16,11 @@ void ExpectPlainTexts() {
     double Value;
     int Width, Decimals;
     const char* Text;
-  } fixed[] = {{8.65912, 8, 4, "  8.6591"}, {-0.5, 8, 4, " -0.5000"}, {123456.5, 8, 4, "123456.5000"},
-               {10, 10, 4, "   10.0000"}, {1e20, 1, 1, "100000000000000000000.0"}};
+  } fixed[] = {{8.65912, 8, 4, "  8.6591"},
+               {-0.5, 8, 4, " -0.5000"},
+               {123456.5, 8, 4, "123456.5000"},
+               {10, 10, 4, "   10.0000"},
+               {1e20, 1, 1, "100000000000000000000.0"}};
   for (const auto& c : fixed) EXPECT_EQ(FixedText(c.Value, c.Width, c.Decimals), c.Text);
   EXPECT_EQ(GeneralText(0.1, 17), "0.10000000000000001");
   EXPECT_EQ(GeneralText(2.5e-7, 17), "2.4999999999999999e-07");

@@ -52,8 +52,10 @@ class ChoicesScript {
       Choices.IdentifierChosen();
     } else if (what == "data" || what == "data+") {
       const bool toggled = !Table.Lists.DataCol.IsSelected(entry);
-      if (what == "data") Table.Lists.DataCol.SelectOnly(entry);
-      else Table.Lists.DataCol.SetSelected(entry, toggled);
+      if (what == "data")
+        Table.Lists.DataCol.SelectOnly(entry);
+      else
+        Table.Lists.DataCol.SetSelected(entry, toggled);
       Choices.DataColumnsChosen();
     } else if (what == "open") {
       Choices.ResetForDataFile();

@@ -38,9 +38,9 @@ TEST(StorageReal, ByteLayout) {
       {0.5, {0x80, 0, 0, 0, 0, 0}},
       {3.0, {0x82, 0, 0, 0, 0, 0x40}},
       {-10.0, {0x84, 0, 0, 0, 0, 0xA0}},
-      {1.0 + std::ldexp(1.0, -39), {0x81, 1, 0, 0, 0, 0}},         // lowest fraction bit
-      {1.0 + std::ldexp(1.0, -31), {0x81, 0, 1, 0, 0, 0}},         // lowest bit of byte 2
-      {std::ldexp(1.0, -128), {1, 0, 0, 0, 0, 0}},                  // smallest magnitude
+      {1.0 + std::ldexp(1.0, -39), {0x81, 1, 0, 0, 0, 0}},            // lowest fraction bit
+      {1.0 + std::ldexp(1.0, -31), {0x81, 0, 1, 0, 0, 0}},            // lowest bit of byte 2
+      {std::ldexp(1.0, -128), {1, 0, 0, 0, 0, 0}},                    // smallest magnitude
       {StorageReal::Largest(), {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}  // largest
   };
   for (const Case& c : cases) {
@@ -59,15 +59,15 @@ TEST(StorageReal, RoundsToNearestWithTiesAwayFromZero) {
     Extended value;
     double stored;
   } cases[] = {
-      {Ext(one + unit / 2, -63), 1 + ulp},                   // tie goes away from zero
-      {Ext(one + unit / 2, -63, true), -(1 + ulp)},          // also for negative values
-      {Ext(one + unit / 2 - 1, -63), 1},                     // just below the tie
-      {Ext(one + unit + unit / 2, -63), 1 + 2 * ulp},        // a tie above an odd neighbour
+      {Ext(one + unit / 2, -63), 1 + ulp},             // tie goes away from zero
+      {Ext(one + unit / 2, -63, true), -(1 + ulp)},    // also for negative values
+      {Ext(one + unit / 2 - 1, -63), 1},               // just below the tie
+      {Ext(one + unit + unit / 2, -63), 1 + 2 * ulp},  // a tie above an odd neighbour
       {Ext(one + unit + unit / 2 - 1, -63), 1 + ulp},
-      {Ext(~std::uint64_t{0} - unit / 2 + 1, -63), 2},       // rounding carries into the exponent
-      {Ext(~std::uint64_t{0} - unit / 2, -63), 2 - ulp},     // all 40 bits set
+      {Ext(~std::uint64_t{0} - unit / 2 + 1, -63), 2},    // rounding carries into the exponent
+      {Ext(~std::uint64_t{0} - unit / 2, -63), 2 - ulp},  // all 40 bits set
       {Ext(~std::uint64_t{0} - (1u << 20), -128 - 64), std::ldexp(1.0, -128)},
-      {Ext(one, -129 - 63), 0},                              // below the smallest magnitude
+      {Ext(one, -129 - 63), 0},  // below the smallest magnitude
       {Ext(3, -130, true), 0},
       {Ext(1, -16445), 0},
   };

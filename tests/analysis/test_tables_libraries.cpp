@@ -38,13 +38,14 @@ struct DbaseField {
   char Type;
   int Width, Decimals;
 };
-const std::vector<DbaseField> CoreFields{{"SAMPLE", 'C', 10, 0}, {"DEPTH", 'N', 8, 2}, {"TAKEN", 'D', 8, 0},
-                                         {"OK", 'L', 1, 0}};
+const std::vector<DbaseField> CoreFields{
+    {"SAMPLE", 'C', 10, 0}, {"DEPTH", 'N', 8, 2}, {"TAKEN", 'D', 8, 0}, {"OK", 'L', 1, 0}};
 
 // Each value is the field's bytes as stored; null writes a null value. deleted: the number of a
 // record marked deleted, or -1.
-std::string WriteDbase(const std::string& path, const std::vector<std::vector<const char*>>& records,
-                       int deleted = -1, const char* codePage = nullptr,
+std::string WriteDbase(const std::string& path,
+                       const std::vector<std::vector<const char*>>& records, int deleted = -1,
+                       const char* codePage = nullptr,
                        const std::vector<DbaseField>& fields = CoreFields) {
   DBFHandle h = codePage ? DBFCreateEx(path.c_str(), codePage) : DBFCreate(path.c_str());
   for (const DbaseField& f : fields) DBFAddNativeFieldType(h, f.Name, f.Type, f.Width, f.Decimals);
@@ -74,20 +75,21 @@ TEST(DbaseTable, FieldsAsAUserReadsThem) {
                                       1);
   DataGrid grid;
   ASSERT_EQ(ReadTable(path, grid), std::nullopt);
-  EXPECT_EQ(GridRows(grid), (Rows{{"SAMPLE", "DEPTH", "TAKEN", "OK"},
-                                  {"S1", "9.75", "2024-03-01", "T"},
-                                  {"", "-12.50", "", ""},
-                                  {"S 3", "100.00", "1999-12-31", "F"},
-                                  {"A", "1.00", "2024-3-1", "T"},
-                                  {"A", "1.00", "\xc3\xbf\xc3\xbf\xc3\xbf\xc3\xbf-\xc3\xbf\xc3\xbf-", "T"}}));
+  EXPECT_EQ(GridRows(grid),
+            (Rows{{"SAMPLE", "DEPTH", "TAKEN", "OK"},
+                  {"S1", "9.75", "2024-03-01", "T"},
+                  {"", "-12.50", "", ""},
+                  {"S 3", "100.00", "1999-12-31", "F"},
+                  {"A", "1.00", "2024-3-1", "T"},
+                  {"A", "1.00", "\xc3\xbf\xc3\xbf\xc3\xbf\xc3\xbf-\xc3\xbf\xc3\xbf-", "T"}}));
   EXPECT_EQ(grid.Cell(0, 3), "  3");
 }
 
 TEST(DbaseTable, NativeFieldTypes) {
   ScratchFolder folder;
-  const std::string path =
-      WriteDbase(folder.Path("native.dbf"), {{"\xFE\xFF\xFF\xFF", "         7", "  0.50", "***"}}, -1, nullptr,
-                 {{"COUNT", 'I', 4, 0}, {"NOTE", 'M', 10, 0}, {"RATIO", 'F', 6, 2}, {"WIDE", 'N', 3, 0}});
+  const std::string path = WriteDbase(
+      folder.Path("native.dbf"), {{"\xFE\xFF\xFF\xFF", "         7", "  0.50", "***"}}, -1, nullptr,
+      {{"COUNT", 'I', 4, 0}, {"NOTE", 'M', 10, 0}, {"RATIO", 'F', 6, 2}, {"WIDE", 'N', 3, 0}});
   DataGrid grid;
   ASSERT_EQ(ReadTable(path, grid), std::nullopt);
   // A binary integer, a memo whose text lies in another file, a float, an overflowed number.
@@ -104,7 +106,8 @@ TEST(DbaseTable, AnyCaseOfExtensionAndTheNamedCodePage) {
     ScratchFolder folder;
     const std::string path = folder.Path(name);
     const std::string written = path.substr(0, path.rfind('.')) + ".dbf";
-    std::filesystem::rename(WriteDbase(written, {{stored, "1", "20200101", "T"}}, -1, codePage), path);
+    std::filesystem::rename(WriteDbase(written, {{stored, "1", "20200101", "T"}}, -1, codePage),
+                            path);
     DataGrid grid;
     ASSERT_EQ(ReadTable(path, grid), std::nullopt) << name;
     EXPECT_EQ(grid.Cell(1, 1), shown) << name;
@@ -119,8 +122,8 @@ struct ParadoxField {
   int Length;
 };
 const std::vector<ParadoxField> CoreLayout{{"SAMPLE", pxfAlpha, 10}, {"COUNT", pxfShort, 2},
-                                           {"TOTAL", pxfLong, 4},     {"DEPTH", pxfNumber, 8},
-                                           {"TAKEN", pxfDate, 4},     {"OK", pxfLogical, 1}};
+                                           {"TOTAL", pxfLong, 4},    {"DEPTH", pxfNumber, 8},
+                                           {"TAKEN", pxfDate, 4},    {"OK", pxfLogical, 1}};
 
 long Day(int year, int month, int day) { return PX_GregorianToSdn(year, month, day) - 1721425; }
 
@@ -144,11 +147,17 @@ std::string WriteParadox(const std::string& path, const Rows& records,
       if (record[j].empty()) continue;
       const double number = std::strtod(record[j].c_str(), nullptr);
       switch (layout[j].Type) {
-        case pxfAlpha: PX_put_data_alpha(doc, at, layout[j].Length, const_cast<char*>(record[j].data())); break;
+        case pxfAlpha:
+          PX_put_data_alpha(doc, at, layout[j].Length, const_cast<char*>(record[j].data()));
+          break;
         case pxfShort: PX_put_data_short(doc, at, 2, static_cast<short>(number)); break;
         case pxfLogical: PX_put_data_byte(doc, at, 1, static_cast<char>(number)); break;
-        case pxfNumber: case pxfCurrency: case pxfTimestamp: PX_put_data_double(doc, at, 8, number); break;
-        default: PX_put_data_long(doc, at, 4, static_cast<int>(number));  // long, date, time, auto-increment
+        case pxfNumber:
+        case pxfCurrency:
+        case pxfTimestamp: PX_put_data_double(doc, at, 8, number); break;
+        default:
+          PX_put_data_long(doc, at, 4,
+                           static_cast<int>(number));  // long, date, time, auto-increment
       }
     }
     PX_put_record(doc, data.data());
@@ -159,30 +168,37 @@ std::string WriteParadox(const std::string& path, const Rows& records,
 }
 
 Rows SameRecords(int count) {
-  return Rows(count, std::vector<std::string>{"S", "1", "1", "1", std::to_string(Day(2000, 1, 1)), "1"});
+  return Rows(count,
+              std::vector<std::string>{"S", "1", "1", "1", std::to_string(Day(2000, 1, 1)), "1"});
 }
 
 TEST(ParadoxTable, FieldsAsAUserReadsThem) {
   std::vector<ParadoxField> layout = CoreLayout;
-  layout.insert(layout.end(), {{"AT", pxfTime, 4}, {"STAMP", pxfTimestamp, 8}, {"AMOUNT", pxfCurrency, 8},
+  layout.insert(layout.end(), {{"AT", pxfTime, 4},
+                               {"STAMP", pxfTimestamp, 8},
+                               {"AMOUNT", pxfCurrency, 8},
                                {"AUTO", pxfAutoInc, 4}});
-  const std::string at = std::to_string(((13 * 60 + 5) * 60 + 9) * 1000 + 250);  // milliseconds of the day
-  const std::string stamp = std::to_string((Day(2021, 7, 4) * 86400.0 + 23 * 3600 + 59 * 60 + 58) * 1000);
+  const std::string at =
+      std::to_string(((13 * 60 + 5) * 60 + 9) * 1000 + 250);  // milliseconds of the day
+  const std::string stamp =
+      std::to_string((Day(2021, 7, 4) * 86400.0 + 23 * 3600 + 59 * 60 + 58) * 1000);
   ScratchFolder folder;
-  const std::string path =
-      WriteParadox(folder.Path("core.db"),
-                   {{"S1", "3", "70000", "9.75", std::to_string(Day(2024, 3, 1)), "1", at, stamp, "-12.5", "42"},
-                    {"", "-2", "-5", "0.1", "", "", "", "", "", ""},
-                    {"S3", "0", "0", "1e20", std::to_string(Day(1999, 12, 31)), "0", "", "", "", ""}},
-                   layout);
+  const std::string path = WriteParadox(
+      folder.Path("core.db"),
+      {{"S1", "3", "70000", "9.75", std::to_string(Day(2024, 3, 1)), "1", at, stamp, "-12.5", "42"},
+       {"", "-2", "-5", "0.1", "", "", "", "", "", ""},
+       {"S3", "0", "0", "1e20", std::to_string(Day(1999, 12, 31)), "0", "", "", "", ""}},
+      layout);
   ASSERT_FALSE(path.empty());
   DataGrid grid;
   ASSERT_EQ(ReadTable(path, grid), std::nullopt);
-  EXPECT_EQ(GridRows(grid),
-            (Rows{{"SAMPLE", "COUNT", "TOTAL", "DEPTH", "TAKEN", "OK", "AT", "STAMP", "AMOUNT", "AUTO"},
-                  {"S1", "3", "70000", "9.75", "2024-03-01", "T", "13:05:09", "2021-07-04 23:59:58", "-12.5", "42"},
-                  {"", "-2", "-5", "0.1", "", "", "", "", "", ""},
-                  {"S3", "0", "0", "1e+20", "1999-12-31", "F", "", "", "", ""}}));
+  EXPECT_EQ(
+      GridRows(grid),
+      (Rows{{"SAMPLE", "COUNT", "TOTAL", "DEPTH", "TAKEN", "OK", "AT", "STAMP", "AMOUNT", "AUTO"},
+            {"S1", "3", "70000", "9.75", "2024-03-01", "T", "13:05:09", "2021-07-04 23:59:58",
+             "-12.5", "42"},
+            {"", "-2", "-5", "0.1", "", "", "", "", "", ""},
+            {"S3", "0", "0", "1e+20", "1999-12-31", "F", "", "", "", ""}}));
 }
 
 TEST(ParadoxTable, ReadOnlyFileOpens) {
@@ -226,7 +242,8 @@ TEST(TableFiles, TwoHundredAndOneRecordsRefusedBeforeTheLists) {
 // exceed the grid's capacity rather than reading as no records at all.
 TEST(TableFiles, DbaseRecordCountBeyondTheLibrarysRange) {
   ScratchFolder folder;
-  std::string bytes = Bytes(WriteDbase(folder.Path("base.dbf"), {{"A", "    1.00", "20200101", "T"}}));
+  std::string bytes =
+      Bytes(WriteDbase(folder.Path("base.dbf"), {{"A", "    1.00", "20200101", "T"}}));
   for (const unsigned char top : {0x80, 0xFF}) {
     bytes[4] = bytes[5] = bytes[6] = static_cast<char>(top == 0x80 ? 0 : 0xFF);
     bytes[7] = static_cast<char>(top);
@@ -243,8 +260,9 @@ TEST(TableFiles, DbaseRecordCountBeyondTheLibrarysRange) {
 // engine that names the file, never a crash or a hang.
 TEST(TableFiles, DamagedOrMissingFailWithTheirPath) {
   ScratchFolder folder;
-  const std::string dbase = Bytes(WriteDbase(folder.Path("base.dbf"), {{"A", "    1.00", "20200101", "T"},
-                                                                      {"B", "    2.00", "20200102", "F"}}));
+  const std::string dbase =
+      Bytes(WriteDbase(folder.Path("base.dbf"),
+                       {{"A", "    1.00", "20200101", "T"}, {"B", "    2.00", "20200102", "F"}}));
   const std::string paradox = Bytes(WriteParadox(folder.Path("base.db"), SameRecords(60)));
   const struct {
     const char* Name;
@@ -257,7 +275,11 @@ TEST(TableFiles, DamagedOrMissingFailWithTheirPath) {
       {"RecordCountTooLarge", ".dbf", [](std::string& b) { b[4] = 100; }},
       {"FieldWiderThanRecord", ".dbf", [](std::string& b) { b[32 + 16] = static_cast<char>(200); }},
       {"RecordLengthZero", ".dbf", [](std::string& b) { b[10] = b[11] = 0; }},
-      {"HeaderLengthTiny", ".dbf", [](std::string& b) { b[8] = 1; b[9] = 0; }},
+      {"HeaderLengthTiny", ".dbf",
+       [](std::string& b) {
+         b[8] = 1;
+         b[9] = 0;
+       }},
       {"NotDbaseAtAll", ".dbf", [](std::string& b) { b = "this is plain text, not a table"; }},
       {"Missing", ".dbf", nullptr},
       {"Truncated", ".db", [](std::string& b) { b.resize(b.size() / 2); }},
@@ -266,7 +288,11 @@ TEST(TableFiles, DamagedOrMissingFailWithTheirPath) {
       {"RecordSizeZero", ".db", [](std::string& b) { b[0] = b[1] = 0; }},
       // Found by fuzzing: pxlib looped for ever on a file cut inside its header.
       {"CutInsideTheHeader", ".db", [](std::string& b) { b.resize(2019); }},
-      {"BlockChainInACircle", ".db", [](std::string& b) { b[2048] = 1; b[2049] = 0; }},
+      {"BlockChainInACircle", ".db",
+       [](std::string& b) {
+         b[2048] = 1;
+         b[2049] = 0;
+       }},
       {"FirstBlockOutside", ".db", [](std::string& b) { b[0x0E] = 99; }},
       {"RecordCountTooLarge", ".db", [](std::string& b) { b[6] = 61; }},
       {"RecordCountTooSmall", ".db", [](std::string& b) { b[6] = 59; }},

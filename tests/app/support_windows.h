@@ -21,10 +21,10 @@ namespace vardell {
 // columns, lines ended by a carriage return and line feed. cell replaces row 7's last value.
 inline QByteArray TwelveObjectFile(const QByteArray& cell = "13") {
   // depth, then three variables; rows 4 and 9 hold a change of the sediment
-  static const char* const rows[12] = {
-      "10 1.0 20 3",  "20 1.2 21 3",  "30 0.9 22 4",  "45 5.0 60 9",   "50 5.5 58 10",
-      "40 4.8 61 9",  "60 2.0 30 ",   "70 2.2 29 5",  "80 2.1 31 6",   "90 8.0 80 15",
-      "100 8.4 79 16", "110 7.9 82 15"};
+  static const char* const rows[12] = {"10 1.0 20 3",  "20 1.2 21 3",   "30 0.9 22 4",
+                                       "45 5.0 60 9",  "50 5.5 58 10",  "40 4.8 61 9",
+                                       "60 2.0 30 ",   "70 2.2 29 5",   "80 2.1 31 6",
+                                       "90 8.0 80 15", "100 8.4 79 16", "110 7.9 82 15"};
   QByteArray bytes = "12 4\r\n";
   for (int row = 0; row < 12; ++row) bytes += rows[row] + (row == 6 ? cell : "") + "\r\n";
   return bytes;

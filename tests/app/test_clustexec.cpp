@@ -69,12 +69,14 @@ class TestClustExec : public QObject {
 
   void numberSyntax() {
     const double no = qQNaN();  // refused
-    const struct { const char* text; double value; } cases[] = {
-        {"2.5", 2.5},   {"   +1.25", 1.25}, {"-3", -3},  {"1.5E+2", 150}, {"25e-1", 2.5},
-        {"5.", 5},      {".5", 0.5},        {"2,5", no}, {"", no},         {"   ", no},
-        {"2.5 ", no},   {"12a", no},        {"1e", no},  {"-", no},        {".", no},
-        {".e5", no},    {"\t5", no},        {"1e999", no},
-        {"\u0665", no},  // an Arabic-Indic digit
+    const struct {
+      const char* text;
+      double value;
+    } cases[] = {
+        {"2.5", 2.5}, {"   +1.25", 1.25}, {"-3", -3},    {"1.5E+2", 150}, {"25e-1", 2.5},
+        {"5.", 5},    {".5", 0.5},        {"2,5", no},   {"", no},        {"   ", no},
+        {"2.5 ", no}, {"12a", no},        {"1e", no},    {"-", no},       {".", no},
+        {".e5", no},  {"\t5", no},        {"1e999", no}, {"\u0665", no},  // an Arabic-Indic digit
     };
     for (const auto& c : cases) {
       const std::optional<double> parsed = ParseFieldNumber(QString::fromUtf8(c.text));
@@ -93,8 +95,9 @@ class TestClustExec : public QObject {
     w->Run();
     for (const char* field : {"VscaleEdit", "HscaleEdit"}) {
       const QString shown = Edit(field)->text();
-      QCOMPARE(shown, QString::fromStdString(FormatScaleField(
-                          field == QLatin1String("VscaleEdit") ? Scale().VscaleMm : Scale().HscaleMm)));
+      QCOMPARE(shown,
+               QString::fromStdString(FormatScaleField(
+                   field == QLatin1String("VscaleEdit") ? Scale().VscaleMm : Scale().HscaleMm)));
       QVERIFY2(shown.contains('.') && !shown.contains(','), qPrintable(shown));
       Enter(field, shown);
     }
@@ -355,11 +358,23 @@ class TestClustExec : public QObject {
     QTest::addColumn<QString>("existing");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("answers");  // to the modal windows after the save dialog
-    QTest::addColumn<QString>("result");  // empty: nothing chosen
-    QTest::newRow("bare name gets the extension") << "" << "tree" << "" << "tree.EMF";
-    QTest::newRow("typed extension kept") << "" << "tree.emf" << "" << "tree.emf";
-    QTest::newRow("existing file, replace") << "tree.EMF" << "tree" << "Yes" << "tree.EMF";
-    QTest::newRow("existing file, keep") << "tree.EMF" << "tree" << "No Cancel" << "";
+    QTest::addColumn<QString>("result");   // empty: nothing chosen
+    QTest::newRow("bare name gets the extension") << ""
+                                                  << "tree"
+                                                  << ""
+                                                  << "tree.EMF";
+    QTest::newRow("typed extension kept") << ""
+                                          << "tree.emf"
+                                          << ""
+                                          << "tree.emf";
+    QTest::newRow("existing file, replace") << "tree.EMF"
+                                            << "tree"
+                                            << "Yes"
+                                            << "tree.EMF";
+    QTest::newRow("existing file, keep") << "tree.EMF"
+                                         << "tree"
+                                         << "No Cancel"
+                                         << "";
   }
   void saveDialogCompletesAndAsksBeforeOverwriting() {
     QFETCH(QString, existing);
@@ -368,7 +383,7 @@ class TestClustExec : public QObject {
     QFETCH(QString, result);
     if (!existing.isEmpty()) w->Write(existing, "old");
     QStringList filters;
-    std::vector<std::function<void(QWidget* modal)>> actions{[&](QWidget* modal) {
+    std::vector<std::function<void(QWidget * modal)>> actions{[&](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
       QVERIFY(dialog);
       filters = dialog->nameFilters();
@@ -406,14 +421,16 @@ class TestClustExec : public QObject {
   }
 
   void defaultExtension() {
-    const char* const cases[][2] = {
-        {"/tmp/tree", "/tmp/tree.EMF"},        {"/tmp/tree.emf", "/tmp/tree.emf"},
-        {"/tmp/tree.wmf", "/tmp/tree.wmf"},    {"/tmp/a.b/tree", "/tmp/a.b/tree.EMF"},
-        {"C:\\a.b\\tree", "C:\\a.b\\tree.EMF"}, {"tree", "tree.EMF"},
-        {"/tmp/", "/tmp/"},                    {"", ""}};
+    const char* const cases[][2] = {{"/tmp/tree", "/tmp/tree.EMF"},
+                                    {"/tmp/tree.emf", "/tmp/tree.emf"},
+                                    {"/tmp/tree.wmf", "/tmp/tree.wmf"},
+                                    {"/tmp/a.b/tree", "/tmp/a.b/tree.EMF"},
+                                    {"C:\\a.b\\tree", "C:\\a.b\\tree.EMF"},
+                                    {"tree", "tree.EMF"},
+                                    {"/tmp/", "/tmp/"},
+                                    {"", ""}};
     for (const auto& c : cases) QCOMPARE(WithDefaultExtension(c[0], QStringLiteral("EMF")), c[1]);
   }
-
 
   void copyPutsShownPixelsOnClipboard() {
     const auto rgb = [](const QImage& i) { return i.convertToFormat(QImage::Format_RGB32); };

@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
-#include <QPushButton>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTextBrowser>
@@ -41,8 +41,10 @@ QString ListState(const QListWidget* list, bool texts = true) {
   QStringList parts;
   for (int row = 0; row < list->count(); ++row) {
     const bool selected = list->item(row)->isSelected();
-    if (texts) parts << list->item(row)->text() + (selected ? "*" : "");
-    else if (selected) parts << QString::number(row);
+    if (texts)
+      parts << list->item(row)->text() + (selected ? "*" : "");
+    else if (selected)
+      parts << QString::number(row);
   }
   return parts.join(texts ? u'|' : u',');
 }
@@ -68,7 +70,8 @@ QString Outcome(const QWidget& form, const ScriptedDialogs& dialogs) {
   parts << QString::number(grid->model()->rowCount()) + 'x' +
                QString::number(grid->model()->columnCount()) +
                (form.findChild<QWidget*>(QStringLiteral("StartButton"))->isVisibleTo(&form)
-                    ? " loaded" : "");
+                    ? " loaded"
+                    : "");
   return parts.join(u'\n');
 }
 bool AllWhite(const QImage& image) {
@@ -85,9 +88,11 @@ class TestForm1 : public QObject {
   std::unique_ptr<Windows> w;
 
   QListWidget* List(const QString& shortName) {
-    static const QHash<QString, QString> names{{"algo", "AlgoList"}, {"dist", "DistList"},
-                                              {"depth", "DepthListBox"}, {"id", "IDList"},
-                                              {"data", "DataColList"}};
+    static const QHash<QString, QString> names{{"algo", "AlgoList"},
+                                               {"dist", "DistList"},
+                                               {"depth", "DepthListBox"},
+                                               {"id", "IDList"},
+                                               {"data", "DataColList"}};
     return w->Control<QListWidget>(names.value(shortName, shortName));
   }
   // Steps separated by blanks: "algo:5" clicks strategy 5, "data+:2" Ctrl-clicks data column
@@ -98,13 +103,20 @@ class TestForm1 : public QObject {
     for (const QString& step : script.split(u' ', Qt::SkipEmptyParts)) {
       const QString what = step.section(u':', 0, 0);
       const int row = step.section(u':', 1).toInt();
-      if (what == "check") w->ClickCheckBox();
-      else if (what == "open") w->Click(QStringLiteral("FileOpen"));
-      else if (what == "load") w->Load(w->Twelve);
-      else if (what == "key") QTest::keyClick(List(step.section(u':', 1)), Qt::Key_Down);
-      else if (what.endsWith(u'+')) ClickEntry(List(what.chopped(1)), row, Qt::ControlModifier);
-      else if (what.endsWith(u'^')) ClickEntry(List(what.chopped(1)), row, Qt::ShiftModifier);
-      else ClickEntry(List(what), row);
+      if (what == "check")
+        w->ClickCheckBox();
+      else if (what == "open")
+        w->Click(QStringLiteral("FileOpen"));
+      else if (what == "load")
+        w->Load(w->Twelve);
+      else if (what == "key")
+        QTest::keyClick(List(step.section(u':', 1)), Qt::Key_Down);
+      else if (what.endsWith(u'+'))
+        ClickEntry(List(what.chopped(1)), row, Qt::ControlModifier);
+      else if (what.endsWith(u'^'))
+        ClickEntry(List(what.chopped(1)), row, Qt::ShiftModifier);
+      else
+        ClickEntry(List(what), row);
     }
   }
 
@@ -194,15 +206,19 @@ class TestForm1 : public QObject {
     QTest::addColumn<int>("coefficient");
     QTest::addColumn<int>("idColumn");
     QTest::addColumn<int>("variables");
-    QTest::newRow("defaults") << "" << int(StrategyCode::MinimumVariance) << int(CoefficientCode::Euclidean) << 0 << 4;
+    QTest::newRow("defaults") << "" << int(StrategyCode::MinimumVariance)
+                              << int(CoefficientCode::Euclidean) << 0 << 4;
     QTest::newRow("constrained: the depth column is no variable")
-        << "check" << int(StrategyCode::MinimumVariance) << int(CoefficientCode::Euclidean) << 0 << 3;
+        << "check" << int(StrategyCode::MinimumVariance) << int(CoefficientCode::Euclidean) << 0
+        << 3;
     QTest::newRow("furthest, manhattan, identifier 1")
-        << "algo:1 dist:2 id:1" << int(StrategyCode::FurthestNeighbour) << int(CoefficientCode::Manhattan) << 1 << 3;
+        << "algo:1 dist:2 id:1" << int(StrategyCode::FurthestNeighbour)
+        << int(CoefficientCode::Manhattan) << 1 << 3;
     QTest::newRow("unweighted, chord") << "algo:5 dist:1" << int(StrategyCode::UnweightedPairgroup)
                                        << int(CoefficientCode::Chord) << 0 << 4;
     QTest::newRow("manhattan kept with minimum variance after data file")
-        << "algo:1 dist:2 load dist:2" << int(StrategyCode::MinimumVariance) << int(CoefficientCode::Manhattan) << 0 << 4;
+        << "algo:1 dist:2 load dist:2" << int(StrategyCode::MinimumVariance)
+        << int(CoefficientCode::Manhattan) << 0 << 4;
   }
   void runReadsTheChoices() {
     QFETCH(QString, script);
@@ -299,27 +315,37 @@ class TestForm1 : public QObject {
   // The general handler adds a full stop when the last character's code is above "." (a slash
   // is, a hyphen is not).
   void unexpectedErrorText() {
-    const char* const cases[][2] = {
-        {"Floating point overflow", "Floating point overflow."}, {"Disk full.", "Disk full."},
-        {"Error 5", "Error 5."}, {"a/", "a/."}, {"a-", "a-"}, {"No!", "No!"}, {"", ""},
-        {"failed (code 2)", "failed (code 2)"}, {"Fehler \u00fc", "Fehler \u00fc."}};
+    const char* const cases[][2] = {{"Floating point overflow", "Floating point overflow."},
+                                    {"Disk full.", "Disk full."},
+                                    {"Error 5", "Error 5."},
+                                    {"a/", "a/."},
+                                    {"a-", "a-"},
+                                    {"No!", "No!"},
+                                    {"", ""},
+                                    {"failed (code 2)", "failed (code 2)"},
+                                    {"Fehler \u00fc", "Fehler \u00fc."}};
     for (const auto& c : cases)
       QCOMPARE(UnexpectedErrorText(QString::fromUtf8(c[0])), QString::fromUtf8(c[1]));
   }
 
   void helpContexts_data() {
     QTest::addColumn<QString>("control");
-    QTest::addColumn<bool>("pressF1");  // else clicked
+    QTest::addColumn<bool>("pressF1");      // else clicked
     QTest::addColumn<QString>("fragment");  // "-": no help opens
     QTest::addColumn<QString>("heading");
     const QString results = "The results window";
-    QTest::newRow("Help button") << "HelpButton" << false << "" << "Contents";
+    QTest::newRow("Help button") << "HelpButton" << false << ""
+                                 << "Contents";
     QTest::newRow("F1 in the coefficient list") << "DistList" << true << "coefficients"
                                                 << "Distance coefficients";
-    QTest::newRow("F1 in the strategy list") << "AlgoList" << true << "-" << "";
-    QTest::newRow("F1 in the data columns") << "DataColList" << true << "-" << "";
-    QTest::newRow("F1 on the window") << "Form1" << true << "-" << "";
-    QTest::newRow("results Help button") << "results/HelpButton" << false << "" << "Contents";
+    QTest::newRow("F1 in the strategy list") << "AlgoList" << true << "-"
+                                             << "";
+    QTest::newRow("F1 in the data columns") << "DataColList" << true << "-"
+                                            << "";
+    QTest::newRow("F1 on the window") << "Form1" << true << "-"
+                                      << "";
+    QTest::newRow("results Help button") << "results/HelpButton" << false << ""
+                                         << "Contents";
     QTest::newRow("F1 in a scale field") << "VscaleEdit" << true << "results" << results;
     QTest::newRow("F1 on the drawing") << "PaintBox" << true << "results" << results;
   }
@@ -332,8 +358,10 @@ class TestForm1 : public QObject {
     w->Run();
     QWidget* target = w->Control(control);
     target->setFocus();
-    if (pressF1) QTest::keyClick(target, Qt::Key_F1);
-    else QTest::mouseClick(target, Qt::LeftButton);
+    if (pressF1)
+      QTest::keyClick(target, Qt::Key_F1);
+    else
+      QTest::mouseClick(target, Qt::LeftButton);
     QCoreApplication::sendPostedEvents();
     const QList<QTextBrowser*> shown = ShownHelp();
     QCOMPARE(shown.size(), fragment == "-" ? 0 : 1);
@@ -395,8 +423,10 @@ class TestForm1 : public QObject {
     if (resultsShown) w->Results.show();
     // the event loop runs as the program runs it, and must end by itself
     QTimer::singleShot(0, &w->Form, [&] {
-      if (byFrame) w->Form.close();
-      else w->Click(QStringLiteral("Button1"));
+      if (byFrame)
+        w->Form.close();
+      else
+        w->Click(QStringLiteral("Button1"));
     });
     QTimer::singleShot(5000, &w->Form, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);

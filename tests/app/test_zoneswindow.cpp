@@ -41,13 +41,18 @@ class TestZonesWindow : public QObject {
     QString all;
     for (const RecordedCall& c : screen.Calls())
       all += QStringLiteral("%1 %2,%3 %4,%5 %6\n")
-                 .arg(int(c.Op)).arg(c.X1).arg(c.Y1).arg(c.X2).arg(c.Y2)
+                 .arg(int(c.Op))
+                 .arg(c.X1)
+                 .arg(c.Y1)
+                 .arg(c.X2)
+                 .arg(c.Y2)
                  .arg(QString::fromStdString(c.Text));
     return all;
   }
   QStringList Headers() {
     QStringList headers;
-    for (int c = 0; c < Table()->columnCount(); ++c) headers << Table()->horizontalHeaderItem(c)->text();
+    for (int c = 0; c < Table()->columnCount(); ++c)
+      headers << Table()->horizontalHeaderItem(c)->text();
     return headers;
   }
   void RunConstrained() {
@@ -144,8 +149,9 @@ class TestZonesWindow : public QObject {
     QVERIFY(QFile::exists(w->Folder.filePath(QStringLiteral("zones.csv"))));
     QVERIFY(zones.isEmpty());  // the name got its extension
     const QByteArray csv = Saved(QStringLiteral("zones.csv"));
-    QVERIFY(csv.startsWith("zone,samples,first_object,last_object,top_depth,bottom_depth,"
-                           "boundary_below\n1,"));
+    QVERIFY(
+        csv.startsWith("zone,samples,first_object,last_object,top_depth,bottom_depth,"
+                       "boundary_below\n1,"));
     QCOMPARE(csv.count('\n'), 4);
     // A file that cannot be written is reported; nothing is left behind.
     QVERIFY(Saved(QStringLiteral("missing/zones.csv")).isEmpty());

@@ -26,8 +26,9 @@ struct Outcome {
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("vardell-cli-test-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("vardell-cli-test-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -79,8 +80,10 @@ TEST_F(CliTest, FusionTableOfAFurthestNeighbourRun) {
 TEST_F(CliTest, ConstrainedRunNamesObjectsByTheirRowsInTheFile) {
   // Depths 30, 10, 20: the depth sort puts row 2 first; ids stay the file's rows.
   std::string file = Write("depth.dat", "3 3\n30 1 1\n10 0 0\n20 4 4\n");
-  Outcome r = Run(file + " --constrained --strategy furthest-neighbour --coefficient euclidean "
-                         "--fusions " + (dir_ / "f.csv").string());
+  Outcome r = Run(file +
+                  " --constrained --strategy furthest-neighbour --coefficient euclidean "
+                  "--fusions " +
+                  (dir_ / "f.csv").string());
   ASSERT_EQ(r.Status, 0) << r.Err;
   // Squared distances in depth order (rows 2, 3, 1): 2-3: 32, 3-1: 18, so 3 and 1 fuse first.
   EXPECT_EQ(Read(dir_ / "f.csv"),
@@ -182,7 +185,8 @@ TEST_F(CliTest, ExitStatusesAndMessages) {
       {Write("big.dat", "201 2\n"), 1, "Maximum size of data matrix exceeded.\n"},
       {text, 1, "Data file contains non-numeric fields\n"},
       {good + " --data-columns 1", 1, "You should select at least 2 datacolumns.\n"},
-      {good + " --constrained --data-columns 1-2", 1, "You should select at least 2 datacolumns.\n"},
+      {good + " --constrained --data-columns 1-2", 1,
+       "You should select at least 2 datacolumns.\n"},
       {good + " --strategy ward", 2, "vardell-cli: unknown strategy"},
       {good + " --data-columns 1-3", 2, "vardell-cli: data column 3 is out of range"},
       {good + " --zones 0", 2, "vardell-cli: --zones needs a number"},
@@ -218,7 +222,9 @@ TEST_F(CliTest, RelativePathsAndFoldersWithFullStops) {
   const std::string file = (dir_ / "j.smith" / "core.v2" / "X.DAT").string();
   std::ofstream(file, std::ios::binary) << ThreeObjects;
   const std::pair<std::string, fs::path> cases[] = {
-      {file, {}}, {"./X.DAT", dir_ / "j.smith" / "core.v2"}, {"core.v2/X.DAT", dir_ / "j.smith"},
+      {file, {}},
+      {"./X.DAT", dir_ / "j.smith" / "core.v2"},
+      {"core.v2/X.DAT", dir_ / "j.smith"},
       {"../core.v2/X.DAT", dir_ / "j.smith" / "core.v2"}};
   for (const auto& [argument, folder] : cases) {
     const Outcome r = Run(argument + " --fusions -", 0, folder);
@@ -245,10 +251,8 @@ TEST_F(CliTest, ExportsByExtension) {
     std::size_t offset;
   } cases[] = {
       {"tree.emf", " EMF", 40},  // the EMF header's signature
-      {"tree.EMF", " EMF", 40},
-      {"tree.svg", "<?xml", 0},
-      {"tree.png", "\x89PNG", 0},
-      {"tree.pdf", "%PDF", 0},
+      {"tree.EMF", " EMF", 40},   {"tree.svg", "<?xml", 0},
+      {"tree.png", "\x89PNG", 0}, {"tree.pdf", "%PDF", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -348,7 +352,8 @@ TEST_F(CliTest, OutputsWriteThroughSymbolicLinks) {
 
 TEST_F(CliTest, EmptyOutputPathIsAUsageError) {
   const std::string data = Write("three.dat", ThreeObjects);
-  for (const char* option : {"--fusions", "--export", "--zone-table", "--memberships", "--broken-stick"}) {
+  for (const char* option :
+       {"--fusions", "--export", "--zone-table", "--memberships", "--broken-stick"}) {
     for (const std::string& form : {std::string(option) + " \"\"", std::string(option) + "="}) {
       Outcome r = Run(data + " " + form);
       EXPECT_EQ(r.Status, 2) << form;

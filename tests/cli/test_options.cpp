@@ -19,7 +19,12 @@ TEST(CliOptions, AcceptedCommandLines) {
       {{"a.dat"}, 0, 0, false, 1, 0},
       {{"a.dat", "--strategy", "unweighted-pairgroup"}, 5, 0, false, 1, 0},
       {{"--strategy=centroid-sorting", "a.dat", "--coefficient", "chord"}, 3, 1, false, 1, 0},
-      {{"a.dat", "--coefficient=manhattan", "--constrained", "--depth-column", "3"}, 0, 2, true, 3, 0},
+      {{"a.dat", "--coefficient=manhattan", "--constrained", "--depth-column", "3"},
+       0,
+       2,
+       true,
+       3,
+       0},
       {{"a.dat", "--id-column", "2", "--strategy", "nearest-neighbour"}, 2, 0, false, 1, 2},
       {{"a.dat", "--strategy", "furthest-neighbour", "--id-column=0"}, 1, 0, false, 1, 0},
       {{"a.dat", "--strategy", "weighted-pairgroup"}, 4, 0, false, 1, 0},
@@ -118,11 +123,12 @@ TEST(CliOptions, ColumnLists) {
 // The method names are the methods table's, in list order, wrapped within 80 columns.
 TEST(CliOptions, HelpNamesEveryMethod) {
   const std::string help = HelpText();
-  EXPECT_NE(help.find("  --strategy NAME      minimum-variance (default), furthest-neighbour,\n"
-                      "                       nearest-neighbour, centroid-sorting, weighted-pairgroup,\n"
-                      "                       unweighted-pairgroup\n"
-                      "  --coefficient NAME   euclidean (default), chord, manhattan\n"),
-            std::string::npos)
+  EXPECT_NE(
+      help.find("  --strategy NAME      minimum-variance (default), furthest-neighbour,\n"
+                "                       nearest-neighbour, centroid-sorting, weighted-pairgroup,\n"
+                "                       unweighted-pairgroup\n"
+                "  --coefficient NAME   euclidean (default), chord, manhattan\n"),
+      std::string::npos)
       << help;
 }
 

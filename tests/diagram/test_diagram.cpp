@@ -38,19 +38,67 @@ TEST(Layout, ScalesOriginAndScaleFieldsOnEveryTarget) {
     std::vector<std::string> Fields;  // vscale and hscale texts handed on
     double HscaleMm;                  // after the layout
   } cases[] = {
-      {"fitted screen", OutputTarget::Screen, 96, fitted, 154.25, 52.5, 10, 36,
-       {" 13.8906", " 40.8120"}, 40.81197916666667},
-      {"fixed screen, panned", OutputTarget::Screen, 96, {2.5, 5, 10, true, -5, 20, 10},
-       18.89763779527559, 9.448818897637794, 5, 56, {}, 5},
-      {"fixed printer, panned", OutputTarget::Printer, 600, {2.5, 5, 10, true, 40, -10, 10},
-       59.05511811023622, 29.52755905511811, 50, 84, {}, 5},
-      {"fitted printer", OutputTarget::Printer, 600, fitted, 585, 280.1666666666667, 10, 94,
-       {" 23.7208", " 49.5300"}, 49.53},
+      {"fitted screen",
+       OutputTarget::Screen,
+       96,
+       fitted,
+       154.25,
+       52.5,
+       10,
+       36,
+       {" 13.8906", " 40.8120"},
+       40.81197916666667},
+      {"fixed screen, panned",
+       OutputTarget::Screen,
+       96,
+       {2.5, 5, 10, true, -5, 20, 10},
+       18.89763779527559,
+       9.448818897637794,
+       5,
+       56,
+       {},
+       5},
+      {"fixed printer, panned",
+       OutputTarget::Printer,
+       600,
+       {2.5, 5, 10, true, 40, -10, 10},
+       59.05511811023622,
+       29.52755905511811,
+       50,
+       84,
+       {},
+       5},
+      {"fitted printer",
+       OutputTarget::Printer,
+       600,
+       fitted,
+       585,
+       280.1666666666667,
+       10,
+       94,
+       {" 23.7208", " 49.5300"},
+       49.53},
       // Always fitted to the page, without margins or pan, and the scale fields left alone.
-      {"fixed metafile, panned", OutputTarget::Metafile, 96, {2.5, 7, 10, true, 40, -10, 10}, 243,
-       80.08333333333333, 0, 26, {}, 7},
-      {"fitted metafile, panned", OutputTarget::Metafile, 96, {2.5, 7, 10, false, 40, -10, 10}, 243,
-       80.08333333333333, 0, 26, {}, 7},
+      {"fixed metafile, panned",
+       OutputTarget::Metafile,
+       96,
+       {2.5, 7, 10, true, 40, -10, 10},
+       243,
+       80.08333333333333,
+       0,
+       26,
+       {},
+       7},
+      {"fitted metafile, panned",
+       OutputTarget::Metafile,
+       96,
+       {2.5, 7, 10, false, 40, -10, 10},
+       243,
+       80.08333333333333,
+       0,
+       26,
+       {},
+       7},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -135,24 +183,68 @@ TEST(Layout, PositionsExtentsAndLabelsOfSmallTrees) {
     int Objects;
     bool Constrained, Fixed;
     double ScaleMm, DistanceExtent, DepthExtent;
-    std::vector<double> Depths;          // when constrained
-    std::vector<double> Positions;  // in walk order
-    std::vector<std::string> Labels;     // in drawing order
+    std::vector<double> Depths;       // when constrained
+    std::vector<double> Positions;    // in walk order
+    std::vector<std::string> Labels;  // in drawing order
   } cases[] = {
-      {"ordinary", [] { return FourObjects(Fuse(1, Leaf(1), Leaf(2))); }, 4, false, false, 0, 3, 4,
-       {}, {0, 1, 0.5, 2, 1.25, 3, 2.125}, {"O4", "O3", "O2", "O1"}},
-      {"constrained", [] { return FourObjects(Fuse(1, Leaf(2, 0.5), Leaf(1, 0.0))); }, 4, true,
-       false, 0, 3, 2, {2.0, 2.5, 4.0, 4.0}, {0, 0.5, 0.25, 2, 1.125, 2, 1.5625},
+      {"ordinary",
+       [] { return FourObjects(Fuse(1, Leaf(1), Leaf(2))); },
+       4,
+       false,
+       false,
+       0,
+       3,
+       4,
+       {},
+       {0, 1, 0.5, 2, 1.25, 3, 2.125},
+       {"O4", "O3", "O2", "O1"}},
+      {"constrained",
+       [] { return FourObjects(Fuse(1, Leaf(2, 0.5), Leaf(1, 0.0))); },
+       4,
+       true,
+       false,
+       0,
+       3,
+       2,
+       {2.0, 2.5, 4.0, 4.0},
+       {0, 0.5, 0.25, 2, 1.125, 2, 1.5625},
        {"O4", "O3", "O1", "O2"}},
       // A tree of no height keeps its extent of 0 (the axis has no length) and is laid out as
       // one unit wide; scales of 0 and less count as one device unit per unit.
-      {"identical objects", [] { return Chain(3, 0.0); }, 3, false, false, 0, 0, 3, {},
-       {0, 1, 0.5, 2, 1.25}, {"O3", "O1", "O2"}},
+      {"identical objects",
+       [] { return Chain(3, 0.0); },
+       3,
+       false,
+       false,
+       0,
+       0,
+       3,
+       {},
+       {0, 1, 0.5, 2, 1.25},
+       {"O3", "O1", "O2"}},
       {"a single object", [] { return Leaf(1); }, 1, false, false, 0, 0, 1, {}, {0}, {"O1"}},
-      {"all at one depth", chain, 3, true, false, 0, 2, 1, {7.5, 7.5, 7.5}, {0, 0, 0, 0, 0},
+      {"all at one depth",
+       chain,
+       3,
+       true,
+       false,
+       0,
+       2,
+       1,
+       {7.5, 7.5, 7.5},
+       {0, 0, 0, 0, 0},
        {"O3", "O1", "O2"}},
       {"scales of 0", chain, 3, false, true, 0, 2, 3, {}, {0, 1, 0.5, 2, 1.25}, {"O3", "O1", "O2"}},
-      {"scales below 0", chain, 3, false, true, -4, 2, 3, {}, {0, 1, 0.5, 2, 1.25},
+      {"scales below 0",
+       chain,
+       3,
+       false,
+       true,
+       -4,
+       2,
+       3,
+       {},
+       {0, 1, 0.5, 2, 1.25},
        {"O3", "O1", "O2"}},
   };
   for (const auto& c : cases) {
@@ -206,17 +298,17 @@ TEST(RedrawDiagram, TwoObjectsGiveOneBracketAndFourTicks) {
   const std::string cleared = "Rect 0,0 2000,2000 \n";
   EXPECT_EQ(Describe(DrawPair(1).Calls()),
             cleared +
-            // the axis 1.5 text lines below the origin, from level 0 to the root's level
-            "Move 30,25 0,0 \nLine 30,25 330,25 \n"
-            // ticks at 0, 1, 2 and 3, rising half a text line
-            "Move 30,25 0,0 \nLine 30,25 30,20 \nMove 130,25 0,0 \nLine 130,25 130,20 \n"
-            "Move 230,25 0,0 \nLine 230,25 230,20 \nMove 330,25 0,0 \nLine 330,25 330,20 \n"
-            "Move 10,10 0,0 \nText 10,10 0,0 EUCLIDIAN DISTANCE; UNWEIGHTED PAIRGROUP    "
-            "1 tick =     1.0000 distance units\n"
-            // the bracket: Child2 (object 2) at depth 0, Child1 at depth 1, in one stroke
-            "Move 30,30 0,0 \nLine 30,30 330,30 \nLine 330,30 330,130 \nLine 330,130 30,130 \n"
-            // labels centred on their leaves' lines at the left of the label column
-            "Move 10,25 0,0 \nText 10,25 0,0 B2\nMove 10,125 0,0 \nText 10,125 0,0 A1\n");
+                // the axis 1.5 text lines below the origin, from level 0 to the root's level
+                "Move 30,25 0,0 \nLine 30,25 330,25 \n"
+                // ticks at 0, 1, 2 and 3, rising half a text line
+                "Move 30,25 0,0 \nLine 30,25 30,20 \nMove 130,25 0,0 \nLine 130,25 130,20 \n"
+                "Move 230,25 0,0 \nLine 230,25 230,20 \nMove 330,25 0,0 \nLine 330,25 330,20 \n"
+                "Move 10,10 0,0 \nText 10,10 0,0 EUCLIDIAN DISTANCE; UNWEIGHTED PAIRGROUP    "
+                "1 tick =     1.0000 distance units\n"
+                // the bracket: Child2 (object 2) at depth 0, Child1 at depth 1, in one stroke
+                "Move 30,30 0,0 \nLine 30,30 330,30 \nLine 330,30 330,130 \nLine 330,130 30,130 \n"
+                // labels centred on their leaves' lines at the left of the label column
+                "Move 10,25 0,0 \nText 10,25 0,0 B2\nMove 10,125 0,0 \nText 10,125 0,0 A1\n");
   EXPECT_EQ(cleared + Describe(DrawPair(1, false).Calls()), Describe(DrawPair(1).Calls()));
 }
 
@@ -224,7 +316,11 @@ TEST(RedrawDiagram, TicksAreBoundedAndTheAxisEndsAtTheRootLevel) {
   const struct {
     double TickUnits;
     std::vector<int> TickX;
-  } cases[] = {{0.7, {30, 100, 170, 240, 310}}, {10, {30}}, {0, {30}}, {-1, {30}}, {NaN, {30}},
+  } cases[] = {{0.7, {30, 100, 170, 240, 310}},
+               {10, {30}},
+               {0, {30}},
+               {-1, {30}},
+               {NaN, {30}},
                // 3e9 ticks on an axis of 300 device units: only the first
                {1e-9, {30}}};
   for (const auto& c : cases) {
@@ -247,12 +343,16 @@ TEST(Header, NamesCoefficientStrategyAndTick) {
     double TickUnits;
     const char* Expected;
   } cases[] = {
-      {{StrategyCode::MinimumVariance, CoefficientCode::Chord, true}, 10,
+      {{StrategyCode::MinimumVariance, CoefficientCode::Chord, true},
+       10,
        "CHORD DISTANCE; MINIMUM VARIANCE TOTAL DISPERSION    1 tick =    10.0000 distance units"},
-      {{StrategyCode::MinimumVariance, CoefficientCode::Manhattan, false}, 123456789.125,
+      {{StrategyCode::MinimumVariance, CoefficientCode::Manhattan, false},
+       123456789.125,
        "MANHATTAN METRIC; MINIMUM VARIANCE DISPERSION INCREASE    1 tick = 123456789.1250 "
        "distance units"},
-      {{StrategyCode{9}, CoefficientCode{7}, false}, 0.5, "   1 tick =     0.5000 distance units"},  // codes outside the tables
+      {{StrategyCode{9}, CoefficientCode{7}, false},
+       0.5,
+       "   1 tick =     0.5000 distance units"},  // codes outside the tables
   };
   for (const auto& c : cases) EXPECT_EQ(HeaderText(c.Settings, c.TickUnits), c.Expected);
   // A desktop that writes decimals with a comma changes neither the header nor the fields.

@@ -25,7 +25,10 @@ std::string Repeat(const std::string& text, int times) {
 
 const std::string Ellipsis = "\xE2\x80\xA6";
 const std::string Long = Repeat("ABCDEFGHIJ", 8);  // 80 characters, 560 units on the screen
-const std::string Nordic = Repeat("\xC3\x85" "by", 40);  // "Åby" 40 times: 80 characters
+const std::string Nordic = Repeat(
+    "\xC3\x85"
+    "by",
+    40);  // "Åby" 40 times: 80 characters
 
 // A fitted drawing on each target: the screen (665 x 689, "M" 7 wide), a printer page and the
 // metafile frame; the label column may take a third of what labels and tree have together.
@@ -39,16 +42,30 @@ TEST(PictureBounds, TreeLabelsAndAxisStayOnEverySurface) {
     std::vector<std::string> DrawnLabels;  // in drawing order, on the screen
   } cases[] = {
       // {1,2} fuses at 3 above the root's level 2 (centroid sorting can do this)
-      {"reversal", [] { return Fuse(2, Leaf(3), Fuse(3, Leaf(1), Leaf(2))); }, {"A", "B", "C"}, 3,
+      {"reversal",
+       [] { return Fuse(2, Leaf(3), Fuse(3, Leaf(1), Leaf(2))); },
+       {"A", "B", "C"},
+       3,
        {"C", "B", "A"}},
       {"no reversal", [] { return Chain(3, 2.0); }, {"A", "B", "C"}, 2, {"C", "A", "B"}},
       {"every level 0", [] { return Chain(3, 0.0); }, {"A", "B", "C"}, 0, {"C", "A", "B"}},
       // 645 / 3 = 215 units: 27 letters of 7 and an ellipsis of 3 bytes
-      {"long identifiers", [] { return Chain(3, 2.0); }, {Long, "B", Long.substr(0, 30)}, 2,
+      {"long identifiers",
+       [] { return Chain(3, 2.0); },
+       {Long, "B", Long.substr(0, 30)},
+       2,
        {Long.substr(0, 30), Long.substr(0, 27) + Ellipsis, "B"}},
       // a cut never splits a letter: "Åby" is 4 bytes, so 9 of them (36 bytes) and the ellipsis
-      {"non-ASCII identifiers", [] { return Fuse(1, Leaf(1), Leaf(2)); }, {Nordic, "B"}, 1,
-       {"B", Repeat("\xC3\x85" "by", 6) + "\xC3\x85" "b" + Ellipsis}},
+      {"non-ASCII identifiers",
+       [] { return Fuse(1, Leaf(1), Leaf(2)); },
+       {Nordic, "B"},
+       1,
+       {"B", Repeat("\xC3\x85"
+                    "by",
+                    6) +
+                 "\xC3\x85"
+                 "b" +
+                 Ellipsis}},
   };
   const struct {
     OutputTarget Target;
@@ -60,7 +77,8 @@ TEST(PictureBounds, TreeLabelsAndAxisStayOnEverySurface) {
     for (const auto& target : targets) {
       SCOPED_TRACE(std::string(c.Name) + " on target " + std::to_string(int(target.Target)));
       auto analysis = MakeAnalysis(c.MakeTree(), static_cast<int>(c.Labels.size()), -1, c.Labels);
-      RecordingSurface surface(target.Width, target.Height, 96, target.CharWidth, target.TextHeight);
+      RecordingSurface surface(target.Width, target.Height, 96, target.CharWidth,
+                               target.TextHeight);
       TreeDiagram diagram;
       diagram.RedrawDiagram(*analysis, target.Target, surface);
       const PageTransform& t = diagram.Transform();
@@ -124,8 +142,8 @@ TEST(Header, TickSizesTooLongForFixedPointTakeAnExponent) {
 TEST(AutomaticTick, FourToTenTicksFromTheSeries) {
   const struct {
     double Extent, Tick;
-  } cases[] = {{10, 2}, {7, 1}, {9.99, 1}, {3, 0.5}, {100, 20}, {0.035, 0.005},
-               {8.6591e7, 1e7}, {0, 1}, {-1, 1}};
+  } cases[] = {{10, 2},        {7, 1},          {9.99, 1}, {3, 0.5}, {100, 20},
+               {0.035, 0.005}, {8.6591e7, 1e7}, {0, 1},    {-1, 1}};
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(AutomaticTickUnits(c.Extent), c.Tick) << c.Extent;
   for (double extent = 1e-30; extent < 1e38; extent *= 1.37) {
     const double tick = AutomaticTickUnits(extent);

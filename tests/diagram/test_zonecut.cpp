@@ -20,8 +20,8 @@ std::unique_ptr<Analysis> FiveSamples() {
   auto leaf = [&](int o) { return Leaf(o, depths[o - 1] - 10); };
   auto root = Fuse(9, Fuse(2, leaf(5), leaf(4)), Fuse(4, leaf(3), Fuse(1, leaf(2), leaf(1))));
   int step = 4;
-  for (ClusterNode* node : {root.get(), root->Child2.get(), root->Child1.get(),
-                            root->Child2->Child1.get()})
+  for (ClusterNode* node :
+       {root.get(), root->Child2.get(), root->Child1.get(), root->Child2->Child1.get()})
     node->Step = step--;  // the fusions by number: (10 11), (14 20), (10 11 12), all
   auto analysis = MakeAnalysis(std::move(root), 5, 2, {"10", "11", "12", "14", "20"});
   for (int o = 1; o <= 5; ++o) analysis->Matrix.Depth[o] = depths[o - 1];
@@ -47,7 +47,8 @@ std::vector<RecordedCall> CutCalls(Analysis& analysis, std::optional<int> groups
   const std::vector<RecordedCall> plain = Draw(analysis, std::nullopt, vscaleMm);
   const std::vector<RecordedCall> cut = Draw(analysis, groups, vscaleMm);
   EXPECT_GE(cut.size(), plain.size());
-  const std::vector<RecordedCall> before(cut.begin(), cut.begin() + std::min(cut.size(), plain.size()));
+  const std::vector<RecordedCall> before(cut.begin(),
+                                         cut.begin() + std::min(cut.size(), plain.size()));
   EXPECT_EQ(Describe(before), Describe(plain));
   return {cut.begin() + static_cast<long>(before.size()), cut.end()};
 }
@@ -91,10 +92,12 @@ TEST(DrawCut, ZonesOfAConstrainedRun) {
       // Cut at 6.5, midway between levels 4 and 9, from the top of the first label (25) to
       // the bottom of the last (1035) in dashes of 5 and gaps of 3.3; the boundary at depth
       // 13; the numbers right-aligned a space short of the root's level at x 930.
-      {2, {122, 680, 25, 1035},
+      {2,
+       {122, 680, 25, 1035},
        "Move 910,25 0,0 \nText 910,25 0,0 1\n"
        "Move 10,330 0,0 \nLine 10,330 930,330 \nMove 910,330 0,0 \nText 910,330 0,0 2\n"},
-      {3, {122, 330, 25, 1035},
+      {3,
+       {122, 330, 25, 1035},
        "Move 910,25 0,0 \nText 910,25 0,0 1\n"
        "Move 10,180 0,0 \nLine 10,180 930,180 \nMove 910,180 0,0 \nText 910,180 0,0 2\n"
        "Move 10,330 0,0 \nLine 10,330 930,330 \nMove 910,330 0,0 \nText 910,330 0,0 3\n"},
@@ -126,8 +129,8 @@ TEST(DrawCut, OrdinaryRunsDrawOnlyTheLine) {
     return MakeAnalysis(std::move(root), 3, 2);
   };
   auto ordinary = tree(5), reversed = tree(2);
-  EXPECT_EQ(DashesOf(CutCalls(*ordinary, 2)).X, 30 + 400);      // level 4
-  EXPECT_EQ(DashesOf(CutCalls(*ordinary, 3)).X, 30 + 150);      // level 1.5
+  EXPECT_EQ(DashesOf(CutCalls(*ordinary, 2)).X, 30 + 400);  // level 4
+  EXPECT_EQ(DashesOf(CutCalls(*ordinary, 3)).X, 30 + 150);  // level 1.5
   EXPECT_EQ(OthersOf(CutCalls(*ordinary, 2)), "");
   EXPECT_TRUE(CutCalls(*reversed, 2).empty());
   EXPECT_EQ(DashesOf(CutCalls(*reversed, 3)).X, 30 + 100);  // below the lowest level, 2

@@ -39,7 +39,8 @@ inline void FillMatrix(DataMatrix& matrix, const std::vector<std::vector<double>
   for (int i = 1; i <= matrix.ObjectCount; ++i) {
     for (int k = 1; k <= matrix.VariableCount; ++k) {
       matrix.Values[i][k] = rows[i - 1][k - 1];
-      if (matrix.Values[i][k].ToDouble() < matrix.ChordOffset[k].ToDouble()) matrix.ChordOffset[k] = matrix.Values[i][k];
+      if (matrix.Values[i][k].ToDouble() < matrix.ChordOffset[k].ToDouble())
+        matrix.ChordOffset[k] = matrix.Values[i][k];
     }
   }
 }

@@ -51,8 +51,8 @@ const PairCase PairCases[] = {
 TEST(FindClosestPairTest, FindsTheFirstSmallestPair) {
   for (const PairCase& c : PairCases) {
     SCOPED_TRACE(c.Name);
-    auto run = testing::MakeTreeRun(NearestNeighbour, c.Constrained,
-                                    std::vector<double>(c.N), c.Upper);
+    auto run =
+        testing::MakeTreeRun(NearestNeighbour, c.Constrained, std::vector<double>(c.N), c.Upper);
     int active[MaxObjects + 1] = {};
     std::copy(c.Active.begin(), c.Active.end(), active + 1);
     const ClosestPair pair = FindClosestPair(static_cast<int>(c.Active.size()), active,
@@ -102,49 +102,111 @@ struct TreeCase {
   int N;
   std::vector<double> Upper;
   std::string Shape;
-  std::vector<double> Levels;  // fused nodes in pre-order, exact stored values
+  std::vector<double> Levels;          // fused nodes in pre-order, exact stored values
   std::vector<double> Depths = {};     // empty: objects at 1, 2, ..., n
   std::vector<double> Positions = {};  // all nodes in pre-order; empty: not checked
 };
 
 const TreeCase TreeCases[] = {
     // Unconstrained trees leave the positions at 0.
-    {"FurthestThree", FurthestNeighbour, false, 3, {2, 5, 3}, "(3 (1 2))", {5, 2}, {2.5, 3, 4.5},
+    {"FurthestThree",
+     FurthestNeighbour,
+     false,
+     3,
+     {2, 5, 3},
+     "(3 (1 2))",
+     {5, 2},
+     {2.5, 3, 4.5},
      {0, 0, 0, 0, 0}},
     {"NearestThree", NearestNeighbour, false, 3, {2, 5, 3}, "(3 (1 2))", {3, 2}},
     {"WeightedThree", WeightedPairgroup, false, 3, {2, 5, 3}, "(3 (1 2))", {4, 2}},
     {"UnweightedThree", UnweightedPairgroup, false, 3, {2, 5, 3}, "(3 (1 2))", {4, 2}},
     // Cluster {1, 2} takes two thirds of the weight when object 3 joins it.
-    {"UnweightedWeighsBySize", UnweightedPairgroup, false, 4, {1, 2, 10, 3, 20, 30},
-     "(4 (3 (1 2)))", {R(TwoThirds * 15 + Third * 30), 2.5, 1}},
-    {"CentroidThree", CentroidSorting, false, 3, {2, 5, 3}, "(3 (1 2))",
+    {"UnweightedWeighsBySize",
+     UnweightedPairgroup,
+     false,
+     4,
+     {1, 2, 10, 3, 20, 30},
+     "(4 (3 (1 2)))",
+     {R(TwoThirds * 15 + Third * 30), 2.5, 1}},
+    {"CentroidThree",
+     CentroidSorting,
+     false,
+     3,
+     {2, 5, 3},
+     "(3 (1 2))",
      {R(std::sqrt(3.5)), R(std::sqrt(2))}},
-    {"MinimumVarianceThree", MinimumVariance, false, 3, {2, 5, 3}, "(3 (1 2))",
+    {"MinimumVarianceThree",
+     MinimumVariance,
+     false,
+     3,
+     {2, 5, 3},
+     "(3 (1 2))",
      {R(R(TwoThirds * 5 + TwoThirds * 3 - Third * 2) * 0.5), 1}},
     // Constrained nodes sit between their children, measured from the shallowest object:
     // root, leaf 3, node (2 1), leaf 2, leaf 1.
-    {"ConstrainedFurthest", FurthestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {6, 4},
-     {2.5, 3, 4.5}, {1.125, 2, 0.25, 0.5, 0}},
-    {"ConstrainedNearest", NearestNeighbour, true, 3, {4, 1, 6}, "(3 (2 1))", {1, 4},
-     {-10, -4, 0}, {R(6.5), 10, 3, 6, 0}},
-    {"ConstrainedMinimumVariance", MinimumVariance, true, 3, {4, 1, 6}, "(3 (2 1))",
+    {"ConstrainedFurthest",
+     FurthestNeighbour,
+     true,
+     3,
+     {4, 1, 6},
+     "(3 (2 1))",
+     {6, 4},
+     {2.5, 3, 4.5},
+     {1.125, 2, 0.25, 0.5, 0}},
+    {"ConstrainedNearest",
+     NearestNeighbour,
+     true,
+     3,
+     {4, 1, 6},
+     "(3 (2 1))",
+     {1, 4},
+     {-10, -4, 0},
+     {R(6.5), 10, 3, 6, 0}},
+    {"ConstrainedMinimumVariance",
+     MinimumVariance,
+     true,
+     3,
+     {4, 1, 6},
+     "(3 (2 1))",
      {R(2 + R(TwoThirds * 1 + TwoThirds * 6 - Third * 4) * 0.5), 2}},
     {"ConstrainedFusesUpperPairOnTie", FurthestNeighbour, true, 3, {2, 9, 2}, "(3 (2 1))", {9, 2}},
     // The mean of two positions is rounded when stored: the mean of 1 and 1 + 2^-39 is a
     // tie, stored away from zero.
-    {"ConstrainedLowerPair", FurthestNeighbour, true, 3, {5, 9, 2}, "((3 2) 1)", {9, 2},
-     {0, 1, 1 + Ulp}, {0.5 + Ulp / 2, 1 + Ulp, 1 + Ulp, 1, 0}},
+    {"ConstrainedLowerPair",
+     FurthestNeighbour,
+     true,
+     3,
+     {5, 9, 2},
+     "((3 2) 1)",
+     {9, 2},
+     {0, 1, 1 + Ulp},
+     {0.5 + Ulp / 2, 1 + Ulp, 1 + Ulp, 1, 0}},
     // All equal: (1 2), then 3, then 4 join cluster 1; the larger cluster goes second.
-    {"TiesGoToLowestNumbers", FurthestNeighbour, false, 4, {1, 1, 1, 1, 1, 1},
-     "(4 (3 (1 2)))", {1, 1, 1}},
-    // D13, D14 and D23 tie: (1 3) first; then D12 and D14 tie at 1: (1 2) before (1 4).
-    {"TieForTheSameI", NearestNeighbour, false, 4, {3, 1, 1, 1, 5, 5}, "(4 (2 (1 3)))",
+    {"TiesGoToLowestNumbers",
+     FurthestNeighbour,
+     false,
+     4,
+     {1, 1, 1, 1, 1, 1},
+     "(4 (3 (1 2)))",
      {1, 1, 1}},
+    // D13, D14 and D23 tie: (1 3) first; then D12 and D14 tie at 1: (1 2) before (1 4).
+    {"TieForTheSameI", NearestNeighbour, false, 4, {3, 1, 1, 1, 5, 5}, "(4 (2 (1 3)))", {1, 1, 1}},
     // Cluster 2 = {2, 3, 4} joins object 1: the single object goes first although it is i.
-    {"SmallerClusterFirst", FurthestNeighbour, false, 4, {10, 10, 10, 1, 2, 1.5},
-     "(1 (4 (2 3)))", {10, 2, 1}},
-    {"EqualSizesKeepIFirst", FurthestNeighbour, false, 4, {1, 10, 10, 10, 10, 1.5},
-     "((1 2) (3 4))", {10, 1, 1.5}},
+    {"SmallerClusterFirst",
+     FurthestNeighbour,
+     false,
+     4,
+     {10, 10, 10, 1, 2, 1.5},
+     "(1 (4 (2 3)))",
+     {10, 2, 1}},
+    {"EqualSizesKeepIFirst",
+     FurthestNeighbour,
+     false,
+     4,
+     {1, 10, 10, 10, 10, 1.5},
+     "((1 2) (3 4))",
+     {10, 1, 1.5}},
     {"TwoNearest", NearestNeighbour, false, 2, {9}, "(1 2)", {9}},
     {"TwoCentroid", CentroidSorting, false, 2, {9}, "(1 2)", {3}},
     {"TwoMinimumVariance", MinimumVariance, false, 2, {9}, "(1 2)", {4.5}},
@@ -226,13 +288,21 @@ const double Huge = 1.6e38;
 
 const FailureCase FailureCases[] = {
     // The running total of dispersion exceeds the format after the third fusion.
-    {"DispersionTotalOverflows", MinimumVariance, true, {1, 2, 3, 4},
+    {"DispersionTotalOverflows",
+     MinimumVariance,
+     true,
+     {1, 2, 3, 4},
      {Huge, Huge, Huge, Huge, Huge, Huge}},
     // Minimum variance can give a new cluster more than its parts' dissimilarity.
     {"MinimumVarianceUpdateOverflows", MinimumVariance, false, {1, 2, 3}, {0, Huge, Huge}},
     {"DepthSpanOverflows", FurthestNeighbour, true, {-1e38, 1e38}, {1}},
     // A negative value has no square root to report as a centroid level.
-    {"CentroidOfNegative", CentroidSorting, false, {1, 2}, {-1}, "Invalid floating point operation"},
+    {"CentroidOfNegative",
+     CentroidSorting,
+     false,
+     {1, 2},
+     {-1},
+     "Invalid floating point operation"},
 };
 
 TEST(AgglomerateFailureTest, LeavesTheEarlierTree) {

@@ -47,12 +47,30 @@ const CoefficientCase CoefficientCases[] = {
     {"ChordOffsetPlain", Chord, WeightedPairgroup, false, {-2, 1}, {2, 4}, {-2, 0}, std::sqrt(5)},
     // The sum is stored after every term: the small terms vanish one by one instead of
     // adding up to a unit in the last place.
-    {"ManhattanSumStoredPerTerm", Manhattan, NearestNeighbour, false,
-     {1, Tiny41, Tiny41, Tiny41, Tiny41}, {0, 0, 0, 0, 0}, {}, 1.0 / 5},
-    {"EuclideanSumStoredPerTerm", Euclidean, CentroidSorting, false,
-     {1, Tiny21, Tiny21, Tiny21, Tiny21}, {0, 0, 0, 0, 0}, {}, 1},
+    {"ManhattanSumStoredPerTerm",
+     Manhattan,
+     NearestNeighbour,
+     false,
+     {1, Tiny41, Tiny41, Tiny41, Tiny41},
+     {0, 0, 0, 0, 0},
+     {},
+     1.0 / 5},
+    {"EuclideanSumStoredPerTerm",
+     Euclidean,
+     CentroidSorting,
+     false,
+     {1, Tiny21, Tiny21, Tiny21, Tiny21},
+     {0, 0, 0, 0, 0},
+     {},
+     1},
     // Half a unit rounds away from zero when the sum is stored.
-    {"ManhattanSumTieAway", Manhattan, NearestNeighbour, false, {1, Half40}, {0, 0}, {},
+    {"ManhattanSumTieAway",
+     Manhattan,
+     NearestNeighbour,
+     false,
+     {1, Half40},
+     {0, 0},
+     {},
      (1 + 2 * Half40) / 2},
 };
 
@@ -102,8 +120,10 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
     for (auto& value : row)
       value = next() % 3 ? pool[next() % 8] : static_cast<double>(next()) * 0x1p-48 - 8;
   const StorageReal unwritten = 99.0;
-  const std::pair<StrategyCode, bool> forms[] = {  // strategy, constrained
-      {NearestNeighbour, false}, {CentroidSorting, false}, {NearestNeighbour, true}};
+  const std::pair<StrategyCode, bool> forms[] = {// strategy, constrained
+                                                 {NearestNeighbour, false},
+                                                 {CentroidSorting, false},
+                                                 {NearestNeighbour, true}};
   for (const int n : {25, 1}) {
     for (const CoefficientCode coefficient : {Manhattan, Chord, Euclidean}) {
       for (const auto& [strategy, constrained] : forms) {
@@ -118,10 +138,10 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
         for (int a = 1; a <= n + 1; ++a) {
           for (int b = 1; b <= n + 1; ++b) {
             const StorageReal expected =
-                a < b && b <= n ? Coefficient(coefficient, strategy, constrained,
-                                              run->Matrix.Values[a] + 1, run->Matrix.Values[b] + 1,
-                                              p, run->Matrix.ChordOffset + 1)
-                                : unwritten;
+                a < b && b <= n
+                    ? Coefficient(coefficient, strategy, constrained, run->Matrix.Values[a] + 1,
+                                  run->Matrix.Values[b] + 1, p, run->Matrix.ChordOffset + 1)
+                    : unwritten;
             ASSERT_EQ(run->Dissimilarity.D[a][b].Bytes(), expected.Bytes()) << a << "," << b;
           }
         }

@@ -65,11 +65,10 @@ std::string RunOnce(const testing::LoadedTable& table, const RunChoice& choice) 
 TEST(ConcurrentRuns, GiveTheTreesOfRunsOneAfterTheOther) {
   const testing::LoadedTable table = RandomTable();
   // Constrained runs sort by depth; Chord, Manhattan and Euclidean prepare different tables.
-  const RunChoice choices[] = {
-      {StrategyCode::MinimumVariance, CoefficientCode::Euclidean, true},
-      {StrategyCode::CentroidSorting, CoefficientCode::Chord, false},
-      {StrategyCode::FurthestNeighbour, CoefficientCode::Manhattan, true},
-      {StrategyCode::UnweightedPairgroup, CoefficientCode::Chord, true}};
+  const RunChoice choices[] = {{StrategyCode::MinimumVariance, CoefficientCode::Euclidean, true},
+                               {StrategyCode::CentroidSorting, CoefficientCode::Chord, false},
+                               {StrategyCode::FurthestNeighbour, CoefficientCode::Manhattan, true},
+                               {StrategyCode::UnweightedPairgroup, CoefficientCode::Chord, true}};
   std::vector<std::string> expected;
   for (const RunChoice& choice : choices) expected.push_back(RunOnce(table, choice));
 

@@ -48,7 +48,7 @@ struct Fusion {
 
 struct Reference {
   std::vector<Fusion> Fusions;
-  bool NearTie = false;  // two candidates too close to tell apart at the engine's precision
+  bool NearTie = false;          // two candidates too close to tell apart at the engine's precision
   double TotalSumOfSquares = 0;  // of the (transformed) values about their mean
 };
 
@@ -66,8 +66,7 @@ double Update(StrategyCode strategy, double dki, double dkj, double dij, double 
     case UnweightedPairgroup: return (ni * dki + nj * dkj) / (ni + nj);
     case CentroidSorting:
       return (ni * dki + nj * dkj) / (ni + nj) - ni * nj * dij / ((ni + nj) * (ni + nj));
-    case MinimumVariance:
-      return ((ni + nk) * dki + (nj + nk) * dkj - nk * dij) / (ni + nj + nk);
+    case MinimumVariance: return ((ni + nk) * dki + (nj + nk) * dkj - nk * dij) / (ni + nj + nk);
   }
   return std::nan("");
 }
@@ -171,8 +170,8 @@ void Compare(StrategyCode strategy, CoefficientCode coefficient, bool constraine
 
   EXPECT_EQ(std::memcmp(before->Values, run->Matrix.Values, sizeof before->Values), 0);
   EXPECT_EQ(std::memcmp(before->Depth, run->Matrix.Depth, sizeof before->Depth), 0);
-  EXPECT_EQ(std::memcmp(before->ChordOffset, run->Matrix.ChordOffset,
-                        sizeof before->ChordOffset), 0);
+  EXPECT_EQ(std::memcmp(before->ChordOffset, run->Matrix.ChordOffset, sizeof before->ChordOffset),
+            0);
   ASSERT_TRUE(run->TreeRoot);
   ASSERT_EQ(CountNodes(run->TreeRoot.get()), 2 * Objects - 1);
 
@@ -191,8 +190,7 @@ void Compare(StrategyCode strategy, CoefficientCode coefficient, bool constraine
     }
   }
   if (dispersion) {
-    EXPECT_TRUE(Near(run->TreeRoot->Level.ToDouble(), reference.TotalSumOfSquares,
-                     1e-9));
+    EXPECT_TRUE(Near(run->TreeRoot->Level.ToDouble(), reference.TotalSumOfSquares, 1e-9));
   }
 }
 
@@ -200,7 +198,8 @@ TEST(NaiveComparisonTest, SameFusionsAsTheTextbook) {
   for (const StrategyMethod& strategy : Strategies)
     for (const CoefficientMethod& coefficient : Coefficients)
       for (bool constrained : {false, true})
-        for (std::uint64_t seed : {1, 2}) Compare(strategy.Code, coefficient.Code, constrained, seed);
+        for (std::uint64_t seed : {1, 2})
+          Compare(strategy.Code, coefficient.Code, constrained, seed);
 }
 
 }  // namespace

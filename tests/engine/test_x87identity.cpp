@@ -85,10 +85,14 @@ class Operands {
     const std::uint64_t low24 = ~std::uint64_t{0} << 24;
     switch (Int(0, 7)) {
       case 0: significand = (significand & low24) | 0x800000; break;
-      case 1: significand = (significand & low24) | static_cast<std::uint64_t>(0x800000 + Int(-3, 3)); break;
+      case 1:
+        significand = (significand & low24) | static_cast<std::uint64_t>(0x800000 + Int(-3, 3));
+        break;
       case 2: significand &= low24; break;
       case 3: significand &= ~std::uint64_t{0} << Int(1, 62); break;
-      case 4: significand = ~std::uint64_t{0} - static_cast<std::uint64_t>(Int(0, 0x1000000)); break;
+      case 4:
+        significand = ~std::uint64_t{0} - static_cast<std::uint64_t>(Int(0, 0x1000000));
+        break;
       default: break;
     }
     return Extended::FromParts(maybeNegative && Chance(2), significand, Int(low, high) - 63);
@@ -114,9 +118,10 @@ void CheckOperation(Operation operation, std::uint64_t seed) {
   Operands operands(seed);
   for (long t = 0; t < Trials(); ++t) {
     const Extended a = operands.Wide(-340, 260);
-    const Extended b = operands.Chance(3)   ? operands.Near(a)
-                       : operands.Chance(2) ? operands.Wide(-340, 260)
-                                            : operands.Wide(a.Exponent + 63 - 70, a.Exponent + 63 + 3);
+    const Extended b = operands.Chance(3) ? operands.Near(a)
+                       : operands.Chance(2)
+                           ? operands.Wide(-340, 260)
+                           : operands.Wide(a.Exponent + 63 - 70, a.Exponent + 63 + 3);
     const long double x = ToX87(a), y = ToX87(b);
     Extended mine;
     long double reference = 0;
@@ -206,7 +211,8 @@ void CheckSteps(Term term, std::uint64_t seed) {
     double fast = 0;
     bool decided = false;
     double mine = 0;
-    const double slowResult = term == Term::Absolute ? AbsoluteStepSlow(s, x, y) : SquareStepSlow(s, x, y);
+    const double slowResult =
+        term == Term::Absolute ? AbsoluteStepSlow(s, x, y) : SquareStepSlow(s, x, y);
     switch (term) {
       case Term::Square:
         decided = SquareStepFast(s, x.ToDouble(), y.ToDouble(), fast);
@@ -233,7 +239,8 @@ void CheckSteps(Term term, std::uint64_t seed) {
     }
     slow += decided ? 0 : 1;
   }
-  ::testing::Test::RecordProperty("SlowPathShare", std::to_string(static_cast<double>(slow) / Trials()));
+  ::testing::Test::RecordProperty("SlowPathShare",
+                                  std::to_string(static_cast<double>(slow) / Trials()));
 }
 
 TEST(X87Identity, EuclideanStep) { CheckSteps(Term::Square, 7); }
@@ -244,7 +251,8 @@ TEST(X87Identity, ChordRoot) {
   Operands operands(10);
   for (long t = 0; t < Trials(); ++t) {
     const double offset = operands.Chance(2) ? 0 : -operands.Stored(-128, 126, false);
-    const double value = operands.Chance(4) ? offset : offset + std::fabs(operands.Stored(-128, 126));
+    const double value =
+        operands.Chance(4) ? offset : offset + std::fabs(operands.Stored(-128, 126));
     const double stored = RoundToStorage(value);
     if (stored < offset) continue;
     const long double expected = sqrtl(static_cast<long double>(stored) - offset);
@@ -270,7 +278,8 @@ TEST(X87Identity, Combine) {
     switch (operands.Int(0, 4)) {
       case 0: c[0] = c[1] = 0.5, c[2] = 0, c[3] = operands.Chance(2) ? -0.5 : 0.5; break;
       case 1:
-        c[0] = StoredQuotient(ni, ni + nj).ToDouble(), c[1] = StoredQuotient(nj, ni + nj).ToDouble();
+        c[0] = StoredQuotient(ni, ni + nj).ToDouble(),
+        c[1] = StoredQuotient(nj, ni + nj).ToDouble();
         c[2] = RoundToStorage(Multiply(Extended::FromDouble(c[0]), Extended::FromDouble(-c[1])));
         c[3] = 0;
         break;
@@ -284,8 +293,9 @@ TEST(X87Identity, Combine) {
     }
     const int e = operands.Int(-110, 110);
     const double ki = operands.Stored(e, e);
-    const double kj = operands.Chance(2) ? RoundToStorage(ki * (1 + operands.Int(-64, 64) * 0x1p-39))
-                                         : operands.Stored(e - 40, e + 2);
+    const double kj = operands.Chance(2)
+                          ? RoundToStorage(ki * (1 + operands.Int(-64, 64) * 0x1p-39))
+                          : operands.Stored(e - 40, e + 2);
     const double dij = operands.Chance(2) ? ki : operands.Stored(e - 40, e + 2);
     const long double sum = X87Combine(c[0], c[1], ki, kj, c[2], dij, c[3]);
     const long double stored = X87Store(sum);
@@ -309,7 +319,8 @@ TEST(X87Identity, Combine) {
               static_cast<double>(stored))
         << "slow path, trial " << t;
   }
-  ::testing::Test::RecordProperty("SlowPathShare", std::to_string(static_cast<double>(slow) / Trials()));
+  ::testing::Test::RecordProperty("SlowPathShare",
+                                  std::to_string(static_cast<double>(slow) / Trials()));
 }
 
 // ---- Single stored operations: quotients, roots, sums, halfway points ----
@@ -324,7 +335,8 @@ TEST(X87Identity, StoredOperations) {
     check(StoredQuotient(n, d), static_cast<long double>(n) / d, t);
     const int e = operands.Int(-126, 124);
     const double a = operands.Stored(e, e);
-    const double b = operands.Chance(2) ? operands.Stored(e - 45, e) : RoundToStorage(a * (1 + 0x1p-38));
+    const double b =
+        operands.Chance(2) ? operands.Stored(e - 45, e) : RoundToStorage(a * (1 + 0x1p-38));
     const int p = operands.Int(1, 150);
     check(StoredQuotient(a, p), a / static_cast<long double>(p), t);
     check(StoredSquareRoot(std::fabs(a)), sqrtl(std::fabs(a)), t);

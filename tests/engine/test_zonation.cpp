@@ -108,7 +108,8 @@ TEST(CutTreeTest, UndoesTheLastFusionsByNumber) {
 
 TEST(CutTreeTest, RefusesGroupCountsOutsideOneToN) {
   const auto root = BuildTree(4, FourObjects);
-  for (int k : {0, -1, 5}) EXPECT_THROW(CutTree(root.get(), 4, k, false), std::invalid_argument) << k;
+  for (int k : {0, -1, 5})
+    EXPECT_THROW(CutTree(root.get(), 4, k, false), std::invalid_argument) << k;
   EXPECT_THROW(CutTree(nullptr, 0, 1, false), std::invalid_argument);
 }
 
@@ -127,14 +128,26 @@ struct ZoneCase {
 };
 
 const ZoneCase ZoneCases[] = {
-    {"TwoZones", {10, 11, 12, 14, 20}, FiveZones, 2,
+    {"TwoZones",
+     {10, 11, 12, 14, 20},
+     FiveZones,
+     2,
      {{1, 3, 3, 10, 12, 13.0}, {4, 5, 2, 14, 20, NoLine}}},
-    {"ThreeZones", {10, 11, 12, 14, 20}, FiveZones, 3,
+    {"ThreeZones",
+     {10, 11, 12, 14, 20},
+     FiveZones,
+     3,
      {{1, 2, 2, 10, 11, 11.5}, {3, 3, 1, 12, 12, 13.0}, {4, 5, 2, 14, 20, NoLine}}},
     {"OneZone", {10, 11, 12, 14, 20}, FiveZones, 1, {{1, 5, 5, 10, 20, NoLine}}},
-    {"EqualDepthsAtTheBoundary", {1, 2, 2, 3}, {{1, 2, 1}, {3, 4, 1.5}, {5, 6, 4}}, 2,
+    {"EqualDepthsAtTheBoundary",
+     {1, 2, 2, 3},
+     {{1, 2, 1}, {3, 4, 1.5}, {5, 6, 4}},
+     2,
      {{1, 2, 2, 1, 2, 2.0}, {3, 4, 2, 2, 3, NoLine}}},
-    {"NegativeDepths", {-7.5, -0.25}, {{1, 2, 1}}, 2,
+    {"NegativeDepths",
+     {-7.5, -0.25},
+     {{1, 2, 1}},
+     2,
      {{1, 1, 1, -7.5, -7.5, -3.875}, {2, 2, 1, -0.25, -0.25, NoLine}}},
     {"SingleSample", {42}, {}, 1, {{1, 1, 1, 42, 42, NoLine}}},
 };
@@ -166,20 +179,25 @@ TEST(ZonesOfTest, ZonesAndBoundariesFromTheTop) {
 
 struct StickCase {
   const char* Name;
-  std::vector<double> Levels;  // running totals by fusion number
+  std::vector<double> Levels;                // running totals by fusion number
   std::vector<double> Reductions, Expected;  // g = 2..m
   int Suggestion;
 };
 
 // With m fusions and total T, E_g = T / m * (1/(g-1) + ... + 1/m).
 const StickCase StickCases[] = {
-    {"FirstSplitOnly", {1, 2, 4, 10}, {6, 2, 1},
-     {2.5 * 25 / 12, 2.5 * 13 / 12, 2.5 * 7 / 12}, 2},
-    {"NoSplitBeatsTheStick", {3, 6, 9, 10}, {1, 3, 3},
-     {2.5 * 25 / 12, 2.5 * 13 / 12, 2.5 * 7 / 12}, 1},
+    {"FirstSplitOnly", {1, 2, 4, 10}, {6, 2, 1}, {2.5 * 25 / 12, 2.5 * 13 / 12, 2.5 * 7 / 12}, 2},
+    {"NoSplitBeatsTheStick",
+     {3, 6, 9, 10},
+     {1, 3, 3},
+     {2.5 * 25 / 12, 2.5 * 13 / 12, 2.5 * 7 / 12},
+     1},
     // The fourth row beats its expectation, but the third does not: the run stops there.
-    {"StopsAtTheFirstFailure", {1, 5, 6, 13}, {7, 1, 4},
-     {3.25 * 25 / 12, 3.25 * 13 / 12, 3.25 * 7 / 12}, 2},
+    {"StopsAtTheFirstFailure",
+     {1, 5, 6, 13},
+     {7, 1, 4},
+     {3.25 * 25 / 12, 3.25 * 13 / 12, 3.25 * 7 / 12},
+     2},
     {"EveryRowBeatsIt", {0.5, 8}, {7.5}, {8 * 1.5 / 2}, 2},
     {"EqualIsNotEnough", {2, 8}, {6}, {6}, 1},
     {"AllIdentical", {0, 0, 0}, {0, 0}, {0, 0}, 1},
@@ -192,7 +210,8 @@ TEST(BrokenStickTest, ReductionsExpectationsAndSuggestion) {
     SCOPED_TRACE(c.Name);
     const int n = static_cast<int>(c.Levels.size()) + 1;
     std::vector<Fusion> fusions;  // a constrained chain: each fusion takes in the next sample
-    for (int s = 1; s <= n - 1; ++s) fusions.push_back({s == 1 ? 1 : n + s - 1, s + 1, c.Levels[s - 1]});
+    for (int s = 1; s <= n - 1; ++s)
+      fusions.push_back({s == 1 ? 1 : n + s - 1, s + 1, c.Levels[s - 1]});
     const auto root = BuildTree(n, fusions);
     const BrokenStick stick = BrokenStickTable(root.get(), n);
     ASSERT_EQ(stick.Rows.size(), c.Reductions.size());

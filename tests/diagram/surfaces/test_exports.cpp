@@ -50,7 +50,8 @@ EmfPicture ReadEmf(const std::string& b) {
   EmfPicture p;
   if (I32(b, 0) != Header || b.compare(40, 4, " EMF") != 0) throw std::runtime_error("not an EMF");
   for (int i = 0; i < 4; ++i) p.Frame[i] = I32(b, 24 + 4 * i);
-  for (int i = 0; i < 2; ++i) p.Device[i] = I32(b, 72 + 4 * i), p.Millimetres[i] = I32(b, 80 + 4 * i);
+  for (int i = 0; i < 2; ++i)
+    p.Device[i] = I32(b, 72 + 4 * i), p.Millimetres[i] = I32(b, 80 + 4 * i);
   int x = 0, y = 0, type = 0;
   std::size_t at = 0;
   for (int size = 0; at < b.size(); at += size) {
@@ -77,15 +78,22 @@ EmfPicture ReadEmf(const std::string& b) {
 
 // Records what the layout draws when it measures text as the metafile does.
 struct MeasuredAsMetafile : RecordingSurface {
-  explicit MeasuredAsMetafile(EmfSurface& m) : RecordingSurface(1000, 1000, 96, 0, 0), metafile(m) {}
+  explicit MeasuredAsMetafile(EmfSurface& m)
+      : RecordingSurface(1000, 1000, 96, 0, 0), metafile(m) {}
   int TextWidth(const std::string& t) override { return metafile.TextWidth(t); }
   int TextHeight(const std::string& t) override { return metafile.TextHeight(t); }
   EmfSurface& metafile;
 };
 
 TEST(MetafileText, IsWindows1252) {
-  const char* utf8[] = {"AB-1.5", "\xC3\xA9t\xC3\xA9", "\xE2\x82\xAC\xE2\x80\x94", "\xCE\xA9",
-                        "\xF0\x9F\x98\x80x", "\xFF", "a\xC3", "\xC3("};
+  const char* utf8[] = {"AB-1.5",
+                        "\xC3\xA9t\xC3\xA9",
+                        "\xE2\x82\xAC\xE2\x80\x94",
+                        "\xCE\xA9",
+                        "\xF0\x9F\x98\x80x",
+                        "\xFF",
+                        "a\xC3",
+                        "\xC3("};
   const char* stored[] = {"AB-1.5", "\xE9t\xE9", "\x80\x97", "?", "?x", "?", "a?", "?("};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(ToMetafileText(utf8[i]), stored[i]) << i;
 }
@@ -113,14 +121,16 @@ TEST(Metafile, HoldsWhatTheLayoutDrewAtAnyPan) {
   for (RecordedCall& c : calls) c.Text = ToMetafileText(c.Text);
   EXPECT_EQ(Describe(picture.Calls), Describe(calls));
   EXPECT_TRUE(picture.Complete);
-  EXPECT_EQ(std::vector<int>(picture.Frame, picture.Frame + 4), (std::vector<int>{0, 0, 31250, 31250}));
+  EXPECT_EQ(std::vector<int>(picture.Frame, picture.Frame + 4),
+            (std::vector<int>{0, 0, 31250, 31250}));
   // 1000 device units of the reference device that the file records.
   EXPECT_EQ(picture.Frame[2] * picture.Device[0], 1000 * 100 * picture.Millimetres[0]);
   EXPECT_EQ(picture.Frame[3] * picture.Device[1], 1000 * 100 * picture.Millimetres[1]);
   EXPECT_EQ(picture.FontHeight, -16);
   EXPECT_EQ(picture.FontFace, "DejaVu Sans");
   for (const RecordedCall& c : picture.Calls)  // nothing beyond the 1000 units
-    EXPECT_TRUE(std::max({c.X1, c.Y1, c.X2, c.Y2}) <= 1000 && std::min({c.X1, c.Y1, c.X2, c.Y2}) >= 0);
+    EXPECT_TRUE(std::max({c.X1, c.Y1, c.X2, c.Y2}) <= 1000 &&
+                std::min({c.X1, c.Y1, c.X2, c.Y2}) >= 0);
   // libemf2svg reads it too.
   generatorOptions options{};
   options.nameSpace = const_cast<char*>("svg");
@@ -180,7 +190,8 @@ TEST(ExportDiagramFile, SameBytesUnderACommaLocale) {
   fs::create_directories(dir);
   auto analysis = MakeAnalysis(Chain(12, 4.5), 12);
   for (const char* name : {"plain.emf", "plain.svg"}) {
-    const std::string plain = (dir / name).string(), comma = plain + ".comma" + fs::path(name).extension().string();
+    const std::string plain = (dir / name).string(),
+                      comma = plain + ".comma" + fs::path(name).extension().string();
     TreeDiagram diagram;
     ExportDiagramFile(diagram, *analysis, plain);
     {

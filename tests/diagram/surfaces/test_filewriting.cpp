@@ -41,7 +41,8 @@ class FileWriting : public ::testing::Test {
     return (dir_ / name).string();
   }
   std::size_t FileCount() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
   }
 
   fs::path dir_;
@@ -64,7 +65,8 @@ TEST_F(FileWriting, FailedWritesKeepTheEarlierFileAndLeaveNoTemporaryFile) {
   EXPECT_EQ(ReadFileBytes(path), "earlier");
   EXPECT_EQ(FileCount(), 1u);
   // Below the limit the same write replaces it.
-  EXPECT_EQ(StatusWithFileSizeLimit(FullAfter, [&] { return WriteFileAtomically(path, "new"), 0; }), 0);
+  EXPECT_EQ(StatusWithFileSizeLimit(FullAfter, [&] { return WriteFileAtomically(path, "new"), 0; }),
+            0);
   EXPECT_EQ(ReadFileBytes(path), "new");
   EXPECT_EQ(FileCount(), 1u);
 }
@@ -117,10 +119,11 @@ TEST_F(FileWriting, PdfOntoAFullDiskFailsAndKeepsTheEarlierFile) {
 }
 
 TEST(PdfIsComplete, WantsTheCrossReferenceAndTheEndMark) {
-  const std::string whole = "%PDF-1.4\n1 0 obj\n<<>>\nendobj\nxref\n0 1\ntrailer\n<<>>\nstartxref\n29\n%%EOF\n";
+  const std::string whole =
+      "%PDF-1.4\n1 0 obj\n<<>>\nendobj\nxref\n0 1\ntrailer\n<<>>\nstartxref\n29\n%%EOF\n";
   EXPECT_TRUE(PdfIsComplete(whole));
   EXPECT_TRUE(PdfIsComplete(whole.substr(0, whole.size() - 1)));
-  EXPECT_FALSE(PdfIsComplete(whole.substr(0, whole.size() - 3)));   // cut in the end mark
+  EXPECT_FALSE(PdfIsComplete(whole.substr(0, whole.size() - 3)));    // cut in the end mark
   EXPECT_FALSE(PdfIsComplete(whole.substr(0, 40)));                  // cut before the trailer
   EXPECT_FALSE(PdfIsComplete("%PDF-1.4\n" + whole.substr(9 + 20)));  // a piece lost inside
   EXPECT_FALSE(PdfIsComplete(""));
