@@ -1,6 +1,5 @@
 #include "analysis/fileloading.h"
 
-#include <algorithm>
 #include <cctype>
 #include <filesystem>
 

@@ -46,8 +46,7 @@ void BrokenStickChart::paintEvent(QPaintEvent*) {
                     height() - TopMargin - BottomMargin);
   double largest = 0;
   for (const BrokenStickRow& row : rows_)
-    largest =
-        std::max({largest, static_cast<double>(row.Reduction), static_cast<double>(row.Expected)});
+    largest = std::max({largest, row.Reduction, row.Expected});
   const double step = AxisStep(largest);
   const double top = step * std::max(1.0, std::ceil(largest / step));
   const int first = rows_.front().Groups, last = rows_.back().Groups;
@@ -89,8 +88,8 @@ void BrokenStickChart::paintEvent(QPaintEvent*) {
   // The two series: observed reductions solid with dots, the expectation dashed.
   QPainterPath observed, expected;
   for (const BrokenStickRow& row : rows_) {
-    const QPointF r = at(row.Groups, static_cast<double>(row.Reduction));
-    const QPointF e = at(row.Groups, static_cast<double>(row.Expected));
+    const QPointF r = at(row.Groups, row.Reduction);
+    const QPointF e = at(row.Groups, row.Expected);
     if (row.Groups == first)
       observed.moveTo(r), expected.moveTo(e);
     else
@@ -102,7 +101,7 @@ void BrokenStickChart::paintEvent(QPaintEvent*) {
   painter.drawPath(observed);
   painter.setBrush(QColor(0, 90, 180));
   for (const BrokenStickRow& row : rows_)
-    painter.drawEllipse(at(row.Groups, static_cast<double>(row.Reduction)), 2.5, 2.5);
+    painter.drawEllipse(at(row.Groups, row.Reduction), 2.5, 2.5);
 
   // The legend above the plot.
   painter.setBrush(Qt::NoBrush);

@@ -117,10 +117,6 @@ QString WithDefaultExtension(const QString& path, const QString& extension) {
   return path + u'.' + extension;
 }
 
-QString UnexpectedErrorText(const QString& what) {
-  return QString::fromStdString(WithFullStop(what.toStdString()));
-}
-
 void ReportUnexpectedError(UserDialogs& dialogs, const std::exception& error) {
   dialogs.ShowMessage(QStringLiteral("vardell"), QString::fromUtf8(WithFullStop(error.what())),
                       MessageButtons::Ok, MessageIcon::Error);

@@ -60,7 +60,6 @@ QString WithDefaultExtension(const QString& path, const QString& extension);
 // The general handler of unexpected errors: a box with caption "vardell", the error icon and
 // the error's text, with a full stop added as WithFullStop adds it.
 void ReportUnexpectedError(UserDialogs& dialogs, const std::exception& error);
-QString UnexpectedErrorText(const QString& what);
 
 // A message the user can act on: its caption and text, one OK button, no icon.
 void ShowUserMessage(UserDialogs& dialogs, const UserMessage& message);

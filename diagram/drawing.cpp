@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <string_view>
 
 #include "analysis/numbertext.h"
 

@@ -73,7 +73,7 @@ void DrawBoundaries(Plotter& plotter, const PageTransform& t, const Analysis& an
   for (std::size_t z = 0; z < zones.size(); ++z) {
     DrawZoneNumber(plotter, t, static_cast<int>(z) + 1, right, zoneTop);
     if (!zones[z].BoundaryBelow) break;
-    zoneTop = static_cast<double>(*zones[z].BoundaryBelow) - firstDepth;
+    zoneTop = *zones[z].BoundaryBelow - firstDepth;
     plotter.PlotTo(0, zoneTop);
     plotter.PenDown();
     plotter.PlotTo(right, zoneTop);
@@ -89,8 +89,7 @@ void DrawCut(Plotter& plotter, const PageTransform& t, const Analysis& analysis,
   if (!root || groups < 1 || groups > n || n > MaxObjects) return;
   const TreeCut cut = CutTree(root, n, groups, analysis.Settings.Constrained);
   const DepthSpan span = LeafSpan(root, t.LineHeight);
-  if (cut.CutLevel)
-    DrawDashedVertical(plotter, t, t.LabelWidth + static_cast<double>(*cut.CutLevel), span);
+  if (cut.CutLevel) DrawDashedVertical(plotter, t, t.LabelWidth + *cut.CutLevel, span);
   if (analysis.Settings.Constrained) DrawBoundaries(plotter, t, analysis, cut, span);
 }
 

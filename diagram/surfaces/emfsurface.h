@@ -20,7 +20,7 @@ constexpr int MetafileFontHeight = 16;  // the default font of a reference scree
 constexpr double MetafileMmPerUnit = 320.0 / 1024.0;
 // The picture frame in 0.01 mm: the natural size of 1000 x 1000 reference-device units
 // (312.5 mm), so that an importer opens the picture at a readable size.
-constexpr int MetafileFrame = 31250;
+constexpr int MetafileFrame = static_cast<int>(MetafileUnits * MetafileMmPerUnit * 100);
 
 // Text as the metafile stores it (Windows-1252; '?' for what that cannot hold).
 std::string ToMetafileText(const std::string& utf8);

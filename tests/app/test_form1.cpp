@@ -312,22 +312,6 @@ class TestForm1 : public QObject {
     QVERIFY(w->Control("StartButton")->isVisible());
   }
 
-  // The general handler adds a full stop when the last character's code is above "." (a slash
-  // is, a hyphen is not).
-  void unexpectedErrorText() {
-    const char* const cases[][2] = {{"Floating point overflow", "Floating point overflow."},
-                                    {"Disk full.", "Disk full."},
-                                    {"Error 5", "Error 5."},
-                                    {"a/", "a/."},
-                                    {"a-", "a-"},
-                                    {"No!", "No!"},
-                                    {"", ""},
-                                    {"failed (code 2)", "failed (code 2)"},
-                                    {"Fehler \u00fc", "Fehler \u00fc."}};
-    for (const auto& c : cases)
-      QCOMPARE(UnexpectedErrorText(QString::fromUtf8(c[0])), QString::fromUtf8(c[1]));
-  }
-
   void helpContexts_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<bool>("pressF1");      // else clicked
