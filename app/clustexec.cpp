@@ -39,7 +39,8 @@ const char* const MetafileExtension = "EMF";
 // The font dialog offers 6 to 24 points; a font from outside that range is brought into it.
 // Pixel-sized fonts are compared at the screen's 96 pixels per inch.
 QFont WithinFontSizes(QFont font) {
-  constexpr double Smallest = 6, Largest = 24, PixelsPerPoint = ScreenPixelsPerInch / 72.0;
+  constexpr double Smallest = SmallestFontPoints, Largest = LargestFontPoints;
+  constexpr double PixelsPerPoint = ScreenPixelsPerInch / 72.0;
   if (font.pointSizeF() > 0) {
     font.setPointSizeF(std::clamp(font.pointSizeF(), Smallest, Largest));
   } else if (font.pixelSize() > 0) {

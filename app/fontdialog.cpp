@@ -7,31 +7,19 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QRawFont>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <tuple>
 
 namespace vardell {
 namespace {
 
-const int OfferedSizes[] = {6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24};
-
-bool WritesWesternText(const QString& family) {
-  if (QFontDatabase::writingSystems(family).contains(QFontDatabase::Symbol)) return false;
-  QFont font(family);
-  font.setPointSize(12);
-  const QRawFont raw = QRawFont::fromFont(font);
-  // A name fontconfig resolves to another family ("Sans Serif") is that family again.
-  if (!raw.isValid() || raw.familyName() != family) return false;
-  for (char16_t code = 0x20; code <= 0xFF; ++code) {
-    const bool printable = code < 0x7F || code >= 0xA0;
-    if (printable && !raw.supportsCharacter(QChar(code))) return false;
-  }
-  return true;
-}
+constexpr int OfferedSizes[] = {6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24};
+static_assert(OfferedSizes[0] == SmallestFontPoints &&
+              OfferedSizes[std::size(OfferedSizes) - 1] == LargestFontPoints);
 
 // Upright before slanted, then the nearer to the normal weight, then by name: the regular
 // style comes first.
@@ -68,15 +56,6 @@ void SelectEntry(QListWidget* list, const QString& text) {
 }
 
 }  // namespace
-
-QStringList WesternFontFamilies() {
-  QStringList families;
-  for (const QString& family : QFontDatabase::families(QFontDatabase::Latin))
-    if (!QFontDatabase::isPrivateFamily(family) && QFontDatabase::isSmoothlyScalable(family) &&
-        WritesWesternText(family))
-      families << family;
-  return families;
-}
 
 FontDialog::FontDialog(const QFont& initial, QWidget* parent) : QDialog(parent), initial_(initial) {
   setObjectName(QStringLiteral("FontDialog"));

@@ -1,7 +1,6 @@
 // vardell-cli: loads a data file, runs one cluster analysis and writes the fusion table or
 // the tree diagram, without windows.
 
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <algorithm>
 #include <clocale>
@@ -133,12 +132,12 @@ std::unique_ptr<QGuiApplication> StartDrawing(int& argc, char** argv) {
 }
 
 // The screen picture's font: the window's default, or the family and size the options name.
-// As in the window's font dialog, only fonts that exist are taken.
+// Only the families the window's font dialog offers are taken.
 std::optional<QFont> ChosenFont(const CliOptions& options) {
   QFont font = DefaultDiagramFont();
   if (!options.FontFamily.empty()) {
     const QString family = QString::fromStdString(options.FontFamily);
-    const QStringList families = QFontDatabase::families();
+    const QStringList families = WesternFontFamilies();
     const auto found = std::find_if(families.begin(), families.end(), [&](const QString& f) {
       return f.compare(family, Qt::CaseInsensitive) == 0;
     });
@@ -167,7 +166,8 @@ int Run(const CliOptions& options, int argc, char** argv) {
     application = StartDrawing(argc, argv);
     font = ChosenFont(options);
     if (!font)
-      return UsageFailure("--font: no font family \"" + options.FontFamily + "\" is installed");
+      return UsageFailure("--font: no font family \"" + options.FontFamily +
+                          "\" that writes Western text is installed");
   }
 
   DataGrid grid;

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "analysis/methods.h"
+#include "diagram/drawingscale.h"
 #include "diagram/scalefield.h"
 
 namespace vardell {
@@ -79,6 +80,7 @@ std::optional<std::string> TakeDrawingOption(const std::string& option, const st
     options.FontFamily = value;
   } else {
     options.FontPoints = ParseCount(value, SmallestFontPoints);
+    static_assert(SmallestFontPoints == 6 && LargestFontPoints == 24, "the text names them");
     if (!options.FontPoints || *options.FontPoints > LargestFontPoints)
       return "--font-size needs a whole number of points from 6 to 24";
   }
@@ -166,7 +168,7 @@ std::string HelpText() {
          "                       millimetres per distance unit (default: fitted); a scale\n"
          "                       not given stays fitted; the .emf is always fitted\n"
          "  --font FAMILY        font of the .svg and .png picture (default: the desktop's\n"
-         "                       sans-serif, 11 pixels high)\n"
+         "                       sans-serif, 11 pixels high); no symbol or math fonts\n"
          "  --font-size PT       its size, 6 to 24 points\n"
          "  --help               this text\n"
          "  --version            the program's version\n\n"

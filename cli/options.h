@@ -46,10 +46,6 @@ std::variant<CliOptions, UsageError> ParseCommandLine(const std::vector<std::str
 // "2-5,8" -> 2, 3, 4, 5, 8; nothing on a syntax error or a number below 1.
 std::optional<std::vector<int>> ParseColumnList(const std::string& list);
 
-// The font sizes the results window offers.
-constexpr int SmallestFontPoints = 6;
-constexpr int LargestFontPoints = 24;
-
 const char* UsageLine();
 std::string HelpText();
 

@@ -2,6 +2,10 @@
 
 namespace vardell {
 
+// The sizes of the drawing font the user may choose, in points.
+constexpr int SmallestFontPoints = 6;
+constexpr int LargestFontPoints = 24;
+
 // The user's drawing parameters, owned by the results window and kept across runs.
 struct DrawingScale {
   double VscaleMm = 0;      // millimetres per depth unit; no value until a fitted layout

@@ -3,6 +3,7 @@
 // family where it is missing.
 
 #include <QFont>
+#include <QStringList>
 
 namespace vardell {
 
@@ -17,5 +18,10 @@ QFont DefaultDiagramFont();
 
 // The printer's font: 10 points, about 42 dots high at 300 dots per inch.
 QFont PrinterFont();
+
+// The font families the user may draw in: scalable, not private, no alias of another family,
+// not a symbol font, and with a glyph for every printable Latin-1 character. Needs a
+// QGuiApplication.
+QStringList WesternFontFamilies();
 
 }  // namespace vardell
