@@ -68,11 +68,6 @@ class Bytes {
     for (int n = Below(maxLength + 1); n > 0 && size_ > 0; --n) text += static_cast<char>(Byte());
     return text;
   }
-  std::string_view Rest() {
-    std::string_view rest(reinterpret_cast<const char*>(data_), size_);
-    size_ = 0;
-    return rest;
-  }
 
  private:
   const uint8_t* data_;
