@@ -60,6 +60,13 @@ class CliTest : public ::testing::Test {
     return {WEXITSTATUS(raw), Read(out), Read(err)};
   }
 
+  // The standard output of a run that must succeed.
+  std::string OutputOf(const std::string& arguments) {
+    Outcome r = Run(arguments);
+    EXPECT_EQ(r.Status, 0) << arguments << ": " << r.Err;
+    return r.Out;
+  }
+
   fs::path dir_;
 };
 
@@ -69,9 +76,7 @@ const char* const ThreeObjects = "3 2\r\n0 0\r\n2 2\r\n5 5\r\n";
 
 TEST_F(CliTest, FusionTableOfAFurthestNeighbourRun) {
   std::string file = Write("three.dat", ThreeObjects);
-  Outcome r = Run(file + " --strategy furthest-neighbour --coefficient manhattan --fusions -");
-  EXPECT_EQ(r.Status, 0) << r.Err;
-  EXPECT_EQ(r.Out,
+  EXPECT_EQ(OutputOf(file + " --strategy furthest-neighbour --coefficient manhattan --fusions -"),
             "step,child1,child2,level,size,first_object\n"
             "1,0,1,2,2,0\n"
             "2,2,3,5,3,0\n");
@@ -80,11 +85,9 @@ TEST_F(CliTest, FusionTableOfAFurthestNeighbourRun) {
 TEST_F(CliTest, ConstrainedRunNamesObjectsByTheirRowsInTheFile) {
   // Depths 30, 10, 20: the depth sort puts row 2 first; ids stay the file's rows.
   std::string file = Write("depth.dat", "3 3\n30 1 1\n10 0 0\n20 4 4\n");
-  Outcome r = Run(file +
-                  " --constrained --strategy furthest-neighbour --coefficient euclidean "
-                  "--fusions " +
-                  (dir_ / "f.csv").string());
-  ASSERT_EQ(r.Status, 0) << r.Err;
+  OutputOf(file +
+           " --constrained --strategy furthest-neighbour --coefficient euclidean --fusions " +
+           (dir_ / "f.csv").string());
   // Squared distances in depth order (rows 2, 3, 1): 2-3: 32, 3-1: 18, so 3 and 1 fuse first.
   EXPECT_EQ(Read(dir_ / "f.csv"),
             "step,child1,child2,level,size,first_object\n"
@@ -113,18 +116,14 @@ TEST_F(CliTest, ZoneTablesOfAConstrainedMinimumVarianceRun) {
   std::string file = Write("five.dat", FiveSamples);
   // Levels 0.5, 1, 2.5 and 254.8 (squared distances halved, summed): the first split removes
   // 252.3 against a broken-stick share of 254.8 / 4 * (1 + 1/2 + 1/3 + 1/4).
-  Outcome stick = Run(file + " --constrained --broken-stick -");
-  ASSERT_EQ(stick.Status, 0) << stick.Err;
-  EXPECT_EQ(stick.Out,
+  EXPECT_EQ(OutputOf(file + " --constrained --broken-stick -"),
             "groups,reduction,expected\n"
             "2,252.3,132.7083333\n"
             "3,1.5,69.00833333\n"
             "4,0.5,37.15833333\n");
-  Outcome zones = Run(file + " --constrained --zones auto --zone-table - --memberships " +
-                      (dir_ / "groups.csv").string());
-  ASSERT_EQ(zones.Status, 0) << zones.Err;
   // Objects are the file's rows; depths 10 and 20 make zone 1.
-  EXPECT_EQ(zones.Out,
+  EXPECT_EQ(OutputOf(file + " --constrained --zones auto --zone-table - --memberships " +
+                     (dir_ / "groups.csv").string()),
             "zone,samples,first_object,last_object,top_depth,bottom_depth,boundary_below\n"
             "1,2,1,2,10,20,25\n"
             "2,3,0,4,30,50,\n");
@@ -136,9 +135,9 @@ TEST_F(CliTest, ZoneTablesOfAConstrainedMinimumVarianceRun) {
 TEST_F(CliTest, MembershipsOfAnOrdinaryRun) {
   // Identifiers with a comma and a quote are quoted as CSV fields.
   std::string file = Write("named.txt", "name,a,b\nx,0,0\n\"y,1\",9,9\nz\"2,1,1\n");
-  Outcome r = Run(file + " --id-column 1 --strategy furthest-neighbour --zones 2 --memberships -");
-  ASSERT_EQ(r.Status, 0) << r.Err;
-  EXPECT_EQ(r.Out, "object,label,depth,group\n0,x,,1\n1,\"y,1\",,2\n2,\"z\"\"2\",,1\n");
+  EXPECT_EQ(
+      OutputOf(file + " --id-column 1 --strategy furthest-neighbour --zones 2 --memberships -"),
+      "object,label,depth,group\n0,x,,1\n1,\"y,1\",,2\n2,\"z\"\"2\",,1\n");
 }
 
 TEST_F(CliTest, TablesAreWrittenWholeOrNotAtAll) {
