@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
+#include <utility>
 
 #include "analysis/fileloading.h"
 #include "analysis/methods.h"
@@ -70,53 +72,42 @@ class ChoicesScript {
 };
 
 TEST(ParameterChoices, RulesKeepTheChoicesConsistent) {
-  const std::string full = "6|", constrained = "2|", manhattan = "3|", noManhattan = "2|";
-  const struct {
-    const char* Name;
-    const char* Script;
-    std::string Algo, Dist;
-    std::string Id = "5|0", Data = "4|0,1,2,3";
-  } cases[] = {
-      {"after a load", "", full + "0", manhattan + "0"},
-      {"check with unweighted, manhattan", "algo:5 dist:2 check", constrained + "0",
-       noManhattan + "0"},
-      {"uncheck: four back, no manhattan", "algo:5 dist:2 check check", full + "0",
-       noManhattan + "0"},
-      {"uncheck keeps furthest selected", "check algo:1 check", full + "1", manhattan + "0"},
-      {"after uncheck a choice decides", "algo:5 dist:2 check check algo:4", full + "4",
-       manhattan + "0"},
-      {"furthest appends manhattan, selection kept", "algo:3 dist:1 algo:1", full + "1",
-       manhattan + "1"},
-      {"furthest again changes nothing", "algo:3 dist:1 algo:1 algo:1", full + "1",
-       manhattan + "1"},
-      {"centroid with chord", "dist:1 algo:3", full + "3", noManhattan + "0"},
-      {"minimum variance with manhattan", "algo:1 dist:2 algo:0", full + "0", noManhattan + "0"},
-      {"weighted keeps manhattan selected", "algo:2 dist:2 algo:4", full + "4", manhattan + "2"},
-      {"data file resets strategy and coefficient only", "algo:1 dist:2 load", full + "0",
-       manhattan + "0"},
-      {"then manhattan goes with minimum variance", "algo:1 dist:2 load dist:2", full + "0",
-       manhattan + "2"},
-      {"data file keeps the constrained form", "check algo:1 load", constrained + "0",
-       manhattan + "0"},
-      {"data file without a load empties the columns", "algo:4 id:2 open", full + "0",
-       manhattan + "0", "1|0", "0|"},
-      {"identifier deselects its data column", "id:3", full + "0", manhattan + "0", "5|3",
-       "4|0,1,3"},
-      {"data column sends identifier back to NONE", "id:3 data+:2", full + "0", manhattan + "0"},
-      {"NONE changes nothing", "id:3 id:0", full + "0", manhattan + "0", "5|0", "4|0,1,3"},
-      {"identifier of an unselected column", "data:0 id:3", full + "0", manhattan + "0", "5|3",
-       "4|0"},
-      {"data column off keeps the identifier", "id:2 data+:3", full + "0", manhattan + "0", "5|2",
-       "4|0,2"},
+  // Each case: the steps, "=>", then the lists as "entries|selected": strategies (6, or 2 in
+  // the constrained form), coefficients (3 with the Manhattan metric, 2 without), and where
+  // they are not "5|0 4|0,1,2,3", identifiers and data columns.
+  const std::pair<const char*, std::string> cases[] = {
+      {"after a load", "=> 6|0 3|0"},
+      {"check with unweighted, manhattan", "algo:5 dist:2 check => 2|0 2|0"},
+      {"uncheck: four back, no manhattan", "algo:5 dist:2 check check => 6|0 2|0"},
+      {"uncheck keeps furthest selected", "check algo:1 check => 6|1 3|0"},
+      {"after uncheck a choice decides", "algo:5 dist:2 check check algo:4 => 6|4 3|0"},
+      {"furthest appends manhattan, selection kept", "algo:3 dist:1 algo:1 => 6|1 3|1"},
+      {"furthest again changes nothing", "algo:3 dist:1 algo:1 algo:1 => 6|1 3|1"},
+      {"centroid with chord", "dist:1 algo:3 => 6|3 2|0"},
+      {"minimum variance with manhattan", "algo:1 dist:2 algo:0 => 6|0 2|0"},
+      {"weighted keeps manhattan selected", "algo:2 dist:2 algo:4 => 6|4 3|2"},
+      {"data file resets strategy and coefficient only", "algo:1 dist:2 load => 6|0 3|0"},
+      {"then manhattan goes with minimum variance", "algo:1 dist:2 load dist:2 => 6|0 3|2"},
+      {"data file keeps the constrained form", "check algo:1 load => 2|0 3|0"},
+      {"data file without a load empties the columns", "algo:4 id:2 open => 6|0 3|0 1|0 0|"},
+      {"identifier deselects its data column", "id:3 => 6|0 3|0 5|3 4|0,1,3"},
+      {"data column sends identifier back to NONE", "id:3 data+:2 => 6|0 3|0"},
+      {"NONE changes nothing", "id:3 id:0 => 6|0 3|0 5|0 4|0,1,3"},
+      {"identifier of an unselected column", "data:0 id:3 => 6|0 3|0 5|3 4|0"},
+      {"data column off keeps the identifier", "id:2 data+:3 => 6|0 3|0 5|2 4|0,2"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
+  for (const auto& [name, steps] : cases) {
+    SCOPED_TRACE(name);
+    const std::size_t arrow = steps.find("=>");
     ChoicesScript script;
-    script.Run(c.Script);
-    EXPECT_EQ(State(script.Choices.Algo), c.Algo);
-    EXPECT_EQ(State(script.Choices.Dist), c.Dist);
-    EXPECT_EQ(State(script.Table.Lists.Id), c.Id);
-    EXPECT_EQ(State(script.Table.Lists.DataCol), c.Data);
+    script.Run(steps.substr(0, arrow));
+    std::istringstream lists(steps.substr(arrow + 2));
+    std::string algo, dist, id = "5|0", data = "4|0,1,2,3";
+    lists >> algo >> dist >> id >> data;
+    EXPECT_EQ(State(script.Choices.Algo), algo);
+    EXPECT_EQ(State(script.Choices.Dist), dist);
+    EXPECT_EQ(State(script.Table.Lists.Id), id);
+    EXPECT_EQ(State(script.Table.Lists.DataCol), data);
   }
 }
 
