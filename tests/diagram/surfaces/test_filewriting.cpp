@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -50,17 +51,22 @@ class FileWriting : public ::testing::Test {
 
 constexpr rlim_t FullAfter = 600;  // bytes a file may reach before the disk is "full"
 
+// 0 when write fails with the message that names the file at path, 3 when it fails with
+// another, 4 when it does not fail.
+int WriteFailure(const std::string& path, const std::function<void()>& write) {
+  try {
+    write();
+  } catch (const std::runtime_error& error) {
+    return std::string(error.what()) == "The file " + path + " could not be written" ? 0 : 3;
+  }
+  return 4;
+}
+
 TEST_F(FileWriting, FailedWritesKeepTheEarlierFileAndLeaveNoTemporaryFile) {
   const std::string path = Earlier("table.csv");
   const std::string big(5000, 'x');
-  const int status = StatusWithFileSizeLimit(FullAfter, [&] {
-    try {
-      WriteFileAtomically(path, big);
-    } catch (const std::runtime_error& error) {
-      return std::string(error.what()) == "The file " + path + " could not be written" ? 0 : 3;
-    }
-    return 4;
-  });
+  const int status = StatusWithFileSizeLimit(
+      FullAfter, [&] { return WriteFailure(path, [&] { WriteFileAtomically(path, big); }); });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFileBytes(path), "earlier");
   EXPECT_EQ(FileCount(), 1u);
@@ -78,12 +84,7 @@ TEST_F(FileWriting, MetafileOntoAFullDiskFailsCleanly) {
   const std::string path = Earlier("tree.emf");
   const int status = StatusWithFileSizeLimit(FullAfter, [&] {
     TreeDiagram diagram;
-    try {
-      ExportMetafile(diagram, *analysis, path);
-    } catch (const std::runtime_error& error) {
-      return std::string(error.what()) == "The file " + path + " could not be written" ? 0 : 3;
-    }
-    return 4;
+    return WriteFailure(path, [&] { ExportMetafile(diagram, *analysis, path); });
   });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFileBytes(path), "earlier");
@@ -105,11 +106,7 @@ TEST_F(FileWriting, PdfOntoAFullDiskFailsAndKeepsTheEarlierFile) {
     }
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFileName(QString::fromStdString(printed));
-    try {
-      PrintDiagram(diagram, *analysis, printer);
-    } catch (const std::runtime_error& error) {
-      failures += std::string(error.what()) == "The file " + printed + " could not be written";
-    }
+    failures += WriteFailure(printed, [&] { PrintDiagram(diagram, *analysis, printer); }) == 0;
     return failures == 2 ? 0 : 3;
   });
   EXPECT_EQ(status, 0);
