@@ -151,8 +151,7 @@ void TClustExec::BuildControls() {
   // The copy button keeps its hint for assistive tools but shows no tooltip.
   CopyButton = NewButton(this, "CopyButton", "Copy to Clipboard", nullptr, 504);
   CopyButton->setAccessibleDescription(QStringLiteral("Copy to clipboard as bitmap"));
-  ZonesButton = NewButton(this, "ZonesButton", "Zones", "Divide the tree into zones", 536);
-  ZonesButton->setText(QStringLiteral("Zones\u2026"));
+  ZonesButton = NewButton(this, "ZonesButton", "Zones\u2026", "Divide the tree into zones", 536);
 
   // Tab order: Exit, Close, the scale group's fields, Print, Metafile, Font, Fit, Help, Copy,
   // Zones.

@@ -5,11 +5,16 @@
 
 namespace vardell {
 
-QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint,
-                       QRect geometry) {
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint) {
   auto* button = new QPushButton(QString::fromUtf8(caption), parent);
   button->setObjectName(QString::fromUtf8(name));
   if (hint) button->setToolTip(QString::fromUtf8(hint));
+  return button;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                       QRect geometry) {
+  QPushButton* button = NewButton(parent, name, caption, hint);
   button->setGeometry(geometry);
   return button;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The controls both windows build: each with its object name (tests find controls by it),
-// its tooltip and its designed place.
+// its tooltip and its designed place (or its place in a layout).
 
 #include <QPoint>
 #include <QRect>
@@ -11,7 +11,8 @@ class QWidget;
 
 namespace vardell {
 
-// hint may be null: the button then shows no tooltip.
+// hint may be null: the button then shows no tooltip. Without a geometry a layout places it.
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint);
 QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const char* hint,
                        QRect geometry);
 

@@ -15,6 +15,7 @@
 
 #include "app/brokenstickchart.h"
 #include "app/help.h"
+#include "app/widgets.h"
 #include "diagram/surfaces/temporaryfile.h"
 #include "engine/zonetables.h"
 
@@ -31,12 +32,6 @@ QTableWidgetItem* Cell(const QString& text, bool number) {
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   if (number) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   return item;
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name, const QString& caption) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QString::fromLatin1(name));
-  return button;
 }
 
 }  // namespace
@@ -66,10 +61,10 @@ void TZonesWindow::BuildControls() {
   ZoneTable->verticalHeader()->hide();
   ZoneTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ZoneTable->horizontalHeader()->setStretchLastSection(true);
-  SaveButton = NewButton(this, "SaveButton", QStringLiteral("Save table\u2026"));
-  SaveButton->setToolTip(QStringLiteral("Save the table as comma-separated values"));
-  CloseButton = NewButton(this, "CloseButton", QStringLiteral("Close"));
-  HelpButton = NewButton(this, "HelpButton", QStringLiteral("Help"));
+  SaveButton =
+      NewButton(this, "SaveButton", "Save table\u2026", "Save the table as comma-separated values");
+  CloseButton = NewButton(this, "CloseButton", "Close", nullptr);
+  HelpButton = NewButton(this, "HelpButton", "Help", nullptr);
 
   auto* top = new QHBoxLayout;
   top->addWidget(label);
