@@ -61,20 +61,20 @@ void TZonesWindow::BuildControls() {
   ZoneTable->verticalHeader()->hide();
   ZoneTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ZoneTable->horizontalHeader()->setStretchLastSection(true);
-  SaveButton =
+  auto* saveButton =
       NewButton(this, "SaveButton", "Save table\u2026", "Save the table as comma-separated values");
-  CloseButton = NewButton(this, "CloseButton", "Close", nullptr);
-  HelpButton = NewButton(this, "HelpButton", "Help", nullptr);
+  auto* closeButton = NewButton(this, "CloseButton", "Close", nullptr);
+  auto* helpButton = NewButton(this, "HelpButton", "Help", nullptr);
 
   auto* top = new QHBoxLayout;
   top->addWidget(label);
   top->addWidget(ZoneSpin);
   top->addStretch();
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(HelpButton);
+  buttons->addWidget(helpButton);
   buttons->addStretch();
-  buttons->addWidget(SaveButton);
-  buttons->addWidget(CloseButton);
+  buttons->addWidget(saveButton);
+  buttons->addWidget(closeButton);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(Chart);
@@ -88,9 +88,9 @@ void TZonesWindow::BuildControls() {
       emit GroupsChanged(groups);
     });
   });
-  connect(SaveButton, &QPushButton::clicked, this, &TZonesWindow::SaveButtonClick);
-  connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
-  connect(HelpButton, &QPushButton::clicked, this, &TZonesWindow::HelpButtonClick);
+  connect(saveButton, &QPushButton::clicked, this, &TZonesWindow::SaveButtonClick);
+  connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+  connect(helpButton, &QPushButton::clicked, this, &TZonesWindow::HelpButtonClick);
 }
 
 void TZonesWindow::ShowAnalysis(const Analysis& analysis) {

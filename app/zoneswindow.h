@@ -11,7 +11,6 @@
 #include "engine/zonation.h"
 
 class QLabel;
-class QPushButton;
 class QSpinBox;
 class QTableWidget;
 
@@ -54,9 +53,6 @@ class TZonesWindow : public QWidget {
   BrokenStickChart* Chart = nullptr;
   QLabel* SuggestionLabel = nullptr;
   QTableWidget* ZoneTable = nullptr;
-  QPushButton* SaveButton = nullptr;
-  QPushButton* CloseButton = nullptr;
-  QPushButton* HelpButton = nullptr;
 };
 
 }  // namespace vardell
