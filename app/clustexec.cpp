@@ -155,11 +155,8 @@ void TClustExec::BuildControls() {
 
   // Tab order: Exit, Close, the scale group's fields, Print, Metafile, Font, Fit, Help, Copy,
   // Zones.
-  const QWidget* order[] = {ExitButton, CloseButton, VscaleEdit, HscaleEdit,
-                            TickEdit,   PrButton,    MFButton,   FntButton,
-                            FitButton,  HelpButton,  CopyButton, ZonesButton};
-  for (std::size_t i = 1; i < std::size(order); ++i)
-    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+  ChainTabOrder({ExitButton, CloseButton, VscaleEdit, HscaleEdit, TickEdit, PrButton, MFButton,
+                 FntButton, FitButton, HelpButton, CopyButton, ZonesButton});
 }
 
 // Every command runs after the click or key that started it has been delivered (see

@@ -263,9 +263,8 @@ void TForm1::BuildControls() {
 }
 
 void TForm1::SetTabOrder() {
-  QWidget* const order[] = {FileOpen, Button1,     CheckBox1,   AlgoList,   DistList, DepthListBox,
-                            IDList,   DataColList, StartButton, HelpButton, DataGrid_};
-  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  ChainTabOrder({FileOpen, Button1, CheckBox1, AlgoList, DistList, DepthListBox, IDList,
+                 DataColList, StartButton, HelpButton, DataGrid_});
 }
 
 template <typename Command>

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QWidget>
 
 namespace vardell {
 
@@ -25,6 +26,11 @@ QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, QPoint 
   label->move(at);
   label->adjustSize();
   return label;
+}
+
+void ChainTabOrder(std::initializer_list<QWidget*> order) {
+  for (std::size_t i = 1; i < order.size(); ++i)
+    QWidget::setTabOrder(order.begin()[i - 1], order.begin()[i]);
 }
 
 }  // namespace vardell

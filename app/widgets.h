@@ -4,6 +4,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <initializer_list>
 
 class QLabel;
 class QPushButton;
@@ -18,5 +19,8 @@ QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, c
 
 // The label is as large as its caption.
 QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, QPoint at);
+
+// Tab moves from each control to the next in order.
+void ChainTabOrder(std::initializer_list<QWidget*> order);
 
 }  // namespace vardell

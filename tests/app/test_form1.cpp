@@ -1,6 +1,7 @@
 // The parameter window driven as a user drives it: controls found by name, clicks on list
 // entries at their places, dialogs answered by the scripted seam. Also the messages of failed
-// commands and the general handler, the help both windows share, and the ways the program ends.
+// commands and the general handler, the help and the tab order of both windows, and the ways
+// the program ends.
 
 #include <QDir>
 #include <QFile>
@@ -363,6 +364,33 @@ class TestForm1 : public QObject {
     QCOMPARE(shown[0]->source().fragment(), QStringLiteral("results"));
     QCOMPARE(InstalledHelpFile(), BuiltInHelpFile());  // no copy is installed beside the tests
     QVERIFY(w->Dialogs.Messages.empty());
+  }
+
+  // Tab walks each window's controls in their designed order.
+  void tabOrder_data() {
+    QTest::addColumn<QString>("controls");
+    QTest::newRow("parameter window") << "FileOpen Button1 CheckBox1 AlgoList DistList "
+                                         "DepthListBox IDList DataColList StartButton HelpButton "
+                                         "DataGrid";
+    QTest::newRow("results window") << "results/ExitButton CloseButton VscaleEdit HscaleEdit "
+                                       "TickEdit PrButton MFButton FntButton FitButton "
+                                       "HelpButton CopyButton ZonesButton";
+  }
+  void tabOrder() {
+    QFETCH(QString, controls);
+    w->Load(w->Twelve);
+    w->Run();
+    const QStringList names = controls.split(u' ');
+    QWidget* control = w->Control(names[0]);
+    control->window()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(control->window()));
+    control->setFocus(Qt::TabFocusReason);
+    QStringList walked;
+    for (int i = 0; i < names.size(); ++i) {
+      walked << QApplication::focusWidget()->objectName();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(walked.join(u' '), controls.section(u'/', -1));
   }
 
   // A file named on the command line loads as "Data File" loads it, with the same message
