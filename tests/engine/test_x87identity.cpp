@@ -110,13 +110,21 @@ class Operands {
   std::mt19937_64 random_;
 };
 
+// body(operands, t) for every trial t, with operands drawn from seed; a failed assertion
+// ends the trials.
+template <typename Body>
+void ForEachTrial(std::uint64_t seed, Body body) {
+  Operands operands(seed);
+  const long trials = Trials();
+  for (long t = 0; t < trials && !::testing::Test::HasFatalFailure(); ++t) body(operands, t);
+}
+
 // ---- The extended operations ----
 
 enum class Operation { Add, Subtract, Multiply, Divide, SquareRoot };
 
 void CheckOperation(Operation operation, std::uint64_t seed) {
-  Operands operands(seed);
-  for (long t = 0; t < Trials(); ++t) {
+  ForEachTrial(seed, [&](Operands& operands, long t) {
     const Extended a = operands.Wide(-340, 260);
     const Extended b = operands.Chance(3) ? operands.Near(a)
                        : operands.Chance(2)
@@ -134,7 +142,7 @@ void CheckOperation(Operation operation, std::uint64_t seed) {
     }
     ASSERT_TRUE(SameExtended(mine, FromX87(reference)))
         << "trial " << t << ": " << static_cast<double>(x) << ", " << static_cast<double>(y);
-  }
+  });
 }
 
 TEST(X87Identity, Add) { CheckOperation(Operation::Add, 1); }
@@ -146,16 +154,15 @@ TEST(X87Identity, SquareRoot) { CheckOperation(Operation::SquareRoot, 5); }
 // ---- The store ----
 
 TEST(X87Identity, Store) {
-  Operands operands(6);
-  for (long t = 0; t < Trials(); ++t) {
+  ForEachTrial(6, [&](Operands& operands, long t) {
     const Extended v = operands.Wide(-132, 128);
     const long double stored = X87Store(ToX87(v));
     if (X87Overflows(stored)) {
       ASSERT_THROW(StorageReal{v}, FloatingPointOverflow) << "trial " << t;
-      continue;
+      return;
     }
     ASSERT_EQ(StorageReal(v).ToDouble(), static_cast<double>(stored)) << "trial " << t;
-  }
+  });
 }
 
 // ---- The running-sum steps ----
@@ -169,9 +176,8 @@ long double X87Step(Term term, long double s, long double x, long double y) {
 }
 
 void CheckSteps(Term term, std::uint64_t seed) {
-  Operands operands(seed);
   long slow = 0;
-  for (long t = 0; t < Trials(); ++t) {
+  ForEachTrial(seed, [&](Operands& operands, long t) {
     // Operands: the chord coefficient's square roots are 64-bit values, the others stored.
     const int e = operands.Int(-128, 124);
     Extended x, y;
@@ -238,7 +244,7 @@ void CheckSteps(Term term, std::uint64_t seed) {
       ASSERT_FALSE(decided) << "tie decided by the fast path, trial " << t;
     }
     slow += decided ? 0 : 1;
-  }
+  });
   ::testing::Test::RecordProperty("SlowPathShare",
                                   std::to_string(static_cast<double>(slow) / Trials()));
 }
@@ -248,17 +254,16 @@ TEST(X87Identity, ManhattanStep) { CheckSteps(Term::Absolute, 8); }
 TEST(X87Identity, ChordStep) { CheckSteps(Term::Chord, 9); }
 
 TEST(X87Identity, ChordRoot) {
-  Operands operands(10);
-  for (long t = 0; t < Trials(); ++t) {
+  ForEachTrial(10, [&](Operands& operands, long t) {
     const double offset = operands.Chance(2) ? 0 : -operands.Stored(-128, 126, false);
     const double value =
         operands.Chance(4) ? offset : offset + std::fabs(operands.Stored(-128, 126));
     const double stored = RoundToStorage(value);
-    if (stored < offset) continue;
+    if (stored < offset) return;
     const long double expected = sqrtl(static_cast<long double>(stored) - offset);
     ASSERT_TRUE(SameExtended(ToExtended(ChordRoot(stored, offset)), FromX87(expected)))
         << "trial " << t;
-  }
+  });
 }
 
 // ---- The Lance-Williams combination ----
@@ -269,9 +274,8 @@ long double X87Combine(long double aI, long double aJ, long double ki, long doub
 }
 
 TEST(X87Identity, Combine) {
-  Operands operands(11);
   long slow = 0;
-  for (long t = 0; t < Trials(); ++t) {
+  ForEachTrial(11, [&](Operands& operands, long t) {
     // The strategies' coefficients, or arbitrary stored ones.
     const int ni = operands.Int(1, 200), nj = operands.Int(1, 200), nk = operands.Int(1, 200);
     double c[4];
@@ -308,7 +312,7 @@ TEST(X87Identity, Combine) {
     if (X87Overflows(stored)) {
       ASSERT_THROW(Combine(c[0], c[1], ki, kj, c[2], dij, c[3]), FloatingPointOverflow);
       ASSERT_THROW(CombineSlow(c[0], c[1], ki, kj, c[2], dij, c[3]), FloatingPointOverflow);
-      continue;
+      return;
     }
     if (decided) {
       ASSERT_EQ(exact::Flushed(fast), static_cast<double>(stored)) << "trial " << t;
@@ -318,7 +322,7 @@ TEST(X87Identity, Combine) {
     ASSERT_EQ(CombineSlow(c[0], c[1], ki, kj, c[2], dij, c[3]).ToDouble(),
               static_cast<double>(stored))
         << "slow path, trial " << t;
-  }
+  });
   ::testing::Test::RecordProperty("SlowPathShare",
                                   std::to_string(static_cast<double>(slow) / Trials()));
 }
@@ -326,11 +330,10 @@ TEST(X87Identity, Combine) {
 // ---- Single stored operations: quotients, roots, sums, halfway points ----
 
 TEST(X87Identity, StoredOperations) {
-  Operands operands(12);
   const auto check = [](StorageReal mine, long double sum, long t) {
     ASSERT_EQ(mine.ToDouble(), static_cast<double>(X87Store(sum))) << "trial " << t;
   };
-  for (long t = 0; t < Trials(); ++t) {
+  ForEachTrial(12, [&](Operands& operands, long t) {
     const int n = operands.Int(-600, 600), d = operands.Int(1, 600);
     check(StoredQuotient(n, d), static_cast<long double>(n) / d, t);
     const int e = operands.Int(-126, 124);
@@ -343,7 +346,7 @@ TEST(X87Identity, StoredOperations) {
     check(StoredSum(a, b), static_cast<long double>(a) + b, t);
     check(StoredDifference(a, b), static_cast<long double>(a) - b, t);
     check(StoredHalfSum(a, b), (static_cast<long double>(a) + b) * 0.5L, t);
-  }
+  });
 }
 
 }  // namespace
