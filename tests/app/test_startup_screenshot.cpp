@@ -9,7 +9,7 @@
 #include <QTextBrowser>
 #include <QtTest>
 
-#include "support_windows.h"
+#include "support_screenshots.h"
 
 using namespace vardell;
 
@@ -18,16 +18,11 @@ class TestStartupScreenshot : public QObject {
 
  private slots:
   void parameterWindowAfterAConstrainedRun() {
-    const QString out = qEnvironmentVariable("VARDELL_SCREENSHOT_DIR");
-    if (out.isEmpty()) QSKIP("VARDELL_SCREENSHOT_DIR not set");
+    VARDELL_SCREENSHOT_FOLDER(out, "VARDELL_SCREENSHOT_DIR");
     Windows w;
     w.Form.move(0, 0);
     w.Form.grab().save(out + "/form1-start.png");
-    w.Load(w.Twelve);
-    w.ClickCheckBox();
-    w.Run();
-    QVERIFY(w.Dialogs.Messages.empty());
-    QVERIFY(w.Results.isVisible());
+    RunConstrained(w, w.Twelve);
     w.Results.move(720, 0);
     w.Form.raise();
     w.Form.activateWindow();
@@ -45,12 +40,9 @@ class TestStartupScreenshot : public QObject {
 
   // The Zones window beside the results window after a constrained run, the cut drawn.
   void zonesWindowBesideTheResults() {
-    const QString out = qEnvironmentVariable("VARDELL_SCREENSHOT_DIR");
-    if (out.isEmpty()) QSKIP("VARDELL_SCREENSHOT_DIR not set");
+    VARDELL_SCREENSHOT_FOLDER(out, "VARDELL_SCREENSHOT_DIR");
     Windows w;
-    w.Load(w.Twelve);
-    w.ClickCheckBox();
-    w.Run();
+    RunConstrained(w, w.Twelve);
     w.Results.move(0, 0);
     w.Click(QStringLiteral("results/ZonesButton"));
     auto* zones = w.Results.findChild<QWidget*>(QStringLiteral("ZonesWindow"));
