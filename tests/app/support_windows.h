@@ -73,6 +73,14 @@ struct Windows {
     Click(QStringLiteral("FileOpen"));
   }
   void Run() { Click(QStringLiteral("StartButton")); }
+  // What a save command writes: the save dialog answered with name in Folder, the button
+  // clicked, the file read back (empty where there is none).
+  QByteArray SavedBy(const QString& button, const QString& name) {
+    Dialogs.SaveAnswers.push_back(Folder.filePath(name));
+    Click(button);
+    QFile file(Folder.filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
   void ClickCheckBox() {
     auto* box = Control<QCheckBox>(QStringLiteral("CheckBox1"));
     QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2));

@@ -51,12 +51,7 @@ class TestClustExec : public QObject {
     return shown;
   }
   QString Path(const QString& name) { return w->Folder.filePath(name); }
-  QByteArray Export(const QString& name) {
-    w->Dialogs.SaveAnswers.push_back(Path(name));
-    w->Click(QStringLiteral("MFButton"));
-    QFile file(Path(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
+  QByteArray Export(const QString& name) { return w->SavedBy(QStringLiteral("MFButton"), name); }
 
  private slots:
   void init() {

@@ -60,10 +60,7 @@ class TestZonesWindow : public QObject {
     w->Run();
   }
   QByteArray Saved(const QString& name) {
-    w->Dialogs.SaveAnswers.push_back(w->Folder.filePath(name));
-    QTest::mouseClick(InZones<QPushButton>("SaveButton"), Qt::LeftButton);
-    QFile file(w->Folder.filePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return w->SavedBy(QStringLiteral("results/SaveButton"), name);
   }
 
  private slots:
@@ -197,10 +194,7 @@ class TestZonesWindow : public QObject {
   void exportAndPrintShowTheCut() {
     RunConstrained();
     const auto exported = [&](const char* name) {
-      w->Dialogs.SaveAnswers.push_back(w->Folder.filePath(QString::fromLatin1(name)));
-      w->Click(QStringLiteral("MFButton"));
-      QFile file(w->Folder.filePath(QString::fromLatin1(name)));
-      return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+      return w->SavedBy(QStringLiteral("MFButton"), QString::fromLatin1(name));
     };
     const QByteArray plain = exported("plain.emf");
     w->Click(QStringLiteral("results/ZonesButton"));
