@@ -46,29 +46,28 @@ void StorageReal::Store(const Extended& v) {
   for (int i = 0; i < 4; ++i) bytes_[2 + i] = static_cast<std::uint8_t>(upper >> (8 * i));
 }
 
+// The six bytes as the low 48 bits of an integer, byte 0 lowest: the biased exponent, then the
+// 39-bit fraction, then the sign in the top bit.
 StorageReal StorageReal::FromRounded(double v) {
   StorageReal r;
   if (v == 0) return r;
   // The double's 52-bit fraction holds the 39-bit one in its upper bits.
   const auto bits = std::bit_cast<std::uint64_t>(v);
-  const auto exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
+  const std::uint64_t exponent = ((bits >> 52) & 0x7ff) - 1023 + kStorageBias;
   const std::uint64_t fraction = (bits >> 13) & ((std::uint64_t{1} << 39) - 1);
-  std::uint32_t upper = static_cast<std::uint32_t>(fraction >> 8);
-  if (bits >> 63) upper |= 0x80000000u;
-  r.bytes_[0] = static_cast<std::uint8_t>(exponent + kStorageBias);
-  r.bytes_[1] = static_cast<std::uint8_t>(fraction & 0xff);
-  for (int i = 0; i < 4; ++i) r.bytes_[2 + i] = static_cast<std::uint8_t>(upper >> (8 * i));
+  const std::uint64_t packed = exponent | fraction << 8 | (bits >> 63) << 47;
+  for (int i = 0; i < 6; ++i) r.bytes_[i] = static_cast<std::uint8_t>(packed >> (8 * i));
   return r;
 }
 
 double StorageReal::ToDouble() const {
-  if (bytes_[0] == 0) return 0;
-  std::uint32_t upper = 0;
-  for (int i = 0; i < 4; ++i) upper |= std::uint32_t{bytes_[2 + i]} << (8 * i);
-  const std::uint64_t fraction = (std::uint64_t{upper & 0x7fffffffu} << 8) | bytes_[1];
-  const std::uint64_t bits = (std::uint64_t{upper >> 31} << 63) |
-                             (static_cast<std::uint64_t>(bytes_[0] - kStorageBias + 1023) << 52) |
-                             (fraction << 13);
+  std::uint64_t packed = 0;
+  for (int i = 0; i < 6; ++i) packed |= std::uint64_t{bytes_[i]} << (8 * i);
+  const std::uint64_t exponent = packed & 0xff;
+  if (exponent == 0) return 0;
+  const std::uint64_t fraction = (packed >> 8) & ((std::uint64_t{1} << 39) - 1);
+  const std::uint64_t bits =
+      (packed >> 47) << 63 | (exponent - kStorageBias + 1023) << 52 | fraction << 13;
   return std::bit_cast<double>(bits);
 }
 

@@ -14,12 +14,17 @@ namespace vardell {
 struct WorkingState {
   // The depth sort's rows in their new order, before they are copied back.
   DataMatrix SortedRows;
-  // The coefficients' values converted once per run instead of once per pair: stored values
-  // have 40 significant bits, so doubles hold them exactly; the chord coefficient's offset
-  // square roots are 64-bit values, held exactly as double-doubles. Row o, variable v + 1
-  // at [o][v].
-  double PreparedValues[MaxObjects + 1][MaxVariables];
-  DoubleDouble PreparedRoots[MaxObjects + 1][MaxVariables];
+  // The coefficients' values, converted once per run and laid out by variable: column v
+  // holds variable v + 1 of every object (object o at [v][o]), so that the sums of one object
+  // against a block of others read consecutive values. Stored values have 40 significant
+  // bits, so doubles hold them exactly (in ValueColumns); the chord coefficient's offset
+  // square roots are 64-bit values, held exactly as ValueColumns + RootLowColumns. Past the
+  // last object of a run the columns hold 0, far enough for a block of BlockLanes objects
+  // that starts at the last one.
+  static constexpr int BlockLanes = 16;
+  static constexpr int ColumnLength = (MaxObjects + BlockLanes + 7) / 8 * 8;
+  alignas(64) double ValueColumns[MaxVariables][ColumnLength];
+  alignas(64) double RootLowColumns[MaxVariables][ColumnLength];
   // The agglomeration's order keys of the dissimilarities' upper triangle, kept beside it so
   // that the pair search reads plain integers.
   std::int64_t OrderKeys[MaxObjects + 1][MaxObjects + 1];

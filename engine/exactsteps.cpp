@@ -44,6 +44,54 @@ DoubleDouble ChordRoot(StorageReal value, StorageReal offset) {
   return ToDoubleDouble(root);
 }
 
+namespace {
+
+// The last place of a normal double's binade, and a value rounded to an integer, ties to
+// even, for |x| < 2^51.
+double LastPlace(double h) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(h) & 0x7ff0000000000000u;
+  return std::bit_cast<double>(bits - (std::uint64_t{52} << 52));
+}
+double NearestInteger(double x) { return (x + 0x1.8p52) - 0x1.8p52; }
+
+// h's 52-bit fraction is 0 or all ones: its 64-bit neighbours may lie in another binade.
+bool AtBinadeEdge(double h) {
+  const std::uint64_t fraction = std::bit_cast<std::uint64_t>(h) & 0xfffffffffffffu;
+  return fraction == 0 || fraction == 0xfffffffffffffu;
+}
+
+}  // namespace
+
+// A = value - offset is a + ae exactly; rounded to 64 bits it is a + k g, g the 64-bit last
+// place of a's binade (2^-11 of a double's), k = ae / g rounded to even, decided here unless
+// a is at a binade edge. Its square root is r + c with r = sqrt(a) rounded, c = (A - r^2) /
+// (2r): r^2 is exact as p + pe, a - p is exact (p lies within a few places of a), and the
+// other roundings and the left-out term c^2 / 2r are below 2^-102 r. So with x = c / g2 (g2
+// the 64-bit last place of r's binade) the exact root is r + (x + err) g2 with |err| below
+// 2^-102 r / g2 <= 2^-38; when x lies farther than 2^-30 from every half-integer, the 64-bit
+// root is r + k2 g2 with k2 = x rounded, as the extended format's correctly rounded square
+// root gives. The double-double form is then that value's nearest double and the rest.
+bool ChordRootFast(double value, double offset, DoubleDouble& out) {
+  double a, ae;
+  exact::TwoSum(value, -offset, a, ae);
+  if (a == 0) {
+    out = {};
+    return true;
+  }
+  if (!(a > 0x1p-900 && a < 0x1p900) || AtBinadeEdge(a)) return false;
+  const double g = LastPlace(a) * 0x1p-11;
+  ae = NearestInteger(ae / g) * g;
+  const double r = std::sqrt(a);
+  if (AtBinadeEdge(r)) return false;
+  const double p = r * r;
+  const double e = ((a - p) - exact::ProductError(r, r, p)) + ae;
+  const double x = e / (2 * r) / (LastPlace(r) * 0x1p-11);
+  const double k = NearestInteger(x);
+  if (std::fabs(std::fabs(x - k) - 0.5) <= 0x1p-30) return false;
+  exact::TwoSum(r, k * LastPlace(r) * 0x1p-11, out.H, out.L);
+  return true;
+}
+
 StorageReal CombineSlow(double alphaI, double alphaJ, double dki, double dkj, double beta,
                         double dij, double gamma) {
   const auto x = [](double v) { return Extended::FromDouble(v); };

@@ -108,35 +108,38 @@ TEST(ComputeDissimilaritiesTest, SumTooLargeOverflows) {
 }
 
 // The matrix comes from a faster path than the coefficient functions: it must agree with
-// them to the last bit, also where running sums meet halfway points, in the form (squared or
-// not) the run asks for and with the matrix's chord offsets. Only D[a][b], a < b, is written.
+// them to the last bit, also where running sums meet halfway points or fall below 2^-128, in
+// the form (squared or not) the run asks for and with the matrix's chord offsets. Only
+// D[a][b], a < b, is written. The sizes meet every way a block of pairs and a group of terms
+// can end, and the largest is big enough to be shared between threads.
 TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
-  const double pool[] = {0, 0x1p10, -0x1p-10, 0x1p-10, 3 * 0x1p-11, 1, 2, 0.1};
+  const double pool[] = {0, 0x1p10, -0x1p-10, 0x1p-10, 3 * 0x1p-11, 1, 2, 0.1, 0x1p-70};
+  const auto poolSize = static_cast<std::uint64_t>(std::size(pool));
   std::uint64_t state = 99;
   const auto next = [&state] { return testing::NextRandom(state) >> 11; };
-  constexpr int p = 7;  // rows of every length: each way a row can end is met
-  std::vector<std::vector<double>> rows(25, std::vector<double>(p));
-  for (auto& row : rows)
-    for (auto& value : row)
-      value = next() % 3 ? pool[next() % 8] : static_cast<double>(next()) * 0x1p-48 - 8;
-  const StorageReal unwritten = 99.0;
   const std::pair<StrategyCode, bool> forms[] = {// strategy, constrained
                                                  {NearestNeighbour, false},
                                                  {CentroidSorting, false},
                                                  {NearestNeighbour, true}};
-  for (const int n : {25, 1}) {
+  const StorageReal unwritten = 99.0;
+  for (const auto& [n, p] : {std::pair{25, 7}, {1, 7}, {40, 11}, {200, 21}}) {
+    std::vector<std::vector<double>> rows(n, std::vector<double>(p));
+    for (auto& row : rows)
+      for (auto& value : row)
+        value = next() % 3 ? pool[next() % poolSize] : static_cast<double>(next()) * 0x1p-48 - 8;
     for (const CoefficientCode coefficient : {Manhattan, Chord, Euclidean}) {
       for (const auto& [strategy, constrained] : forms) {
         SCOPED_TRACE("n " + std::to_string(n) + " coefficient " + std::to_string(int(coefficient)) +
                      " strategy " + std::to_string(int(strategy)) + " constrained " +
                      std::to_string(constrained));
         auto run = testing::MakeAnalysis(strategy, coefficient, constrained);
-        testing::FillMatrix(run->Matrix, {rows.begin(), rows.begin() + n});
+        testing::FillMatrix(run->Matrix, rows);
         for (auto& row : run->Dissimilarity.D) std::fill(std::begin(row), std::end(row), unwritten);
         ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
                                *testing::NewWorkingState());
-        for (int a = 1; a <= n + 1; ++a) {
-          for (int b = 1; b <= n + 1; ++b) {
+        const int last = std::min(n + 1, MaxObjects);
+        for (int a = 1; a <= last; ++a) {
+          for (int b = 1; b <= last; ++b) {
             const StorageReal expected =
                 a < b && b <= n
                     ? Coefficient(coefficient, strategy, constrained, run->Matrix.Values[a] + 1,
@@ -148,6 +151,18 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
       }
     }
   }
+}
+
+// Shared between threads, the matrix still fails as one thread would: with the first row
+// whose sum overflows.
+TEST(ComputeDissimilaritiesTest, OverflowInALargeRunOverflows) {
+  std::vector<std::vector<double>> rows(200, std::vector<double>(21, 1.0));
+  rows[150][3] = 1e38;
+  auto run = testing::MakeAnalysis(NearestNeighbour, Euclidean, false);
+  testing::FillMatrix(run->Matrix, rows);
+  EXPECT_THROW(ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
+                                      *testing::NewWorkingState()),
+               FloatingPointOverflow);
 }
 
 }  // namespace

@@ -263,6 +263,10 @@ TEST(X87Identity, ChordRoot) {
     const long double expected = sqrtl(static_cast<long double>(stored) - offset);
     ASSERT_TRUE(SameExtended(ToExtended(ChordRoot(stored, offset)), FromX87(expected)))
         << "trial " << t;
+    DoubleDouble fast;
+    if (ChordRootFast(stored, offset, fast)) {
+      ASSERT_TRUE(SameExtended(ToExtended(fast), FromX87(expected))) << "fast, trial " << t;
+    }
   });
 }
 

@@ -1,0 +1,69 @@
+#include "engine/exactsteps.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "support_engine.h"
+
+namespace vardell {
+namespace {
+
+// The double-only screen decides a value only when it lies more than the margin from the
+// nearest 40-bit midpoint, measured in the double's last places; there it rounds half up.
+TEST(RoundClearOfMidpointTest, DecidesOnlyOutsideTheMargin) {
+  for (const double binade : {0x1p-128, 0x1p-3, 1.0, 0x1p40, 0x1p126}) {
+    const double place = binade * 0x1p-52;
+    const double below = binade * (1 + 1234 * 0x1p-39);  // a 40-bit number
+    const double midpoint = below + binade * 0x1p-40;
+    for (const std::int64_t margin : {AbsoluteSumMargin, SquareSumMargin, ChordSumMargin}) {
+      for (std::int64_t k = -margin - 2; k <= margin + 2; ++k) {
+        SCOPED_TRACE(std::to_string(binade) + " margin " + std::to_string(margin) + " k " +
+                     std::to_string(k));
+        double out = -1;
+        const bool decided = RoundClearOfMidpoint(midpoint + k * place, margin, out);
+        EXPECT_EQ(decided, std::abs(k) > margin);
+        if (decided) {
+          EXPECT_EQ(out, k < 0 ? below : below + binade * 0x1p-39);
+        }
+      }
+    }
+  }
+  double out = -1;
+  EXPECT_TRUE(RoundClearOfMidpoint(0.0, SquareSumMargin, out));
+  EXPECT_EQ(out, 0.0);
+  EXPECT_TRUE(RoundClearOfMidpoint(0x1p-129 * 1.25, SquareSumMargin, out));
+  EXPECT_EQ(out, 0.0) << "flushed below 2^-128";
+}
+
+// The chord roots decided in double arithmetic are the extended format's, to the last bit;
+// the values include few-bit ones, whose differences land on the 64-bit ties of the
+// subtraction, and offsets far from the values.
+TEST(ChordRootFastTest, AgreesWithTheExtendedRoot) {
+  std::uint64_t state = 5;
+  const auto next = [&state] { return testing::NextRandom(state) >> 11; };
+  int decided = 0, trials = 0;
+  for (int t = 0; t < 200000; ++t) {
+    const int bits = next() % 3 == 0 ? 1 + static_cast<int>(next() % 40) : 40;
+    const auto significand = static_cast<double>((next() >> (53 - bits)) | 1);
+    const double value =
+        RoundToStorage(std::ldexp(significand, static_cast<int>(next() % 80) - 40 - bits));
+    const double offset = next() % 4 == 0
+                              ? 0.0
+                              : -RoundToStorage(std::ldexp(static_cast<double>(next() >> 13),
+                                                           static_cast<int>(next() % 100) - 90));
+    const StorageReal v = next() % 16 == 0 ? StorageReal(offset) : StorageReal(value);
+    DoubleDouble fast;
+    ++trials;
+    if (!ChordRootFast(v.ToDouble(), offset, fast)) continue;
+    ++decided;
+    const DoubleDouble exact = ChordRoot(v, offset);
+    ASSERT_EQ(fast.H, exact.H) << v.ToDouble() << " " << offset;
+    ASSERT_EQ(fast.L, exact.L) << v.ToDouble() << " " << offset;
+  }
+  EXPECT_GT(decided, trials * 9 / 10) << "the fast path decides nearly every root";
+}
+
+}  // namespace
+}  // namespace vardell
