@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/doubledouble.h"
 #include "analysis/tableencoding.h"
 
 namespace vardell {
@@ -211,9 +212,111 @@ ParseOutcome ParseOnce(std::string_view text) {
   return ParseOutcome{ValueOf(negative, digits, fraction, exponent), 0};
 }
 
-}  // namespace
+// The digits of a plain decimal number as an integer and its decimal scale.
+struct PlainDecimal {
+  bool Negative = false;
+  std::uint64_t Digits = 0;  // below 10^19
+  int Scale = 0;
+};
 
-CellValue ParseCellValue(const std::string& text) {
+// Reads text when it is a plain decimal number the quick path takes, in the syntax ParseOnce
+// reads it with; false for anything else, which then takes the full parse.
+bool ReadPlainDecimal(std::string_view text, PlainDecimal& number) {
+  if (text.size() > 64) return false;
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  while (at != end && *at == ' ') ++at;
+  if (at != end && (*at == '+' || *at == '-')) number.Negative = *at++ == '-';
+  int digitCount = 0, significant = 0, fractionDigits = 0;
+  bool fraction = false;
+  for (; at != end; ++at) {
+    const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
+    if (digit <= 9) {
+      ++digitCount;
+      fractionDigits += fraction;
+      if (number.Digits == 0 && digit == 0) continue;  // a leading zero
+      if (++significant > 19) return false;
+      number.Digits = number.Digits * 10 + digit;
+    } else if (*at == '.' && !fraction) {
+      fraction = true;
+    } else {
+      break;
+    }
+  }
+  if (digitCount == 0) return false;  // "", ".", "E5": left to the full parse
+  int exponent = 0;
+  if (at != end) {
+    if (*at != 'E' && *at != 'e') return false;
+    ++at;
+    bool negative = false;
+    if (at != end && (*at == '+' || *at == '-')) negative = *at++ == '-';
+    if (at == end || end - at > 4) return false;
+    for (; at != end; ++at) {
+      const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
+      if (digit > 9) return false;
+      exponent = exponent * 10 + static_cast<int>(digit);
+    }
+    if (negative) exponent = -exponent;
+  }
+  number.Scale = exponent - fractionDigits;
+  return true;
+}
+
+// Powers of ten that doubles hold exactly (10^k = 5^k 2^k and 5^22 < 2^53).
+constexpr int QuickScales = 22;
+constexpr double ExactTens[QuickScales + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The stored value of x = m * 10^s (0 < m < 10^19, |s| <= 22), which the full parse stores as
+// the 40-bit rounding (ties away from zero) of x rounded to 64 bits (nearest even), decided
+// from a double-double h + l near x.
+//
+// Error bound. m splits exactly into mh = m rounded to a double and the integer ml = m - mh,
+// |ml| <= 2^10 <= 2^-53 mh; P = 10^|s| is exact. Each rounding below errs by at most 2^-53 of
+// its result.
+//   s >= 0, x = mh P + ml P: h = mh P rounded and e = mh P - h exactly (Dekker's product),
+//     l = e + ml P. |e| <= 2^-53 x and |ml P| <= 2^-52 x: the product ml P and the sum round
+//     once each, by at most 2^-105 x and 2^-104 x, so |x - (h + l)| <= 2^-103 x.
+//   s < 0, x = m / P: q = mh / P rounded and q P = p + e exactly; mh - p is exact, since
+//     p lies within a factor 1 + 2^-51 of mh. The remainder m - q P = ((mh - p) - e) + ml has
+//     terms of at most 2^-51 m, so its two roundings err by at most 2^-102 m, and
+//     l = remainder / P errs by at most 2^-102 x + 2^-53 |l| <= 2^-101 x: |x - (q + l)| <=
+//     2^-101 x.
+// The 64-bit rounding of x lies within 2^-64 x of x, so within 2^-64 x + 2^-101 x < 2^-63 |h|
+// of h + l (x <= 2 |h|). RoundDoubleDouble with a margin of 2^-62 |h| decides only where every
+// value that near h + l rounds to the same 40-bit number (its own rounding of the rest of h
+// against the 40-bit unit errs by at most 2^-53 of that unit, 2^-92 |h|, far inside the
+// margin); that includes the 64-bit rounding of x, so the result is the full parse's. Exact
+// 40-bit midpoints and values within the margin of one are left to the full parse.
+bool StoredQuickly(const PlainDecimal& number, StorageReal& stored) {
+  const double mh = static_cast<double>(number.Digits);
+  const double ml = static_cast<double>(
+      static_cast<std::int64_t>(number.Digits - static_cast<std::uint64_t>(mh)));
+  double h = 0, l = 0;
+  if (number.Scale >= 0) {
+    const double power = ExactTens[number.Scale];
+    h = mh * power;
+    l = exact::ProductError(mh, power, h) + ml * power;
+  } else {
+    const double power = ExactTens[-number.Scale];
+    h = mh / power;
+    const double p = h * power;
+    l = (((mh - p) - exact::ProductError(h, power, p)) + ml) / power;
+  }
+  // h + l normalized, so that |l| is at most half a unit in h's last place (|l| < |h|).
+  const double sum = h + l;
+  l -= sum - h;
+  h = sum;
+  double rounded = 0;
+  if (!exact::RoundDoubleDouble(h, l, h * 0x1p-62, rounded)) return false;
+  // x >= 10^-22 lies far above the storage real's smallest magnitude.
+  if (rounded > StorageReal::Largest()) throw FloatingPointOverflow();
+  stored = StorageReal::FromRounded(number.Negative ? -rounded : rounded);
+  return true;
+}
+
+CellValue ParseFully(std::string_view text) {
   ParseOutcome outcome = ParseOnce(text);
   if (outcome.ErrorPosition > 0 &&
       outcome.ErrorPosition <= static_cast<std::int32_t>(text.size())) {
@@ -221,12 +324,34 @@ CellValue ParseCellValue(const std::string& text) {
     // so a character such as "°" or a no-break space is one sequence of bytes.
     const std::size_t at = static_cast<std::size_t>(outcome.ErrorPosition - 1);
     const std::size_t length = std::max<std::size_t>(Utf8SequenceLength(text, at), 1);
-    std::string second = text;
-    second.replace(at, length, ".");
+    std::string second(text.substr(0, at));
+    second += '.';
+    second += text.substr(std::min(at + length, text.size()));
     outcome = ParseOnce(second);
   }
   if (outcome.ErrorPosition != 0) return CellValue{StorageReal(), outcome.ErrorPosition};
   return CellValue{StorageReal(outcome.Value), 0};
 }
+
+}  // namespace
+
+bool QuickCellValue(std::string_view text, StorageReal& stored) {
+  PlainDecimal number;
+  if (!ReadPlainDecimal(text, number)) return false;
+  if (number.Digits == 0) {
+    stored = StorageReal();
+    return true;
+  }
+  if (number.Scale < -QuickScales || number.Scale > QuickScales) return false;
+  return StoredQuickly(number, stored);
+}
+
+CellValue ParseCellValue(std::string_view text) {
+  CellValue parsed;
+  if (QuickCellValue(text, parsed.Value)) return parsed;
+  return ParseFully(text);
+}
+
+CellValue ParseCellValueExactly(std::string_view text) { return ParseFully(text); }
 
 }  // namespace vardell

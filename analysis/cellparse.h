@@ -1,6 +1,6 @@
 #pragma once
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "analysis/storagereal.h"
 
@@ -14,6 +14,16 @@ struct CellValue {
 // Parses a cell text as a number. A fault inside the text gets one second attempt with the
 // offending character read as a decimal point, so "2,5" and "2x5" read 2.5. Throws
 // FloatingPointOverflow for a number too large for the storage real.
-CellValue ParseCellValue(const std::string& text);
+CellValue ParseCellValue(std::string_view text);
+
+// The same parse without its quick path for plain decimal numbers: the reference the quick
+// path is checked against (ParseCellValue gives exactly its results and throws alike).
+CellValue ParseCellValueExactly(std::string_view text);
+
+// The quick path alone: true with the stored value of a plain decimal number (spaces, a sign,
+// at most 19 significant digits with an optional point, an exponent of at most 4 digits, a
+// value of m * 10^s with |s| <= 22) where a double-double approximation decides it; false
+// where the text needs the full parse. Throws FloatingPointOverflow as ParseCellValue does.
+bool QuickCellValue(std::string_view text, StorageReal& stored);
 
 }  // namespace vardell

@@ -12,7 +12,9 @@
 #include "analysis/analysisdata.h"
 #include "analysis/choicelist.h"
 #include "analysis/datagrid.h"
+#include "analysis/extraction.h"
 #include "analysis/parameterchoices.h"
+#include "analysis/workingstate.h"
 #include "bench/benchdata.h"
 #include "engine/agglomeration.h"
 #include "engine/analysisrun.h"
@@ -63,6 +65,28 @@ void AllCombinations(benchmark::internal::Benchmark* bench) {
 }
 
 BENCHMARK(WholeAnalysis)->Apply(AllCombinations)->Unit(benchmark::kMillisecond);
+
+// The part of a run before the engine: the cell texts read and parsed into the data matrix,
+// and for a constrained run the depth sort.
+void Extraction(benchmark::State& state) {
+  const bool constrained = state.range(0) != 0;
+  ColumnLists lists = Data().Lists;
+  lists.DataCol.SelectAll();
+  if (!constrained) lists.DataCol.SetSelected(0, false);
+  ParameterChoices source(Data().Grid, lists);
+  source.Constrained = constrained;
+  AnalysisStore store;
+  for (auto _ : state) {
+    if (auto message = ExtractDataMatrix(source, store.Scratch())) {
+      state.SkipWithError(message->Text.c_str());
+      return;
+    }
+    if (constrained) SortByDepth(store.Scratch().Matrix, store.Work());
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK(Extraction)->ArgName("constrained")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The two engine stages on their own, on the matrix a whole run extracted.
 AnalysisStore& ExtractedRun(CoefficientCode coefficient, bool constrained) {

@@ -70,11 +70,11 @@ TEST(ParseCellValue, NonNumericTextsAndTheirErrorPositions) {
     int position;  // where the last attempt failed
   } cases[] = {
       {"", 1},  // the text ends where a number is required
-      {"   ", 4},     {"-", 2},    {"+", 2},  {"1E", 3},  {"1e-", 4},           {"E", 2},
-      {"1,000.5", 6},  // thousands comma and decimal point: two stray characters
-      {"7  ", 3},      // 7 followed by two spaces
-      {"1.2.3", 4},   {"1e5x", 4}, {"ab", 2}, {"1Ex", 3}, {"5\u00B0\u00B0", 3},  // two stray
-                                                                                 // characters
+      {"   ", 4},   {"-", 2},       {"+", 2},  {"1E", 3},  {"1e-", 4},
+      {"E", 2},     {"1,000.5", 6},  // thousands comma and decimal point: two stray characters
+      {"7  ", 3},                    // 7 followed by two spaces
+      {"1.2.3", 4}, {"1e5x", 4},    {"ab", 2}, {"1Ex", 3}, {"5\u00B0\u00B0", 3},  // two stray
+                                                                                  // characters
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -151,6 +151,187 @@ TEST(ParseCellValue, AgreesWithTheX87Conversion) {
   }
 }
 #endif
+
+}  // namespace
+}  // namespace vardell
+
+namespace vardell {
+namespace {
+
+// The parse's outcome for a text: its bytes and error position, or an overflow.
+struct Outcome {
+  bool Overflow = false;
+  CellValue Value;
+  bool operator==(const Outcome& o) const {
+    return Overflow == o.Overflow && Value.Value.Bytes() == o.Value.Value.Bytes() &&
+           Value.ErrorPosition == o.Value.ErrorPosition;
+  }
+};
+
+template <class Parse>
+Outcome OutcomeOf(Parse parse, const std::string& text) {
+  Outcome outcome;
+  try {
+    outcome.Value = parse(text);
+  } catch (const FloatingPointOverflow&) {
+    outcome.Overflow = true;
+  }
+  return outcome;
+}
+
+// Whether the quick path takes the text; an overflow it throws counts as taken.
+bool TakenQuickly(const std::string& text) {
+  StorageReal stored;
+  try {
+    return QuickCellValue(text, stored);
+  } catch (const FloatingPointOverflow&) {
+    return true;
+  }
+}
+
+void ExpectSameAsTheFullParse(const std::string& text) {
+  const Outcome quick = OutcomeOf([](const std::string& t) { return ParseCellValue(t); }, text);
+  const Outcome full =
+      OutcomeOf([](const std::string& t) { return ParseCellValueExactly(t); }, text);
+  ASSERT_EQ(quick.Overflow, full.Overflow) << text;
+  ASSERT_TRUE(quick == full) << text;
+}
+
+// digits written with a point before position point (none if point < 0) and an exponent.
+std::string DecimalText(const std::string& digits, int point, int exponent) {
+  std::string text = digits;
+  if (point >= 0) {
+    text.insert(static_cast<std::size_t>(point), ".");
+    exponent += static_cast<int>(digits.size()) - point;
+  }
+  return exponent == 0 && point >= 0 ? text : text + "e" + std::to_string(exponent);
+}
+
+TEST(ParseCellValue, QuickPathGivesTheFullParsesBytes) {
+  std::mt19937_64 random(20261208);
+  const char* const prefixes[] = {"", "", "-", "+", " ", "  -"};
+  for (int t = 0; t < 400000; ++t) {
+    std::string digits;
+    const int count = 1 + static_cast<int>(random() % 19);
+    const int zeros = random() % 5 == 0 ? static_cast<int>(random() % 4) : 0;
+    digits.append(static_cast<std::size_t>(zeros), '0');
+    for (int d = 0; d < count; ++d) digits += static_cast<char>('0' + random() % 10);
+    const int size = static_cast<int>(digits.size());
+    std::string text = prefixes[random() % std::size(prefixes)];
+    switch (random() % 4) {
+      case 0:  // a point anywhere, no exponent
+        text += digits;
+        text.insert(text.size() - static_cast<std::size_t>(random() % (size + 1)), ".");
+        break;
+      case 1:  // an integer
+        text += digits;
+        break;
+      default: {  // a point anywhere or none, and an exponent, some beyond the quick path's
+        text += digits;
+        if (random() % 2)
+          text.insert(text.size() - static_cast<std::size_t>(random() % (size + 1)), ".");
+        text += random() % 2 ? "e" : "E";
+        const int exponent = static_cast<int>(random() % 61) - 30;
+        if (exponent >= 0 && random() % 2) text += '+';
+        text += std::to_string(exponent);
+      }
+    }
+    ExpectSameAsTheFullParse(text);
+  }
+}
+
+// The midpoints between neighbouring 40-bit values are where the two roundings can go either
+// way: on them exactly (where 19 digits hold them), the quick path must leave the text to the
+// full parse; beside them, both must agree to the bit.
+TEST(ParseCellValue, QuickPathAtTheStorageMidpoints) {
+  std::mt19937_64 random(1208);
+  int exactMidpoints = 0;
+  for (int t = 0; t < 100000; ++t) {
+    // A midpoint's significand is 41 bits with the last one set.
+    const std::uint64_t odd = (std::uint64_t{1} << 40) | (random() & 0xffffffffffu) | 1;
+    // From 2^-73 (10^-22) to the storage real's top, and often in the range where 19 digits
+    // write the midpoint exactly: odd * 2^-k = odd * 5^k / 10^k for k <= 9, odd * 2^e.
+    const int exponent =
+        t % 2 ? static_cast<int>(random() % 160) - 113 : static_cast<int>(random() % 32) - 9;
+    const double midpoint = std::ldexp(static_cast<double>(odd), exponent);
+    std::uint64_t exact = odd;
+    int scale = 0;
+    bool fits = true;
+    for (int k = exponent; k < 0 && fits; ++k, --scale)
+      fits = exact <= 10000000000000000000u / 5, exact *= 5;
+    for (int k = 0; k < exponent && fits; ++k) fits = exact < 10000000000000000000u / 2, exact *= 2;
+    if (fits) {
+      ++exactMidpoints;
+      const std::string digits = std::to_string(exact);
+      const std::string text =
+          DecimalText(digits, static_cast<int>(random() % (digits.size() + 1)), scale);
+      EXPECT_FALSE(TakenQuickly(text)) << text;
+      ExpectSameAsTheFullParse(text);
+    }
+    // The nearest decimals of 19 (and of 17) digits, and their neighbours.
+    for (int precision : {18, 16}) {
+      char text[48];
+      std::snprintf(text, sizeof text, "%.*e", precision, midpoint);
+      std::string digits = std::string(1, text[0]) + std::string(text + 2, text + 2 + precision);
+      const int decimalExponent = std::atoi(text + 3 + precision + 1) - precision;
+      const std::uint64_t nearest = std::stoull(digits);
+      for (int delta = -2; delta <= 2; ++delta) {
+        const std::string neighbour = std::to_string(nearest + static_cast<std::uint64_t>(delta));
+        ExpectSameAsTheFullParse(DecimalText(
+            neighbour, static_cast<int>(random() % (neighbour.size() + 1)), decimalExponent));
+      }
+    }
+  }
+  EXPECT_GT(exactMidpoints, 20000);
+}
+
+TEST(ParseCellValue, QuickPathAtTheEndsOfItsRange) {
+  struct Case {
+    const char* text;
+    bool quick;  // taken by the quick path (an overflow counts)
+  } cases[] = {
+      {"9999999999999999999", true},  // 19 digits above 2^63
+      {"1844674407370955161", true},
+      {"18446744073709551615", false},  // 20 digits
+      {"0.12345678901234567890", false},
+      {"000000000000000000001234567890123456789", true},  // leading zeros do not count
+      {"0.0000000000000000000001", true},                 // 10^-22
+      {"0.00000000000000000000001", false},               // 10^-23
+      {"1e-22", true},
+      {"1e-23", false},
+      {"9999999999999999999e-22", true},
+      {"1e22", true},
+      {"1e23", false},
+      {"1.7E38", false},                  // 10^37: beyond the quick path
+      {"1.701411834604692317e38", true},  // the largest value, 2^127 - 2^87, rounded
+      {"1.701411834604692318e38", true},  // 2^127 - 2^86, where storing overflows, is beside
+      {"1.70141183460469231e38", true},
+      {"1.7014118346046924e38", true},
+      {"9999999999999999999e22", true},  // overflows
+      {"1e0001", true},
+      {"1e00001", false},  // exponents of five digits and more take the full parse
+      {"0e99999", false},
+      {"0", true},
+      {"-0.000", true},
+      {".", false},
+      {"E5", false},
+      {"5.", true},
+      {".5", true},
+      {"2,5", false},
+      {"1.2.3", false},
+      {"1e", false},
+      {"1e+", false},
+      {"1099511627777", false},  // 2^40 + 1: a midpoint
+      {"1099511627776", true},
+      {"2147483648.001953125", false},  // 2^31 + 2^-9: a midpoint
+      {"2147483648.001953124", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(TakenQuickly(c.text), c.quick);
+    ExpectSameAsTheFullParse(c.text);
+  }
+}
 
 }  // namespace
 }  // namespace vardell
