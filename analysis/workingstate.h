@@ -25,9 +25,9 @@ struct WorkingState {
   static constexpr int ColumnLength = (MaxObjects + BlockLanes + 7) / 8 * 8;
   alignas(64) double ValueColumns[MaxVariables][ColumnLength];
   alignas(64) double RootLowColumns[MaxVariables][ColumnLength];
-  // The agglomeration's order keys of the dissimilarities' upper triangle, kept beside it so
-  // that the pair search reads plain integers.
-  std::int64_t OrderKeys[MaxObjects + 1][MaxObjects + 1];
+  // The agglomeration's copy of the dissimilarities as doubles (exact, ordered as the stored
+  // values), both triangles, so that the pair search and the updates read plain numbers.
+  double Dissimilarities[MaxObjects + 1][MaxObjects + 1];
 };
 
 }  // namespace vardell

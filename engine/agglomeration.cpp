@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -109,8 +110,7 @@ std::unique_ptr<ClusterNode> Fuse(std::unique_ptr<ClusterNode> nodeI,
   return node;
 }
 
-// An integer that orders like the stored value: the search compares about n^3 / 6 pairs, and
-// reading the bytes is much cheaper than converting each value to extended precision.
+// An integer that orders like the stored value, for the plain search over the stored table.
 inline std::int64_t OrderKey(const StorageReal& value) {
   static_assert(sizeof(StorageReal) == 6 && std::is_trivially_copyable_v<StorageReal>);
   std::uint64_t raw = 0;
@@ -121,19 +121,20 @@ inline std::int64_t OrderKey(const StorageReal& value) {
   return (raw >> 47) & 1 ? -magnitude : magnitude;
 }
 
-// The pair search over any table of order keys; keyAt(a, b) is called with a < b.
-template <class KeyAt>
-ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, KeyAt keyAt) {
+// The pair search over any table of values that order like the stored ones; valueAt(a, b)
+// is called with a < b. The first pair met in row order keeps a tie.
+template <class ValueAt>
+ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, ValueAt valueAt) {
   ClosestPair pair;
   pair.I = activeList[1];
   pair.J = activeList[2];
   pair.B = 2;
-  std::int64_t best = keyAt(pair.I, pair.J);
+  auto best = valueAt(pair.I, pair.J);
   for (int p = 1; p < m; ++p) {
     const int i = activeList[p];
     const int last = constrained ? p + 1 : m;
     for (int q = p + 1; q <= last; ++q) {
-      const std::int64_t value = keyAt(i, activeList[q]);
+      const auto value = valueAt(i, activeList[q]);
       if (value < best) {  // strict: the first pair met keeps a tie
         best = value;
         pair.I = i;
@@ -145,19 +146,112 @@ ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, Ke
   return pair;
 }
 
-using KeyTable = std::int64_t[MaxObjects + 1][MaxObjects + 1];
+// The run's copy of the dissimilarities: stored values as doubles, which are exact and order
+// like them (zero has no sign in the format), in both triangles.
+using ValueTable = double[MaxObjects + 1][MaxObjects + 1];
 
-void FillKeys(int n, const DissimilarityMatrix& d, KeyTable& keys) {
+void FillValues(int n, const DissimilarityMatrix& d, ValueTable& v) {
   for (int a = 1; a < n; ++a)
-    for (int b = a + 1; b <= n; ++b) keys[a][b] = OrderKey(d.D[a][b]);
+    for (int b = a + 1; b <= n; ++b) v[a][b] = v[b][a] = d.D[a][b].ToDouble();
 }
 
-// Writes a dissimilarity and its order key together.
-void Store(DissimilarityMatrix& d, KeyTable& keys, int a, int b, StorageReal value) {
-  if (a > b) std::swap(a, b);
-  d.D[a][b] = value;
-  keys[a][b] = OrderKey(value);
+// A cluster's nearest later cluster in the active list: the smallest value, ties to the
+// lowest number; none (J = 0) for the last cluster in the list.
+struct Neighbour {
+  int J = 0;
+  double Value = std::numeric_limits<double>::infinity();
+};
+
+Neighbour NearestAfter(const ValueTable& v, int k, const int* activeList, int from, int m) {
+  Neighbour nearest;
+  const double* row = v[k];
+  for (int q = from; q <= m; ++q) {
+    const int l = activeList[q];
+    if (row[l] < nearest.Value) nearest = {l, row[l]};
+  }
+  return nearest;
 }
+
+// The closest pair of an unconstrained run without scanning every pair at each fusion: the
+// cluster with the smallest nearest-neighbour value, ties to the lowest number, and its
+// neighbour. That is the pair the scan in row order finds first, since the active list is
+// in increasing order. A fusion changes only the values to i and removes j, so only the
+// clusters that pointed at i or j, or that i now beats, need a look.
+class NearestNeighbours {
+ public:
+  void Start(const ValueTable& v, const int* activeList, int m) {
+    for (int p = 1; p <= m; ++p)
+      of_[activeList[p]] = NearestAfter(v, activeList[p], activeList, p + 1, m);
+  }
+
+  ClosestPair Closest(const int* activeList, int m) const {
+    int best = 1;
+    for (int p = 2; p < m; ++p)
+      if (of_[activeList[p]].Value < of_[activeList[best]].Value) best = p;
+    ClosestPair pair;
+    pair.I = activeList[best];
+    pair.J = of_[pair.I].J;
+    pair.B = best + 1;
+    while (activeList[pair.B] != pair.J) ++pair.B;
+    return pair;
+  }
+
+  // After j was fused into i: v holds the new values to i and activeList[1..m] no longer j.
+  void Update(const ValueTable& v, const int* activeList, int m, int i, int j) {
+    for (int p = 1; p <= m; ++p) {
+      const int k = activeList[p];
+      if (k > j) break;  // their neighbours lie beyond j and kept their values
+      Neighbour& nearest = of_[k];
+      if (k == i) {
+        nearest = NearestAfter(v, k, activeList, p + 1, m);
+      } else if (k > i) {
+        if (nearest.J == j) nearest = NearestAfter(v, k, activeList, p + 1, m);
+      } else {
+        const double value = v[k][i];
+        if (nearest.J == j || (nearest.J == i && value > nearest.Value))
+          nearest = NearestAfter(v, k, activeList, p + 1, m);
+        else if (nearest.J == i || value < nearest.Value ||
+                 (value == nearest.Value && i < nearest.J))
+          nearest = {i, value};
+      }
+    }
+  }
+
+ private:
+  Neighbour of_[MaxObjects + 1];
+};
+
+// A constrained run compares only neighbours in the list.
+ClosestPair ClosestAdjacentPair(const ValueTable& v, const int* activeList, int m) {
+  return SearchClosestPair(m, activeList, true, [&v](int a, int b) { return v[a][b]; });
+}
+
+// One fusion's coefficients as doubles (stored values, so exact).
+struct UpdateTerms {
+  double AlphaI, AlphaJ, Beta, Gamma;
+};
+
+UpdateTerms TermsOf(const LanceWilliams& c) {
+  return {c.AlphaI.ToDouble(), c.AlphaJ.ToDouble(), c.Beta.ToDouble(), c.Gamma.ToDouble()};
+}
+
+// Where the coefficients depend on the third cluster's size, a fusion meets only a few
+// distinct sizes: each size's coefficients are computed once per fusion.
+class TermsBySize {
+ public:
+  const UpdateTerms& Get(const StrategyRule& rule, std::int32_t ni, std::int32_t nj,
+                         std::int32_t nk, int fusion) {
+    if (fusion_[nk] != fusion) {
+      fusion_[nk] = fusion;
+      terms_[nk] = TermsOf(rule.Coefficients(ni, nj, nk));
+    }
+    return terms_[nk];
+  }
+
+ private:
+  int fusion_[MaxObjects + 1] = {};
+  UpdateTerms terms_[MaxObjects + 1];
+};
 
 void RemoveAt(int* activeList, int m, int position) {
   for (int q = position; q < m; ++q) activeList[q] = activeList[q + 1];
@@ -217,32 +311,41 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
     activeList[o] = o;
   }
 
-  KeyTable& keys = work.OrderKeys;
-  FillKeys(n, d, keys);
-  const auto keyAt = [&keys](int a, int b) { return keys[a][b]; };
+  ValueTable& v = work.Dissimilarities;
+  FillValues(n, d, v);
+  NearestNeighbours nearest;
+  if (!constrained) nearest.Start(v, activeList, n);
+  TermsBySize termsBySize;
   StorageReal dispersionTotal;
   for (int m = n; m > 1;) {
-    const ClosestPair pair = SearchClosestPair(m, activeList, constrained, keyAt);
-    const int i = pair.I, j = pair.J;
+    const ClosestPair pair =
+        constrained ? ClosestAdjacentPair(v, activeList, m) : nearest.Closest(activeList, m);
+    const int i = pair.I, j = pair.J, fusion = n - m + 1;
     const StorageReal dij = d.D[i][j];
     const std::int32_t ni = nodeOfCluster[i]->Size, nj = nodeOfCluster[j]->Size;
     const StorageReal level = FusionLevel(levelRule, constrained, dij, dispersionTotal);
     nodeOfCluster[i] =
         Fuse(std::move(nodeOfCluster[i]), std::move(nodeOfCluster[j]), constrained, level);
-    nodeOfCluster[i]->Step = n - m + 1;  // fusions are numbered in the order they happen
+    nodeOfCluster[i]->Step = fusion;  // fusions are numbered in the order they happen
     RemoveAt(activeList, m, pair.B);
     --m;
 
     // Reads of d_ki and d_kj for one k come before its write, and writes go only to the
     // row or column of i, so later k see the values from before this fusion.
-    LanceWilliams c = rule.PerCluster ? LanceWilliams{} : rule.Coefficients(ni, nj, 0);
+    const UpdateTerms fixed =
+        rule.PerCluster ? UpdateTerms{} : TermsOf(rule.Coefficients(ni, nj, 0));
+    const double vij = v[i][j];
     for (int p = 1; p <= m; ++p) {
       const int k = activeList[p];
       if (k == i) continue;
-      if (rule.PerCluster) c = rule.Coefficients(ni, nj, nodeOfCluster[k]->Size);
-      Store(d, keys, k, i,
-            CombineDissimilarity(c.AlphaI, c.AlphaJ, d.At(k, i), d.At(k, j), c.Beta, dij, c.Gamma));
+      const UpdateTerms& c =
+          rule.PerCluster ? termsBySize.Get(rule, ni, nj, nodeOfCluster[k]->Size, fusion) : fixed;
+      const double value =
+          CombineStored(c.AlphaI, c.AlphaJ, v[k][i], v[k][j], c.Beta, vij, c.Gamma);
+      v[k][i] = v[i][k] = value;
+      d.At(k, i) = StorageReal::FromRounded(value);
     }
+    if (!constrained) nearest.Update(v, activeList, m, i, j);
   }
   // Cluster 1 is never fused away, so it holds the last node made: the root.
   treeRoot = std::move(nodeOfCluster[1]);

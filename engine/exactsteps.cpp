@@ -112,25 +112,36 @@ bool CombineFast(double alphaI, double alphaJ, double dki, double dkj, double be
       exact::ProductError(alphaI, dki, p[0]), exact::ProductError(alphaJ, dkj, p[1]),
       exact::ProductError(beta, dij, p[2]), exact::ProductError(gamma, d, p[3]) + gamma * de};
   double h = p[0], l = pe[0], magnitude = std::fabs(p[0]);
+  bool exactly = de == 0 && pe[0] == 0;
   for (int i = 1; i < 4; ++i) {
     double e;
     exact::TwoSum(h, p[i], h, e);
     l += e + pe[i];
     magnitude += std::fabs(p[i]);
+    exactly = exactly && e == 0 && pe[i] == 0;
   }
   double sh, sl;
   exact::TwoSum(h, l, sh, sl);
-  return exact::RoundDoubleDouble(sh, sl, magnitude * 0x1p-59, out);
+  if (exact::RoundDoubleDouble(sh, sl, magnitude * 0x1p-59, out)) return true;
+  // Averages of two values often land exactly halfway. Where every operation was exact in
+  // double, each extended operation was exact too, so the extended result is h itself.
+  return exactly && exact::RoundExactTie(h, 0, out);
+}
+
+double CombineStored(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
+                     double gamma) {
+  double r;
+  if (CombineScreen(alphaI, alphaJ, dki, dkj, beta, dij, gamma, r) ||
+      CombineFast(alphaI, alphaJ, dki, dkj, beta, dij, gamma, r)) {
+    if (std::fabs(r) > StorageReal::Largest()) throw FloatingPointOverflow();
+    return exact::Flushed(r);
+  }
+  return CombineSlow(alphaI, alphaJ, dki, dkj, beta, dij, gamma).ToDouble();
 }
 
 StorageReal Combine(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
                     double gamma) {
-  double r;
-  if (CombineFast(alphaI, alphaJ, dki, dkj, beta, dij, gamma, r)) {
-    if (std::fabs(r) > StorageReal::Largest()) throw FloatingPointOverflow();
-    return StorageReal::FromRounded(exact::Flushed(r));
-  }
-  return CombineSlow(alphaI, alphaJ, dki, dkj, beta, dij, gamma);
+  return StorageReal::FromRounded(CombineStored(alphaI, alphaJ, dki, dkj, beta, dij, gamma));
 }
 
 }  // namespace vardell

@@ -147,10 +147,36 @@ bool ChordRootFast(double value, double offset, DoubleDouble& out);
 
 // ((alphaI dki + alphaJ dkj) + beta dij) + gamma |dki - dkj|, each operation in the extended
 // format, then stored.
+//
+// A first screen in plain double. Let e1 = alphaI dki, e2 = alphaJ dkj, e3 = beta dij,
+// e4 = gamma |dki - dkj| be the exact terms, M = |e1| + |e2| + |e3| + |e4| and u = 2^-53.
+// The computed terms are t_n = e_n (1 + d_n) with |d_n| <= u for n = 1..3 and
+// |d_4| <= 2u + u^2 (the difference and the product each round once), so
+// sum |t_n - e_n| <= (2u + u^2) M and T = sum |t_n| <= (1 + 2.001u) M. The three additions
+// round partial sums of magnitude at most T (1 + u)^k, k = 1..3, adding at most 3.001 u T.
+// The double result s thus lies within 5.002 u M < 2^-50.68 M of the exact value z, and the
+// extended result y within 2^-60.9 M of z (see above), so |s - y| < 2^-50.6 M. The magnitude
+// summed in double is at least (1 - 6u) M, so 2^-49 times it is a margin that covers
+// |s - y|; RoundDoubleDouble (with l = 0 its residual is exact) then decides only where y
+// rounds as s. Results below 2^-960 are refused there; terms that underflow beside a larger
+// result err by at most 2^-1074 each, far inside the margin.
+inline bool CombineScreen(double alphaI, double alphaJ, double dki, double dkj, double beta,
+                          double dij, double gamma, double& out) {
+  const double t1 = alphaI * dki, t2 = alphaJ * dkj, t3 = beta * dij;
+  const double t4 = gamma * std::fabs(dki - dkj);
+  const double sum = ((t1 + t2) + t3) + t4;
+  const double magnitude = ((std::fabs(t1) + std::fabs(t2)) + std::fabs(t3)) + std::fabs(t4);
+  return exact::RoundDoubleDouble(sum, 0, magnitude * 0x1p-49, out);
+}
+
 StorageReal CombineSlow(double alphaI, double alphaJ, double dki, double dkj, double beta,
                         double dij, double gamma);
 bool CombineFast(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
                  double gamma, double& out);  // out rounded, not yet flushed or range-checked
+// The screen, then the double-double path, then the slow path: the stored value as a double
+// (flushed, checked against the largest value).
+double CombineStored(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
+                     double gamma);
 StorageReal Combine(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
                     double gamma);
 

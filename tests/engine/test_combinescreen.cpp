@@ -1,0 +1,141 @@
+// The Lance-Williams combination's plain double screen: it leaves every result that lies
+// within its error bound of a 40-bit midpoint to the exact paths, and whatever it decides is
+// what the extended computation stores.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+
+#include "engine/agglomeration.h"
+#include "engine/exactsteps.h"
+
+namespace vardell {
+namespace {
+
+// The extended result before its storage rounding, as the slow path computes it.
+Extended ExtendedCombination(const std::array<double, 4>& c, double ki, double kj, double dij) {
+  const auto x = [](double v) { return Extended::FromDouble(v); };
+  const Extended sum =
+      Add(Add(Multiply(x(c[0]), x(ki)), Multiply(x(c[1]), x(kj))), Multiply(x(c[2]), x(dij)));
+  return Add(sum, Multiply(x(c[3]), Absolute(Subtract(x(ki), x(kj)))));
+}
+
+// Distance from y to the nearest midpoint between two 40-bit neighbours of its binade.
+double DistanceToMidpoint(const Extended& y) {
+  if (y.IsZero()) return INFINITY;
+  const auto low = static_cast<std::int64_t>(y.Significand & 0xffffff);
+  return std::ldexp(static_cast<double>(std::llabs(low - 0x800000)), y.Exponent);
+}
+
+double Magnitude(const std::array<double, 4>& c, double ki, double kj, double dij) {
+  return std::fabs(c[0] * ki) + std::fabs(c[1] * kj) + std::fabs(c[2] * dij) +
+         std::fabs(c[3] * (ki - kj));
+}
+
+// Checks one input; true when the screen decided it.
+bool Check(const std::array<double, 4>& c, double ki, double kj, double dij) {
+  const Extended y = ExtendedCombination(c, ki, kj, dij);
+  double screened = 0;
+  const bool decided = CombineScreen(c[0], c[1], ki, kj, c[2], dij, c[3], screened);
+  // Within 2^-50 M of a midpoint the double result may lie on either side of it.
+  if (DistanceToMidpoint(y) <= 0x1p-50 * Magnitude(c, ki, kj, dij)) {
+    EXPECT_FALSE(decided) << ki << " " << kj << " " << dij;
+  }
+  double stored = 0;
+  bool overflow = false;
+  try {
+    stored = CombineSlow(c[0], c[1], ki, kj, c[2], dij, c[3]).ToDouble();
+  } catch (const FloatingPointOverflow&) {
+    overflow = true;
+  }
+  if (decided && !overflow) {
+    EXPECT_EQ(exact::Flushed(screened), stored) << ki << " " << kj << " " << dij;
+  }
+  if (overflow) {
+    EXPECT_THROW(Combine(c[0], c[1], ki, kj, c[2], dij, c[3]), FloatingPointOverflow);
+  } else {
+    EXPECT_EQ(Combine(c[0], c[1], ki, kj, c[2], dij, c[3]).ToDouble(), stored);
+  }
+  return decided;
+}
+
+// ki + kj for the 40-bit value r = 1 + 2^-39 * 12345 and kj = half its unit plus an offset
+// of the given number of units: the bound of the screen is about 2^-49 of the result, that
+// is 2^-10 of a unit.
+struct NearMidpoint {
+  const char* Name;
+  double Offset;  // in units of the last place of r
+  bool Decided;
+};
+
+const NearMidpoint NearMidpoints[] = {
+    {"ExactlyHalfway", 0, false},
+    {"FarBelowTheLastPlaceAbove", 0x1p-39, false},
+    {"FarBelowTheLastPlaceBelow", -0x1p-39, false},
+    {"WithinTheDoubleRounding", 0x1p-14, false},
+    {"WithinTheBound", -0x1p-12, false},
+    {"JustWithinTheBound", 0x1p-11, false},
+    {"BeyondTheBound", 0x1p-8, true},
+    {"BeyondTheBoundBelow", -0x1p-8, true},
+    {"QuarterUnit", 0.25, true},
+};
+
+TEST(CombineScreenTest, LeavesResultsNearAMidpointToTheExactPaths) {
+  const double unit = 0x1p-39, r = 1 + 12345 * unit;
+  for (const NearMidpoint& c : NearMidpoints) {
+    SCOPED_TRACE(c.Name);
+    const std::array<double, 4> coefficients = {1, 1, 0, 0};
+    EXPECT_EQ(Check(coefficients, r, unit * (0.5 + c.Offset), 0), c.Decided);
+    // The same sum as an average of doubled values, and negated.
+    const std::array<double, 4> average = {0.5, 0.5, 0, 0}, negated = {-1, -1, 0, 0};
+    EXPECT_EQ(Check(average, 2 * r, 2 * unit * (0.5 + c.Offset), 0), c.Decided);
+    EXPECT_EQ(Check(negated, r, unit * (0.5 + c.Offset), 0), c.Decided);
+  }
+}
+
+// Random inputs with the strategies' coefficients or arbitrary ones, values across the
+// format's range, often close to each other so that sums cancel or land on ties.
+TEST(CombineScreenTest, AgreesWithTheSlowPath) {
+  std::mt19937_64 random(20);
+  const auto integer = [&random](int low, int high) {
+    return low + static_cast<int>(random() % static_cast<std::uint64_t>(high - low + 1));
+  };
+  const auto stored = [&](int low, int high) {
+    std::uint64_t significand = (random() >> 24) | (std::uint64_t{1} << 39);
+    if (integer(0, 3) == 0) significand &= ~((std::uint64_t{1} << integer(1, 39)) - 1);
+    const double v = std::ldexp(static_cast<double>(significand), integer(low, high) - 39);
+    return integer(0, 1) ? -v : v;
+  };
+  long decided = 0;
+  const long trials = 300000;
+  for (long t = 0; t < trials && !HasFailure(); ++t) {
+    const int ni = integer(1, 200), nj = integer(1, 200), nk = integer(1, 200);
+    const auto terms = [](const LanceWilliams& w) {
+      return std::array<double, 4>{w.AlphaI.ToDouble(), w.AlphaJ.ToDouble(), w.Beta.ToDouble(),
+                                   w.Gamma.ToDouble()};
+    };
+    std::array<double, 4> c = {0.5, 0.5, 0, integer(0, 1) ? -0.5 : 0.5};
+    switch (integer(0, 4)) {
+      case 0: break;
+      case 1: c = terms(SetCentroidCoefficients(ni, nj)); break;
+      case 2: c = terms(SetMinimumVarianceCoefficients(ni, nj, nk)); break;
+      default:
+        for (double& v : c) v = integer(0, 3) == 0 ? 0 : stored(-20, 2);
+    }
+    const int e = integer(-110, 110);
+    const double ki = std::fabs(stored(e, e));
+    const double kj = integer(0, 1) ? RoundToStorage(ki * (1 + integer(-64, 64) * 0x1p-39))
+                                    : std::fabs(stored(e - 40, e + 2));
+    const double dij = integer(0, 1) ? ki : std::fabs(stored(e - 40, e + 2));
+    decided += Check(c, ki, kj, dij) ? 1 : 0;
+  }
+  // Most results are decided by the screen.
+  EXPECT_GT(decided, trials / 2);
+}
+
+}  // namespace
+}  // namespace vardell
