@@ -219,6 +219,22 @@ struct PlainDecimal {
   int Scale = 0;
 };
 
+// Appends the digits from at to number, as long as they last, and returns where they end.
+// Beyond 19 digits the number wraps around; the caller then leaves the text.
+const char* ReadDigits(const char* at, const char* end, std::uint64_t& number) {
+  for (; at != end; ++at) {
+    const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
+    if (digit > 9) break;
+    number = number * 10 + digit;
+  }
+  return at;
+}
+
+const char* SkipZeros(const char* at, const char* end) {
+  while (at != end && *at == '0') ++at;
+  return at;
+}
+
 // Reads text when it is a plain decimal number the quick path takes, in the syntax ParseOnce
 // reads it with; false for anything else, which then takes the full parse.
 bool ReadPlainDecimal(std::string_view text, PlainDecimal& number) {
@@ -227,23 +243,22 @@ bool ReadPlainDecimal(std::string_view text, PlainDecimal& number) {
   const char* const end = at + text.size();
   while (at != end && *at == ' ') ++at;
   if (at != end && (*at == '+' || *at == '-')) number.Negative = *at++ == '-';
-  int digitCount = 0, significant = 0, fractionDigits = 0;
-  bool fraction = false;
-  for (; at != end; ++at) {
-    const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
-    if (digit <= 9) {
-      ++digitCount;
-      fractionDigits += fraction;
-      if (number.Digits == 0 && digit == 0) continue;  // a leading zero
-      if (++significant > 19) return false;
-      number.Digits = number.Digits * 10 + digit;
-    } else if (*at == '.' && !fraction) {
-      fraction = true;
-    } else {
-      break;
-    }
+  // Leading zeros, also those after the point, are no significant digits.
+  const char* const start = at;
+  const char* digits = SkipZeros(at, end);
+  at = ReadDigits(digits, end, number.Digits);
+  std::ptrdiff_t significant = at - digits, digitCount = at - start, fractionDigits = 0;
+  if (at != end && *at == '.') {
+    const char* const fraction = ++at;
+    if (number.Digits == 0) at = SkipZeros(at, end);
+    digits = at;
+    at = ReadDigits(at, end, number.Digits);
+    significant += at - digits;
+    fractionDigits = at - fraction;
+    digitCount += fractionDigits;
   }
   if (digitCount == 0) return false;  // "", ".", "E5": left to the full parse
+  if (significant > 19) return false;
   int exponent = 0;
   if (at != end) {
     if (*at != 'E' && *at != 'e') return false;
@@ -258,38 +273,42 @@ bool ReadPlainDecimal(std::string_view text, PlainDecimal& number) {
     }
     if (negative) exponent = -exponent;
   }
-  number.Scale = exponent - fractionDigits;
+  number.Scale = exponent - static_cast<int>(fractionDigits);
   return true;
 }
 
-// Powers of ten that doubles hold exactly (10^k = 5^k 2^k and 5^22 < 2^53).
+// Powers of ten that doubles hold exactly (10^k = 5^k 2^k and 5^22 < 2^53), and the doubles
+// nearest to their reciprocals.
 constexpr int QuickScales = 22;
 constexpr double ExactTens[QuickScales + 1] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double NearestTenths[QuickScales + 1] = {
+    1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
+    1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
 
 // The stored value of x = m * 10^s (0 < m < 10^19, |s| <= 22), which the full parse stores as
 // the 40-bit rounding (ties away from zero) of x rounded to 64 bits (nearest even), decided
 // from a double-double h + l near x.
 //
 // Error bound. m splits exactly into mh = m rounded to a double and the integer ml = m - mh,
-// |ml| <= 2^10 <= 2^-53 mh; P = 10^|s| is exact. Each rounding below errs by at most 2^-53 of
-// its result.
+// |ml| <= 2^10 <= 2^-53 mh; P = 10^|s| is exact, and R = 1/P rounded errs by at most 2^-53 R.
+// Each rounding below errs by at most 2^-53 of its result.
 //   s >= 0, x = mh P + ml P: h = mh P rounded and e = mh P - h exactly (Dekker's product),
 //     l = e + ml P. |e| <= 2^-53 x and |ml P| <= 2^-52 x: the product ml P and the sum round
 //     once each, by at most 2^-105 x and 2^-104 x, so |x - (h + l)| <= 2^-103 x.
-//   s < 0, x = m / P: q = mh / P rounded and q P = p + e exactly; mh - p is exact, since
-//     p lies within a factor 1 + 2^-51 of mh. The remainder m - q P = ((mh - p) - e) + ml has
-//     terms of at most 2^-51 m, so its two roundings err by at most 2^-102 m, and
-//     l = remainder / P errs by at most 2^-102 x + 2^-53 |l| <= 2^-101 x: |x - (q + l)| <=
-//     2^-101 x.
-// The 64-bit rounding of x lies within 2^-64 x of x, so within 2^-64 x + 2^-101 x < 2^-63 |h|
+//   s < 0, x = m / P: q = mh R rounded lies within 2^-51 of mh / P, and q P = p + e exactly;
+//     p lies within a factor 1 + 2^-50 of mh, so mh - p is exact. The remainder
+//     m - q P = ((mh - p) - e) + ml has terms of at most 2^-49 m, so its two roundings err by
+//     at most 2^-101 m; l = remainder * R rounded adds at most 2^-52 of l, itself at most
+//     2^-48 x: |x - (q + l)| <= 2^-99 x.
+// The 64-bit rounding of x lies within 2^-64 x of x, so within 2^-64 x + 2^-99 x < 2^-63 |h|
 // of h + l (x <= 2 |h|). RoundDoubleDouble with a margin of 2^-62 |h| decides only where every
 // value that near h + l rounds to the same 40-bit number (its own rounding of the rest of h
 // against the 40-bit unit errs by at most 2^-53 of that unit, 2^-92 |h|, far inside the
 // margin); that includes the 64-bit rounding of x, so the result is the full parse's. Exact
 // 40-bit midpoints and values within the margin of one are left to the full parse.
-bool StoredQuickly(const PlainDecimal& number, StorageReal& stored) {
+bool RoundedQuickly(const PlainDecimal& number, double& rounded) {
   const double mh = static_cast<double>(number.Digits);
   const double ml = static_cast<double>(
       static_cast<std::int64_t>(number.Digits - static_cast<std::uint64_t>(mh)));
@@ -299,20 +318,19 @@ bool StoredQuickly(const PlainDecimal& number, StorageReal& stored) {
     h = mh * power;
     l = exact::ProductError(mh, power, h) + ml * power;
   } else {
-    const double power = ExactTens[-number.Scale];
-    h = mh / power;
+    const double power = ExactTens[-number.Scale], reciprocal = NearestTenths[-number.Scale];
+    h = mh * reciprocal;
     const double p = h * power;
-    l = (((mh - p) - exact::ProductError(h, power, p)) + ml) / power;
+    l = (((mh - p) - exact::ProductError(h, power, p)) + ml) * reciprocal;
   }
   // h + l normalized, so that |l| is at most half a unit in h's last place (|l| < |h|).
   const double sum = h + l;
   l -= sum - h;
   h = sum;
-  double rounded = 0;
   if (!exact::RoundDoubleDouble(h, l, h * 0x1p-62, rounded)) return false;
   // x >= 10^-22 lies far above the storage real's smallest magnitude.
   if (rounded > StorageReal::Largest()) throw FloatingPointOverflow();
-  stored = StorageReal::FromRounded(number.Negative ? -rounded : rounded);
+  if (number.Negative) rounded = -rounded;
   return true;
 }
 
@@ -333,22 +351,31 @@ CellValue ParseFully(std::string_view text) {
   return CellValue{StorageReal(outcome.Value), 0};
 }
 
-}  // namespace
-
-bool QuickCellValue(std::string_view text, StorageReal& stored) {
+// The quick path's value, already rounded to the storage real (0 for zero); the value passes
+// on as a double rather than as the six bytes, which the processor moves in pieces.
+bool QuickRounded(std::string_view text, double& rounded) {
   PlainDecimal number;
   if (!ReadPlainDecimal(text, number)) return false;
   if (number.Digits == 0) {
-    stored = StorageReal();
+    rounded = 0;
     return true;
   }
   if (number.Scale < -QuickScales || number.Scale > QuickScales) return false;
-  return StoredQuickly(number, stored);
+  return RoundedQuickly(number, rounded);
+}
+
+}  // namespace
+
+bool QuickCellValue(std::string_view text, StorageReal& stored) {
+  double rounded = 0;
+  if (!QuickRounded(text, rounded)) return false;
+  stored = StorageReal::FromRounded(rounded);
+  return true;
 }
 
 CellValue ParseCellValue(std::string_view text) {
-  CellValue parsed;
-  if (QuickCellValue(text, parsed.Value)) return parsed;
+  if (double rounded = 0; QuickRounded(text, rounded))
+    return CellValue{StorageReal::FromRounded(rounded), 0};
   return ParseFully(text);
 }
 

@@ -66,7 +66,11 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
   int p = 0;
   if (auto message = ReadSettings(source, settings, p)) return message;
   matrix.VariableCount = p;
-  for (int k = 1; k <= p; ++k) matrix.ChordOffset[k] = StorageReal();
+  double lowest[MaxVariables + 1];  // the chord offsets found so far, as doubles
+  for (int k = 1; k <= p; ++k) {
+    matrix.ChordOffset[k] = StorageReal();
+    lowest[k] = 0;
+  }
   matrix.MaxLabelLength = 0;
 
   const int n = source.RowCount() - 1;
@@ -88,8 +92,10 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
       if (value.ErrorPosition != 0 || depth.ErrorPosition != 0)
         return ParsingError("Data file contains non-numeric fields");
       matrix.Values[i][k] = value.Value;
-      if (value.Value.ToDouble() < matrix.ChordOffset[k].ToDouble())
+      if (const double v = value.Value.ToDouble(); v < lowest[k]) {
+        lowest[k] = v;
         matrix.ChordOffset[k] = value.Value;
+      }
     }
     if (settings.Constrained) matrix.Depth[i] = depth.Value;
   }

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "analysis/doubledouble.h"
 
@@ -10,6 +11,34 @@ namespace {
 
 constexpr int kStorageBias = 129;
 constexpr int kDroppedBits = 64 - 40;  // extended significand bits the storage real drops
+
+// The six bytes as the low 48 bits of an integer, byte 0 lowest; copied as a 4-byte and a
+// 2-byte integer where the processor keeps integers that way, the pieces in which a
+// StorageReal is copied, so that loads find the stores before them whole.
+std::uint64_t Packed(const std::array<std::uint8_t, 6>& bytes) {
+  std::uint64_t packed = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::uint32_t low = 0;
+    std::uint16_t high = 0;
+    std::memcpy(&low, bytes.data(), 4);
+    std::memcpy(&high, bytes.data() + 4, 2);
+    packed = low | std::uint64_t{high} << 32;
+  } else {
+    for (int i = 0; i < 6; ++i) packed |= std::uint64_t{bytes[i]} << (8 * i);
+  }
+  return packed;
+}
+
+void Unpack(std::uint64_t packed, std::array<std::uint8_t, 6>& bytes) {
+  if constexpr (std::endian::native == std::endian::little) {
+    const auto low = static_cast<std::uint32_t>(packed);
+    const auto high = static_cast<std::uint16_t>(packed >> 32);
+    std::memcpy(bytes.data(), &low, 4);
+    std::memcpy(bytes.data() + 4, &high, 2);
+  } else {
+    for (int i = 0; i < 6; ++i) bytes[i] = static_cast<std::uint8_t>(packed >> (8 * i));
+  }
+}
 
 }  // namespace
 
@@ -56,13 +85,12 @@ StorageReal StorageReal::FromRounded(double v) {
   const std::uint64_t exponent = ((bits >> 52) & 0x7ff) - 1023 + kStorageBias;
   const std::uint64_t fraction = (bits >> 13) & ((std::uint64_t{1} << 39) - 1);
   const std::uint64_t packed = exponent | fraction << 8 | (bits >> 63) << 47;
-  for (int i = 0; i < 6; ++i) r.bytes_[i] = static_cast<std::uint8_t>(packed >> (8 * i));
+  Unpack(packed, r.bytes_);
   return r;
 }
 
 double StorageReal::ToDouble() const {
-  std::uint64_t packed = 0;
-  for (int i = 0; i < 6; ++i) packed |= std::uint64_t{bytes_[i]} << (8 * i);
+  const std::uint64_t packed = Packed(bytes_);
   const std::uint64_t exponent = packed & 0xff;
   if (exponent == 0) return 0;
   const std::uint64_t fraction = (packed >> 8) & ((std::uint64_t{1} << 39) - 1);
