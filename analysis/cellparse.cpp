@@ -288,12 +288,24 @@ constexpr double NearestTenths[QuickScales + 1] = {
     1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
 
 // The stored value of x = m * 10^s (0 < m < 10^19, |s| <= 22), which the full parse stores as
-// the 40-bit rounding (ties away from zero) of x rounded to 64 bits (nearest even), decided
-// from a double-double h + l near x.
+// the 40-bit rounding (ties away from zero) of x rounded to 64 bits (nearest even): first from
+// a plain double near x, where that lies far enough from a 40-bit midpoint, else from a
+// double-double, where that does.
 //
-// Error bound. m splits exactly into mh = m rounded to a double and the integer ml = m - mh,
-// |ml| <= 2^10 <= 2^-53 mh; P = 10^|s| is exact, and R = 1/P rounded errs by at most 2^-53 R.
-// Each rounding below errs by at most 2^-53 of its result.
+// Error bounds. m rounded to a double, mh, errs by at most 2^-53 m (nothing below 2^53);
+// P = 10^|s| is exact, and R = 1/P rounded errs by at most 2^-53 R. Each rounding below errs by
+// at most 2^-53 of its result. The 64-bit rounding of x, X, lies within 2^-64 x of x.
+//
+// The double: h = mh P or mh R rounded lies within 3 * 2^-53 (1 + 2^-52) x < 2^-51 x of x. With
+// 2^E <= h < 2^(E + 1) and u = 2^(E - 52) the unit in h's last place, |X - h| < 2^-51 x +
+// 2^-64 x < 2^(E - 50) (1 + 2^-12) < 5 u. h's 13 bits below the 40 kept ones, as a multiple
+// of u, say how far h lies from the 40-bit midpoint of its binade (at 2^12 u); the midpoints
+// of the neighbouring binades lie 2^11 u or more beyond its ends. So where those bits differ
+// from 2^12 by more than 8, X lies on h's side of every midpoint and not on one, and rounds
+// as h does.
+//
+// The double-double. m splits exactly into mh and the integer ml = m - mh, |ml| <= 2^10 <=
+// 2^-53 mh.
 //   s >= 0, x = mh P + ml P: h = mh P rounded and e = mh P - h exactly (Dekker's product),
 //     l = e + ml P. |e| <= 2^-53 x and |ml P| <= 2^-52 x: the product ml P and the sum round
 //     once each, by at most 2^-105 x and 2^-104 x, so |x - (h + l)| <= 2^-103 x.
@@ -302,14 +314,24 @@ constexpr double NearestTenths[QuickScales + 1] = {
 //     m - q P = ((mh - p) - e) + ml has terms of at most 2^-49 m, so its two roundings err by
 //     at most 2^-101 m; l = remainder * R rounded adds at most 2^-52 of l, itself at most
 //     2^-48 x: |x - (q + l)| <= 2^-99 x.
-// The 64-bit rounding of x lies within 2^-64 x of x, so within 2^-64 x + 2^-99 x < 2^-63 |h|
-// of h + l (x <= 2 |h|). RoundDoubleDouble with a margin of 2^-62 |h| decides only where every
-// value that near h + l rounds to the same 40-bit number (its own rounding of the rest of h
-// against the 40-bit unit errs by at most 2^-53 of that unit, 2^-92 |h|, far inside the
-// margin); that includes the 64-bit rounding of x, so the result is the full parse's. Exact
-// 40-bit midpoints and values within the margin of one are left to the full parse.
+// So X lies within 2^-64 x + 2^-99 x < 2^-63 |h| of h + l (x <= 2 |h|). RoundDoubleDouble with
+// a margin of 2^-62 |h| decides only where every value that near h + l rounds to the same
+// 40-bit number (its own rounding of the rest of h against the 40-bit unit errs by at most
+// 2^-53 of that unit, 2^-92 |h|, far inside the margin); that includes X, so the result is the
+// full parse's. Exact 40-bit midpoints and values within the margin of one are left to the
+// full parse.
 bool RoundedQuickly(const PlainDecimal& number, double& rounded) {
   const double mh = static_cast<double>(number.Digits);
+  const double near =
+      number.Scale >= 0 ? mh * ExactTens[number.Scale] : mh * NearestTenths[-number.Scale];
+  const auto bits = std::bit_cast<std::uint64_t>(near);
+  constexpr std::uint64_t dropped = (std::uint64_t{1} << 13) - 1, half = dropped / 2 + 1;
+  if ((bits & dropped) + 8 - half > 16) {  // more than 8 units from the midpoint
+    rounded = std::bit_cast<double>((bits + half) & ~dropped);  // carries into the exponent
+    if (rounded > StorageReal::Largest()) throw FloatingPointOverflow();
+    if (number.Negative) rounded = -rounded;
+    return true;
+  }
   const double ml = static_cast<double>(
       static_cast<std::int64_t>(number.Digits - static_cast<std::uint64_t>(mh)));
   double h = 0, l = 0;
