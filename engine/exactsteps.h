@@ -104,27 +104,28 @@ inline double ChordStep(double s, DoubleDouble x, DoubleDouble y) {
 // The screen of the coefficient sums, which computes in plain double. A double h of the
 // binade [2^e, 2^(e+1)) has its last place at 2^(e-52); the 40-bit numbers are every 2^13-th
 // double of the binade, and their midpoints are the doubles whose lowest 13 bits are 0x1000.
-// When the extended-format result y lies within margin last places of h, and h lies more
-// than margin last places from the nearest midpoint, y and h are on the same side of it and
-// round alike (no binade edge is within reach: the nearest midpoint across an edge is 2^11
-// places away). Rounds the magnitude half up, which is ties away from zero; then flushes
-// below 2^-128. False, with out untouched, when h is too near a midpoint.
+// h lies a whole number of last places from the nearest midpoint; when that is more than
+// margin, and the extended-format result y lies less than margin + 1 places from h, y and h
+// are on the same side of the midpoint and round alike (no binade edge is within reach: the
+// nearest midpoint across an edge is 2^11 places away). Rounds the magnitude half up, which is ties
+// away from zero; then flushes below 2^-128. False, with out untouched, when h is too near a
+// midpoint.
 //
 // The bounds |h - y|, in last places of h, for h computed from 40-bit (or, for the chord,
 // 64-bit) operands with round-to-nearest double operations (u = 2^-53; z is the exact value,
 // |y - z| < 2^-61.9 z as above, and h < 2^(e+1) makes u h less than one last place):
 //   s + |x - y| (Manhattan): the difference and the sum err by u each: |h - z| <= 2u z,
-//     so |h - y| < 2.01 places; margin 3.
+//     so |h - y| < 2.01 places; margin 2.
 //   s + (x - y)^2 (Euclidean): the square adds 2u + u for its rounding: |h - z| <= 4.001u z,
-//     so |h - y| < 4.01 places; margin 5.
+//     so |h - y| < 4.01 places; margin 4.
 //   s + ((xH - yH) + (xL - yL))^2 (chord, roots held as H + L): when the roots lie within a
 //     factor 2 of each other both differences are exact (Sterbenz; the L parts are multiples
 //     of 2^-63 of their binades, within 12 bits of each other), and d errs by u; otherwise
 //     |x - y| >= 0.4999 max(x, y), xH - yH errs by u max <= 2.0001u |x - y|, xL - yL by
 //     2^-105 max, and the sum by u: |d - (x - y)| <= 3.0003u |x - y|. The square then errs by
-//     7.001u and the sum by u: |h - z| <= 8.002u z, so |h - y| < 8.02 places; margin 9.
+//     7.001u and the sum by u: |h - z| <= 8.002u z, so |h - y| < 8.02 places; margin 8.
 //   sqrt(s) and s / p of a 40-bit s: each correctly rounded in double (half a place) and in
-//     the extended format (2^-11 places): |h - y| < 0.51 places; margin 1.
+//     the extended format (2^-11 places): |h - y| < 0.51 places; margin 0.
 inline bool RoundClearOfMidpoint(double h, std::int64_t margin, double& out) {
   const auto bits = std::bit_cast<std::uint64_t>(h);
   const std::int64_t fromMidpoint = static_cast<std::int64_t>(bits & 0x1fff) - 0x1000;
@@ -134,10 +135,10 @@ inline bool RoundClearOfMidpoint(double h, std::int64_t margin, double& out) {
 }
 
 // The screens' margins (see above).
-constexpr std::int64_t AbsoluteSumMargin = 3;
-constexpr std::int64_t SquareSumMargin = 5;
-constexpr std::int64_t ChordSumMargin = 9;
-constexpr std::int64_t CorrectlyRoundedMargin = 1;
+constexpr std::int64_t AbsoluteSumMargin = 2;
+constexpr std::int64_t SquareSumMargin = 4;
+constexpr std::int64_t ChordSumMargin = 8;
+constexpr std::int64_t CorrectlyRoundedMargin = 0;
 
 // The chord coefficient's square root of a value less its variable's offset, kept in the
 // extended format.
