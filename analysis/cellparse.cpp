@@ -373,9 +373,9 @@ CellValue ParseFully(std::string_view text) {
   return CellValue{StorageReal(outcome.Value), 0};
 }
 
-// The quick path's value, already rounded to the storage real (0 for zero); the value passes
-// on as a double rather than as the six bytes, which the processor moves in pieces.
-bool QuickRounded(std::string_view text, double& rounded) {
+}  // namespace
+
+bool detail::QuickRounded(std::string_view text, double& rounded) {
   PlainDecimal number;
   if (!ReadPlainDecimal(text, number)) return false;
   if (number.Digits == 0) {
@@ -386,19 +386,11 @@ bool QuickRounded(std::string_view text, double& rounded) {
   return RoundedQuickly(number, rounded);
 }
 
-}  // namespace
-
 bool QuickCellValue(std::string_view text, StorageReal& stored) {
   double rounded = 0;
-  if (!QuickRounded(text, rounded)) return false;
+  if (!detail::QuickRounded(text, rounded)) return false;
   stored = StorageReal::FromRounded(rounded);
   return true;
-}
-
-CellValue ParseCellValue(std::string_view text) {
-  if (double rounded = 0; QuickRounded(text, rounded))
-    return CellValue{StorageReal::FromRounded(rounded), 0};
-  return ParseFully(text);
 }
 
 CellValue ParseCellValueExactly(std::string_view text) { return ParseFully(text); }

@@ -11,19 +11,31 @@ struct CellValue {
   std::int32_t ErrorPosition = 0;  // 0 on success, else the position (from 1) of the fault
 };
 
-// Parses a cell text as a number. A fault inside the text gets one second attempt with the
-// offending character read as a decimal point, so "2,5" and "2x5" read 2.5. Throws
-// FloatingPointOverflow for a number too large for the storage real.
-CellValue ParseCellValue(std::string_view text);
-
-// The same parse without its quick path for plain decimal numbers: the reference the quick
-// path is checked against (ParseCellValue gives exactly its results and throws alike).
+// The parse of ParseCellValue below without its quick path for plain decimal numbers: the
+// reference the quick path is checked against (ParseCellValue gives exactly its results and
+// throws alike).
 CellValue ParseCellValueExactly(std::string_view text);
 
 // The quick path alone: true with the stored value of a plain decimal number (spaces, a sign,
 // at most 19 significant digits with an optional point, an exponent of at most 4 digits, a
-// value of m * 10^s with |s| <= 22) where a double-double approximation decides it; false
-// where the text needs the full parse. Throws FloatingPointOverflow as ParseCellValue does.
+// value of m * 10^s with |s| <= 22) where a double or double-double approximation decides it;
+// false where the text needs the full parse. Throws FloatingPointOverflow as ParseCellValue
+// does.
 bool QuickCellValue(std::string_view text, StorageReal& stored);
+
+namespace detail {
+// The quick path's value as the double the stored value equals (0 for zero), so that the
+// caller packs the six bytes once, where it keeps them.
+bool QuickRounded(std::string_view text, double& rounded);
+}  // namespace detail
+
+// Parses a cell text as a number. A fault inside the text gets one second attempt with the
+// offending character read as a decimal point, so "2,5" and "2x5" read 2.5. Throws
+// FloatingPointOverflow for a number too large for the storage real.
+inline CellValue ParseCellValue(std::string_view text) {
+  if (double rounded = 0; detail::QuickRounded(text, rounded))
+    return CellValue{StorageReal::FromRounded(rounded), 0};
+  return ParseCellValueExactly(text);
+}
 
 }  // namespace vardell

@@ -12,34 +12,6 @@ namespace {
 constexpr int kStorageBias = 129;
 constexpr int kDroppedBits = 64 - 40;  // extended significand bits the storage real drops
 
-// The six bytes as the low 48 bits of an integer, byte 0 lowest; copied as a 4-byte and a
-// 2-byte integer where the processor keeps integers that way, the pieces in which a
-// StorageReal is copied, so that loads find the stores before them whole.
-std::uint64_t Packed(const std::array<std::uint8_t, 6>& bytes) {
-  std::uint64_t packed = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::uint32_t low = 0;
-    std::uint16_t high = 0;
-    std::memcpy(&low, bytes.data(), 4);
-    std::memcpy(&high, bytes.data() + 4, 2);
-    packed = low | std::uint64_t{high} << 32;
-  } else {
-    for (int i = 0; i < 6; ++i) packed |= std::uint64_t{bytes[i]} << (8 * i);
-  }
-  return packed;
-}
-
-void Unpack(std::uint64_t packed, std::array<std::uint8_t, 6>& bytes) {
-  if constexpr (std::endian::native == std::endian::little) {
-    const auto low = static_cast<std::uint32_t>(packed);
-    const auto high = static_cast<std::uint16_t>(packed >> 32);
-    std::memcpy(bytes.data(), &low, 4);
-    std::memcpy(bytes.data() + 4, &high, 2);
-  } else {
-    for (int i = 0; i < 6; ++i) bytes[i] = static_cast<std::uint8_t>(packed >> (8 * i));
-  }
-}
-
 }  // namespace
 
 StorageReal::StorageReal(double v) {
@@ -73,30 +45,6 @@ void StorageReal::Store(const Extended& v) {
   std::uint32_t upper = static_cast<std::uint32_t>(fraction >> 8);  // 31 bits
   if (v.Negative) upper |= 0x80000000u;
   for (int i = 0; i < 4; ++i) bytes_[2 + i] = static_cast<std::uint8_t>(upper >> (8 * i));
-}
-
-// The six bytes as the low 48 bits of an integer, byte 0 lowest: the biased exponent, then the
-// 39-bit fraction, then the sign in the top bit.
-StorageReal StorageReal::FromRounded(double v) {
-  StorageReal r;
-  if (v == 0) return r;
-  // The double's 52-bit fraction holds the 39-bit one in its upper bits.
-  const auto bits = std::bit_cast<std::uint64_t>(v);
-  const std::uint64_t exponent = ((bits >> 52) & 0x7ff) - 1023 + kStorageBias;
-  const std::uint64_t fraction = (bits >> 13) & ((std::uint64_t{1} << 39) - 1);
-  const std::uint64_t packed = exponent | fraction << 8 | (bits >> 63) << 47;
-  Unpack(packed, r.bytes_);
-  return r;
-}
-
-double StorageReal::ToDouble() const {
-  const std::uint64_t packed = Packed(bytes_);
-  const std::uint64_t exponent = packed & 0xff;
-  if (exponent == 0) return 0;
-  const std::uint64_t fraction = (packed >> 8) & ((std::uint64_t{1} << 39) - 1);
-  const std::uint64_t bits =
-      (packed >> 47) << 63 | (exponent - kStorageBias + 1023) << 52 | fraction << 13;
-  return std::bit_cast<double>(bits);
 }
 
 namespace {
