@@ -93,7 +93,7 @@ TEST(StorageReal, OverflowAboveTheLargestValue) {
       EXPECT_STREQ(e.what(), "Floating point overflow");
     }
   }
-  EXPECT_THROW(StorageReal(std::numeric_limits<double>::infinity()), FloatingPointOverflow);
+  EXPECT_THROW(StorageReal{std::numeric_limits<double>::infinity()}, FloatingPointOverflow);
   EXPECT_NEAR(largest, 1.7014118346e38, 1e28);
   EXPECT_THROW(StorageReal(std::sqrt(-1.0)), InvalidFloatingPointOperation);
   EXPECT_THROW(StorageReal(SquareRoot(Extended::FromDouble(-1))), InvalidFloatingPointOperation);
