@@ -303,12 +303,14 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
   // overflow part-way releases every node made so far.
   std::unique_ptr<ClusterNode> nodeOfCluster[MaxObjects + 1];
   int activeList[MaxObjects + 1];
+  std::int32_t sizeOf[MaxObjects + 1];  // the clusters' sizes, beside their nodes
   for (int o = 1; o <= n; ++o) {
     const StorageReal position =
         constrained ? StoredDifference(matrix.Depth[o].ToDouble(), matrix.Depth[1].ToDouble())
                     : StorageReal();
     nodeOfCluster[o] = MakeLeaf(o, position);
     activeList[o] = o;
+    sizeOf[o] = 1;
   }
 
   ValueTable& v = work.Dissimilarities;
@@ -322,7 +324,7 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
         constrained ? ClosestAdjacentPair(v, activeList, m) : nearest.Closest(activeList, m);
     const int i = pair.I, j = pair.J, fusion = n - m + 1;
     const StorageReal dij = d.D[i][j];
-    const std::int32_t ni = nodeOfCluster[i]->Size, nj = nodeOfCluster[j]->Size;
+    const std::int32_t ni = sizeOf[i], nj = sizeOf[j];
     const StorageReal level = FusionLevel(levelRule, constrained, dij, dispersionTotal);
     nodeOfCluster[i] =
         Fuse(std::move(nodeOfCluster[i]), std::move(nodeOfCluster[j]), constrained, level);
@@ -334,17 +336,20 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
     // row or column of i, so later k see the values from before this fusion.
     const UpdateTerms fixed =
         rule.PerCluster ? UpdateTerms{} : TermsOf(rule.Coefficients(ni, nj, 0));
-    const double vij = v[i][j];
+    double* rowI = v[i];
+    const double* rowJ = v[j];
+    const double vij = rowJ[i];
     for (int p = 1; p <= m; ++p) {
       const int k = activeList[p];
       if (k == i) continue;
       const UpdateTerms& c =
-          rule.PerCluster ? termsBySize.Get(rule, ni, nj, nodeOfCluster[k]->Size, fusion) : fixed;
+          rule.PerCluster ? termsBySize.Get(rule, ni, nj, sizeOf[k], fusion) : fixed;
       const double value =
-          CombineStored(c.AlphaI, c.AlphaJ, v[k][i], v[k][j], c.Beta, vij, c.Gamma);
-      v[k][i] = v[i][k] = value;
+          CombineStored(c.AlphaI, c.AlphaJ, rowI[k], rowJ[k], c.Beta, vij, c.Gamma);
+      rowI[k] = v[k][i] = value;
       d.At(k, i) = StorageReal::FromRounded(value);
     }
+    sizeOf[i] = ni + nj;
     if (!constrained) nearest.Update(v, activeList, m, i, j);
   }
   // Cluster 1 is never fused away, so it holds the last node made: the root.

@@ -112,26 +112,48 @@ bool CombineFast(double alphaI, double alphaJ, double dki, double dkj, double be
       exact::ProductError(alphaI, dki, p[0]), exact::ProductError(alphaJ, dkj, p[1]),
       exact::ProductError(beta, dij, p[2]), exact::ProductError(gamma, d, p[3]) + gamma * de};
   double h = p[0], l = pe[0], magnitude = std::fabs(p[0]);
-  bool exactly = de == 0 && pe[0] == 0;
   for (int i = 1; i < 4; ++i) {
     double e;
     exact::TwoSum(h, p[i], h, e);
     l += e + pe[i];
     magnitude += std::fabs(p[i]);
-    exactly = exactly && e == 0 && pe[i] == 0;
   }
   double sh, sl;
   exact::TwoSum(h, l, sh, sl);
-  if (exact::RoundDoubleDouble(sh, sl, magnitude * 0x1p-59, out)) return true;
-  // Averages of two values often land exactly halfway. Where every operation was exact in
-  // double, each extended operation was exact too, so the extended result is h itself.
-  return exactly && exact::RoundExactTie(h, 0, out);
+  return exact::RoundDoubleDouble(sh, sl, magnitude * 0x1p-59, out);
 }
+
+namespace {
+
+// Whether a double's significand has at most 53 - 40 bits (so that its product with a stored
+// value is exact), or none but the leading one (so that every product with it is exact).
+bool Short(double v) { return (std::bit_cast<std::uint64_t>(v) & 0xffffffffffu) == 0; }
+bool PowerOfTwo(double v) { return (std::bit_cast<std::uint64_t>(v) & 0xfffffffffffffu) == 0; }
+
+// Averages land exactly halfway between two stored values about half the time, which no
+// approximation can decide. With short coefficients (the averaging strategies' halves, the
+// quotients of sizes that add up to a power of two) the products are exact in double; where
+// the difference and the sums are exact too, the double result is the exact value, every
+// extended operation was exact, and its rounding, ties included, is decided here.
+bool CombineExactly(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
+                    double gamma, double& out) {
+  if (!Short(alphaI) || !Short(alphaJ) || !Short(beta) || !PowerOfTwo(gamma)) return false;
+  double d, de, s1, e1, s2, e2, s3, e3;
+  exact::TwoSum(dki, -dkj, d, de);
+  exact::TwoSum(alphaI * dki, alphaJ * dkj, s1, e1);
+  exact::TwoSum(s1, beta * dij, s2, e2);
+  exact::TwoSum(s2, gamma * std::fabs(d), s3, e3);
+  if (de != 0 || e1 != 0 || e2 != 0 || e3 != 0) return false;
+  return exact::RoundDoubleDouble(s3, 0, 0, out) || exact::RoundExactTie(s3, 0, out);
+}
+
+}  // namespace
 
 double CombineStored(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
                      double gamma) {
   double r;
   if (CombineScreen(alphaI, alphaJ, dki, dkj, beta, dij, gamma, r) ||
+      CombineExactly(alphaI, alphaJ, dki, dkj, beta, dij, gamma, r) ||
       CombineFast(alphaI, alphaJ, dki, dkj, beta, dij, gamma, r)) {
     if (std::fabs(r) > StorageReal::Largest()) throw FloatingPointOverflow();
     return exact::Flushed(r);

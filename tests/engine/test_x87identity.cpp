@@ -309,11 +309,10 @@ TEST(X87Identity, Combine) {
     const long double stored = X87Store(sum);
     double fast = 0;
     const bool decided = CombineFast(c[0], c[1], ki, kj, c[2], dij, c[3], fast);
-    // The approximations never decide a tie (the double-double path decides the ties it
-    // computed exactly).
     double screened = 0;
     const bool screenDecided = CombineScreen(c[0], c[1], ki, kj, c[2], dij, c[3], screened);
     if (ExactTie(sum)) {
+      ASSERT_FALSE(decided) << "tie decided by the fast path, trial " << t;
       ASSERT_FALSE(screenDecided) << "tie decided by the screen, trial " << t;
     }
     slow += decided ? 0 : 1;
