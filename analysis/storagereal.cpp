@@ -2,13 +2,14 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "analysis/doubledouble.h"
 
 namespace vardell {
 namespace {
 
-constexpr int kStorageBias = StorageReal::ExponentBias;
+constexpr int kStorageBias = 129;
 constexpr int kDroppedBits = 64 - 40;  // extended significand bits the storage real drops
 
 }  // namespace

@@ -66,8 +66,6 @@ class StorageReal {
   static StorageReal FromBytes(const std::array<std::uint8_t, 6>& bytes);
   std::array<std::uint8_t, 6> Bytes() const { return bytes_; }
 
-  static constexpr int ExponentBias = 129;
-
   // Largest and smallest magnitudes the format holds.
   static constexpr double Largest() { return (2 - 0x1p-39) * 0x1p126; }
   static constexpr double Smallest() { return 0x1p-128; }
@@ -105,49 +103,6 @@ class StorageReal {
   void Store(const Extended& v);
   std::array<std::uint8_t, 6> bytes_{};
 };
-
-// The six bytes as the low 48 bits of an integer, byte 0 lowest: the biased exponent, then the
-// 39-bit fraction, then the sign in the top bit. Copied as a 4-byte and a 2-byte integer where
-// the processor keeps integers that way, the pieces in which a StorageReal is copied, so that
-// loads find the stores before them whole (byte-wise, they stall). Inline: the agglomeration
-// converts a value at every update.
-inline StorageReal StorageReal::FromRounded(double v) {
-  StorageReal r;
-  if (v == 0) return r;
-  // The double's 52-bit fraction holds the 39-bit one in its upper bits.
-  const auto bits = std::bit_cast<std::uint64_t>(v);
-  const std::uint64_t exponent = ((bits >> 52) & 0x7ff) - 1023 + ExponentBias;
-  const std::uint64_t fraction = (bits >> 13) & ((std::uint64_t{1} << 39) - 1);
-  const std::uint64_t packed = exponent | fraction << 8 | (bits >> 63) << 47;
-  if constexpr (std::endian::native == std::endian::little) {
-    const auto low = static_cast<std::uint32_t>(packed);
-    const auto high = static_cast<std::uint16_t>(packed >> 32);
-    std::memcpy(r.bytes_.data(), &low, 4);
-    std::memcpy(r.bytes_.data() + 4, &high, 2);
-  } else {
-    for (int i = 0; i < 6; ++i) r.bytes_[i] = static_cast<std::uint8_t>(packed >> (8 * i));
-  }
-  return r;
-}
-
-inline double StorageReal::ToDouble() const {
-  std::uint64_t packed = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::uint32_t low;
-    std::uint16_t high;
-    std::memcpy(&low, bytes_.data(), 4);
-    std::memcpy(&high, bytes_.data() + 4, 2);
-    packed = low | std::uint64_t{high} << 32;
-  } else {
-    for (int i = 0; i < 6; ++i) packed |= std::uint64_t{bytes_[i]} << (8 * i);
-  }
-  const std::uint64_t exponent = packed & 0xff;
-  if (exponent == 0) return 0;
-  const std::uint64_t fraction = (packed >> 8) & ((std::uint64_t{1} << 39) - 1);
-  const std::uint64_t bits =
-      (packed >> 47) << 63 | (exponent - ExponentBias + 1023) << 52 | fraction << 13;
-  return std::bit_cast<double>(bits);
-}
 
 // Single operations of the extended format on values of at most 64 bits held as doubles
 // (stored values, small integers), then stored: a / b (b != 0), sqrt(a) (a >= 0), a + b,
