@@ -6,6 +6,7 @@
 
 #include "analysis/cellparse.h"
 #include "analysis/methods.h"
+#include "analysis/sharedwork.h"
 
 namespace vardell {
 namespace {
@@ -60,6 +61,26 @@ std::string LabelOf(const ParameterSource& source, const AnalysisSettings& setti
   return ObjectNumberLabel(object);
 }
 
+// A cell of a row that is not a number.
+struct NonNumericField {};
+
+// Row i's label, values and depth. The depth cell is read after the row's first data cell,
+// so an overflow in either is met in the same order as the cells stand in the row's checks.
+void ExtractRow(const ParameterSource& source, const AnalysisSettings& settings, int i,
+                DataMatrix& matrix) {
+  matrix.GridRow[i] = i;
+  matrix.Labels[i] = LabelOf(source, settings, i);
+  CellValue depth;
+  for (int k = 1; k <= matrix.VariableCount; ++k) {
+    const CellValue value = ParseCellValue(source.CellText(settings.DataColumns[k], i));
+    if (k == 1 && settings.Constrained)
+      depth = ParseCellValue(source.CellText(settings.DepthColumn, i));
+    if (value.ErrorPosition != 0 || depth.ErrorPosition != 0) throw NonNumericField{};
+    matrix.Values[i][k] = value.Value;
+  }
+  if (settings.Constrained) matrix.Depth[i] = depth.Value;
+}
+
 }  // namespace
 
 std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Analysis& analysis) {
@@ -68,38 +89,33 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
   int p = 0;
   if (auto message = ReadSettings(source, settings, p)) return message;
   matrix.VariableCount = p;
-  double lowest[MaxVariables + 1];  // the chord offsets found so far, as doubles
-  for (int k = 1; k <= p; ++k) {
-    matrix.ChordOffset[k] = StorageReal();
-    lowest[k] = 0;
-  }
+  for (int k = 1; k <= p; ++k) matrix.ChordOffset[k] = StorageReal();
   matrix.MaxLabelLength = 0;
 
   const int n = source.RowCount() - 1;
   if (n <= 0) return ParsingError("Data file contains no objects.");
   if (n > MaxObjects) return ParsingError("Maximum size of data matrix exceeded.");
   matrix.ObjectCount = n;
-  for (int i = 1; i <= n; ++i) {
-    matrix.GridRow[i] = i;
-    matrix.Labels[i] = LabelOf(source, settings, i);
-    if (CharacterCount(matrix.Labels[i]) > matrix.MaxLabelLength)
-      matrix.MaxLabelLength = CharacterCount(matrix.Labels[i]);
-    // The depth cell is read after the row's first data cell, so an overflow in either is
-    // met in the same order as the cells stand in the row's checks.
-    CellValue depth;
-    for (int k = 1; k <= p; ++k) {
-      CellValue value = ParseCellValue(source.CellText(settings.DataColumns[k], i));
-      if (k == 1 && settings.Constrained)
-        depth = ParseCellValue(source.CellText(settings.DepthColumn, i));
-      if (value.ErrorPosition != 0 || depth.ErrorPosition != 0)
-        return ParsingError("Data file contains non-numeric fields");
-      matrix.Values[i][k] = value.Value;
-      if (const double v = value.Value.ToDouble(); v < lowest[k]) {
-        lowest[k] = v;
-        matrix.ChordOffset[k] = value.Value;
+  // Rows go to threads; a row that cannot be read stops the run as the first such row would
+  // in a single pass.
+  try {
+    RunShared(1, n + 1, ThreadsFor(std::int64_t{n} * p, 8000),
+              [&](int i) { ExtractRow(source, settings, i, matrix); });
+  } catch (const NonNumericField&) {
+    return ParsingError("Data file contains non-numeric fields");
+  }
+  for (int i = 1; i <= n; ++i)
+    matrix.MaxLabelLength = std::max(matrix.MaxLabelLength, CharacterCount(matrix.Labels[i]));
+  // Each variable's lowest value, if below 0, is its chord offset (equal values have equal
+  // bytes, so which row holds it does not matter).
+  for (int k = 1; k <= p; ++k) {
+    double lowest = 0;
+    for (int i = 1; i <= n; ++i) {
+      if (const double v = matrix.Values[i][k].ToDouble(); v < lowest) {
+        lowest = v;
+        matrix.ChordOffset[k] = matrix.Values[i][k];
       }
     }
-    if (settings.Constrained) matrix.Depth[i] = depth.Value;
   }
   return std::nullopt;
 }

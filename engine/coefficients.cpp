@@ -1,17 +1,14 @@
 #include "engine/coefficients.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <exception>
-#include <mutex>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
+#include "analysis/sharedwork.h"
 #include "engine/exactsteps.h"
 
 namespace vardell {
@@ -250,43 +247,6 @@ VARDELL_LANE_TARGETS void ChordSums(const Column* high, const Column* low, int a
 
 // ---- Preparing the columns and finishing the sums ----
 
-// Runs work(i) for first <= i < last on up to `threads` threads (the calling one among them),
-// each i once, taken in ascending order. Results may not depend on which thread does which
-// i: every i writes only its own part. When some work(i) throw, the exception of the
-// lowest such i is rethrown once all have stopped, as a loop in one thread would throw it.
-template <class Work>
-void RunShared(int first, int last, int threads, Work work) {
-  std::atomic<int> next{first};
-  std::atomic<bool> failed{false};
-  std::mutex guard;
-  int failedAt = last;
-  std::exception_ptr failure;
-  const auto worker = [&] {
-    for (int i; !failed.load(std::memory_order_relaxed) && (i = next++) < last;) {
-      try {
-        work(i);
-      } catch (...) {
-        const std::lock_guard lock(guard);
-        if (i < failedAt) failedAt = i, failure = std::current_exception();
-        failed = true;
-      }
-    }
-  };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker);
-  worker();
-  for (std::thread& helper : helpers) helper.join();
-  if (failure) std::rethrow_exception(failure);
-}
-
-// Threads for a step of the given number of terms: small runs are not worth starting any.
-int ThreadsFor(std::int64_t terms) {
-  constexpr std::int64_t termsPerThread = 200000;
-  const auto available = static_cast<std::int64_t>(std::thread::hardware_concurrency());
-  return static_cast<int>(
-      std::clamp<std::int64_t>(std::min(available, terms / termsPerThread), 1, 8));
-}
-
 void PrepareValues(const DataMatrix& matrix, WorkingState& work) {
   for (int v = 0; v < matrix.VariableCount; ++v) {
     double* column = work.ValueColumns[v];
@@ -352,7 +312,7 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   if (n < 2) return;
   const bool squared = SquaredForm(settings.Strategy, settings.Constrained);
   const CoefficientCode coefficient = settings.Coefficient;
-  const int threads = ThreadsFor(std::int64_t{n} * (n - 1) / 2 * p);
+  const int threads = ThreadsFor(std::int64_t{n} * (n - 1) / 2 * p, 200000);  // terms
   if (coefficient == CoefficientCode::Chord)
     RunShared(0, p, threads, [&](int v) { PrepareRootColumn(matrix, v, work); });
   else if (coefficient == CoefficientCode::Manhattan || coefficient == CoefficientCode::Euclidean)

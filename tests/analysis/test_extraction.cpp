@@ -79,6 +79,42 @@ TEST(ExtractDataMatrix, RefusesWithTheProgramsMessages) {
   }
 }
 
+// A large table is read by several threads; the first faulty row in the grid still decides
+// what the run reports, an unreadable cell or a number too large, as a single pass would.
+TEST(ExtractDataMatrix, LargeTableFailsAtItsFirstFaultyRow) {
+  const std::vector<std::string> names(100, "V");
+  const std::vector<std::string> row(100, "1.5");
+  struct Case {
+    const char* name;
+    int textRow, hugeRow;  // grid rows from 1; 0: none
+    bool overflow;         // else the non-numeric message, else none
+    bool message;
+  } cases[] = {
+      {"text first", 40, 160, false, true},
+      {"overflow first", 160, 40, true, false},
+      {"text only, last row", 200, 0, false, true},
+      {"none", 0, 0, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::vector<std::string>> rows(200, row);
+    if (c.textRow) rows[c.textRow - 1][7] = "x y";
+    if (c.hugeRow) rows[c.hugeRow - 1][3] = "1e39";
+    auto table = MakeTable(names, rows);
+    if (c.overflow) {
+      EXPECT_THROW(Extract(table, false), FloatingPointOverflow);
+      continue;
+    }
+    Extracted result = Extract(table, false);
+    EXPECT_EQ(result.Message.has_value(), c.message);
+    if (c.message) {
+      EXPECT_EQ(*result.Message, Parsing("Data file contains non-numeric fields"));
+    } else {
+      EXPECT_EQ(result.Data->Matrix.Values[200][100].ToDouble(), 1.5);
+    }
+  }
+}
+
 TEST(ExtractDataMatrix, ReadsSettingsByListPosition) {
   auto table = MakeTable({"D", "A", "B", "C"}, {{"1", "2", "3", "4"}, {"2", "4", "5", "6"}});
   using enum StrategyCode;
