@@ -324,10 +324,7 @@ bool RoundedQuickly(const PlainDecimal& number, double& rounded) {
   const double mh = static_cast<double>(number.Digits);
   const double near =
       number.Scale >= 0 ? mh * ExactTens[number.Scale] : mh * NearestTenths[-number.Scale];
-  const auto bits = std::bit_cast<std::uint64_t>(near);
-  constexpr std::uint64_t dropped = (std::uint64_t{1} << 13) - 1, half = dropped / 2 + 1;
-  if ((bits & dropped) + 8 - half > 16) {  // more than 8 units from the midpoint
-    rounded = std::bit_cast<double>((bits + half) & ~dropped);  // carries into the exponent
+  if (RoundClearOfMidpoint(near, 8, rounded)) {  // more than 8 units from the midpoint
     if (rounded > StorageReal::Largest()) throw FloatingPointOverflow();
     if (number.Negative) rounded = -rounded;
     return true;

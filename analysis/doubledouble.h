@@ -82,4 +82,21 @@ inline double Flushed(double r) { return std::fabs(r) < StorageReal::Smallest() 
 
 }  // namespace exact
 
+// Deciding the storage rounding from a plain double h. A double h of the
+// binade [2^e, 2^(e+1)) has its last place at 2^(e-52); the 40-bit numbers are every 2^13-th
+// double of the binade, and their midpoints are the doubles whose lowest 13 bits are 0x1000.
+// h lies a whole number of last places from the nearest midpoint; when that is more than
+// margin, and the extended-format result y lies less than margin + 1 places from h, y and h
+// are on the same side of the midpoint and round alike (no binade edge is within reach: the
+// nearest midpoint across an edge is 2^11 places away). Rounds the magnitude half up, which is ties
+// away from zero; then flushes below 2^-128. False, with out untouched, when h is too near a
+// midpoint.
+inline bool RoundClearOfMidpoint(double h, std::int64_t margin, double& out) {
+  const auto bits = std::bit_cast<std::uint64_t>(h);
+  const std::int64_t fromMidpoint = static_cast<std::int64_t>(bits & 0x1fff) - 0x1000;
+  if (fromMidpoint >= -margin && fromMidpoint <= margin) return false;
+  out = exact::Flushed(std::bit_cast<double>((bits + 0x1000) & ~std::uint64_t{0x1fff}));
+  return true;
+}
+
 }  // namespace vardell

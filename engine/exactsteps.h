@@ -101,15 +101,8 @@ inline double ChordStep(double s, DoubleDouble x, DoubleDouble y) {
   return SquareStepSlow(s, ToExtended(x), ToExtended(y));
 }
 
-// The screen of the coefficient sums, which computes in plain double. A double h of the
-// binade [2^e, 2^(e+1)) has its last place at 2^(e-52); the 40-bit numbers are every 2^13-th
-// double of the binade, and their midpoints are the doubles whose lowest 13 bits are 0x1000.
-// h lies a whole number of last places from the nearest midpoint; when that is more than
-// margin, and the extended-format result y lies less than margin + 1 places from h, y and h
-// are on the same side of the midpoint and round alike (no binade edge is within reach: the
-// nearest midpoint across an edge is 2^11 places away). Rounds the magnitude half up, which is ties
-// away from zero; then flushes below 2^-128. False, with out untouched, when h is too near a
-// midpoint.
+// The screen of the coefficient sums computes in plain double and decides with
+// RoundClearOfMidpoint (analysis/doubledouble.h).
 //
 // The bounds |h - y|, in last places of h, for h computed from 40-bit (or, for the chord,
 // 64-bit) operands with round-to-nearest double operations (u = 2^-53; z is the exact value,
@@ -126,13 +119,6 @@ inline double ChordStep(double s, DoubleDouble x, DoubleDouble y) {
 //     7.001u and the sum by u: |h - z| <= 8.002u z, so |h - y| < 8.02 places; margin 8.
 //   sqrt(s) and s / p of a 40-bit s: each correctly rounded in double (half a place) and in
 //     the extended format (2^-11 places): |h - y| < 0.51 places; margin 0.
-inline bool RoundClearOfMidpoint(double h, std::int64_t margin, double& out) {
-  const auto bits = std::bit_cast<std::uint64_t>(h);
-  const std::int64_t fromMidpoint = static_cast<std::int64_t>(bits & 0x1fff) - 0x1000;
-  if (fromMidpoint >= -margin && fromMidpoint <= margin) return false;
-  out = exact::Flushed(std::bit_cast<double>((bits + 0x1000) & ~std::uint64_t{0x1fff}));
-  return true;
-}
 
 // The screens' margins (see above).
 constexpr std::int64_t AbsoluteSumMargin = 2;
