@@ -46,12 +46,9 @@ DoubleDouble ChordRoot(StorageReal value, StorageReal offset) {
 
 namespace {
 
-// The last place of a normal double's binade, and a value rounded to an integer, ties to
-// even, for |x| < 2^51.
-double LastPlace(double h) {
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(h) & 0x7ff0000000000000u;
-  return std::bit_cast<double>(bits - (std::uint64_t{52} << 52));
-}
+// The last place of a 64-bit number in the binade of h (24 bits below the storage real's),
+// and a value rounded to an integer, ties to even, for |x| < 2^51.
+double ExtendedPlace(double h) { return exact::StorageUnit(h) * 0x1p-24; }
 double NearestInteger(double x) { return (x + 0x1.8p52) - 0x1.8p52; }
 
 // h's 52-bit fraction is 0 or all ones: its 64-bit neighbours may lie in another binade.
@@ -79,16 +76,16 @@ bool ChordRootFast(double value, double offset, DoubleDouble& out) {
     return true;
   }
   if (!(a > 0x1p-900 && a < 0x1p900) || AtBinadeEdge(a)) return false;
-  const double g = LastPlace(a) * 0x1p-11;
+  const double g = ExtendedPlace(a);
   ae = NearestInteger(ae / g) * g;
   const double r = std::sqrt(a);
   if (AtBinadeEdge(r)) return false;
   const double p = r * r;
   const double e = ((a - p) - exact::ProductError(r, r, p)) + ae;
-  const double x = e / (2 * r) / (LastPlace(r) * 0x1p-11);
+  const double x = e / (2 * r) / ExtendedPlace(r);
   const double k = NearestInteger(x);
   if (std::fabs(std::fabs(x - k) - 0.5) <= 0x1p-30) return false;
-  exact::TwoSum(r, k * LastPlace(r) * 0x1p-11, out.H, out.L);
+  exact::TwoSum(r, k * ExtendedPlace(r), out.H, out.L);
   return true;
 }
 
