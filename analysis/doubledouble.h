@@ -91,6 +91,10 @@ inline double Flushed(double r) { return std::fabs(r) < StorageReal::Smallest() 
 // nearest midpoint across an edge is 2^11 places away). Rounds the magnitude half up, which is ties
 // away from zero; then flushes below 2^-128. False, with out untouched, when h is too near a
 // midpoint.
+// The margin for a single operation that both formats round correctly (a quotient, a square
+// root): half a place in double, 2^-12 of one in the extended format, |h - y| < 0.51 places.
+constexpr std::int64_t CorrectlyRoundedMargin = 0;
+
 inline bool RoundClearOfMidpoint(double h, std::int64_t margin, double& out) {
   const auto bits = std::bit_cast<std::uint64_t>(h);
   const std::int64_t fromMidpoint = static_cast<std::int64_t>(bits & 0x1fff) - 0x1000;

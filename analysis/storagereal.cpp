@@ -63,10 +63,26 @@ StorageReal Decided(double h, double l, Slow slow) {
   return StorageReal(slow());
 }
 
+// A quotient or square root correctly rounded in double lies within half a last place of
+// the exact value, and the extended format's within 2^-12 of one: so the plain double decides
+// the stored value wherever it is not itself a 40-bit midpoint (RoundClearOfMidpoint with
+// margin 0), away from the ends of the range.
+bool DecidedPlainly(double h, StorageReal& stored) {
+  const double magnitude = std::fabs(h);
+  double r = 0;
+  if (!(magnitude >= 0x1p-1000 && magnitude <= StorageReal::Largest()) ||
+      !RoundClearOfMidpoint(h, CorrectlyRoundedMargin, r))
+    return false;
+  if (std::fabs(r) > StorageReal::Largest()) throw FloatingPointOverflow();
+  stored = StorageReal::FromRounded(r);
+  return true;
+}
+
 }  // namespace
 
 StorageReal StoredQuotient(double a, double b) {
   const double q = a / b;
+  if (StorageReal stored; DecidedPlainly(q, stored)) return stored;
   const double p = q * b;
   const double l = ((a - p) - exact::ProductError(q, b, p)) / b;  // a - p is exact
   return Decided(q, l, [&] { return Divide(Extended::FromDouble(a), Extended::FromDouble(b)); });
@@ -74,6 +90,7 @@ StorageReal StoredQuotient(double a, double b) {
 
 StorageReal StoredSquareRoot(double a) {
   const double q = std::sqrt(a);
+  if (StorageReal stored; DecidedPlainly(q, stored)) return stored;
   const double p = q * q;
   const double l = q > 0 ? ((a - p) - exact::ProductError(q, q, p)) / (2 * q) : 0;
   return Decided(q, l, [&] { return SquareRoot(Extended::FromDouble(a)); });

@@ -269,20 +269,6 @@ void PrepareRootColumn(const DataMatrix& matrix, int v, WorkingState& work) {
   std::fill(low + matrix.ObjectCount + 1, low + WorkingState::ColumnLength, 0.0);
 }
 
-// sqrt(s) and s / p as their stored values: screened in double, else decided as before.
-StorageReal FinishedRoot(double s) {
-  double r;
-  if (RoundClearOfMidpoint(std::sqrt(s), CorrectlyRoundedMargin, r))
-    return StorageReal::FromRounded(r);
-  return StoredSquareRoot(s);
-}
-
-StorageReal FinishedQuotient(double s, double p) {
-  double r;
-  if (RoundClearOfMidpoint(s / p, CorrectlyRoundedMargin, r)) return StorageReal::FromRounded(r);
-  return StoredQuotient(s, p);
-}
-
 // Row a of the matrix: the sums of object a against every later object, finished.
 void FillRow(CoefficientCode coefficient, bool squared, const DataMatrix& matrix,
              const WorkingState& work, int a, DissimilarityMatrix& dissimilarity) {
@@ -297,9 +283,8 @@ void FillRow(CoefficientCode coefficient, bool squared, const DataMatrix& matrix
   }
   for (int b = a + 1; b <= n; ++b) {
     const double s = Checked(sums[b]);
-    dissimilarity.D[a][b] = coefficient == CoefficientCode::Manhattan ? FinishedQuotient(s, p)
-                            : squared                                 ? StorageReal::FromRounded(s)
-                                                                      : FinishedRoot(s);
+    dissimilarity.D[a][b] = coefficient == CoefficientCode::Manhattan ? StoredQuotient(s, p)
+                                                                      : SquaredOrRoot(s, squared);
   }
 }
 

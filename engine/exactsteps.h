@@ -117,14 +117,11 @@ inline double ChordStep(double s, DoubleDouble x, DoubleDouble y) {
 //     |x - y| >= 0.4999 max(x, y), xH - yH errs by u max <= 2.0001u |x - y|, xL - yL by
 //     2^-105 max, and the sum by u: |d - (x - y)| <= 3.0003u |x - y|. The square then errs by
 //     7.001u and the sum by u: |h - z| <= 8.002u z, so |h - y| < 8.02 places; margin 8.
-//   sqrt(s) and s / p of a 40-bit s: each correctly rounded in double (half a place) and in
-//     the extended format (2^-11 places): |h - y| < 0.51 places; margin 0.
 
 // The screens' margins (see above).
 constexpr std::int64_t AbsoluteSumMargin = 2;
 constexpr std::int64_t SquareSumMargin = 4;
 constexpr std::int64_t ChordSumMargin = 8;
-constexpr std::int64_t CorrectlyRoundedMargin = 0;
 
 // The chord coefficient's square root of a value less its variable's offset, kept in the
 // extended format.
