@@ -8,9 +8,16 @@
 #include <exception>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace vardell {
+
+namespace detail {
+// Runs job(context) on the calling thread and on `helpers` more, and returns when all have
+// finished. The helpers are threads kept for the program's lifetime, so that a run does not
+// pay for starting threads at every step; while another run holds them, the job runs on the
+// calling thread alone.
+void RunOnHelpers(int helpers, void (*job)(void*), void* context);
+}  // namespace detail
 
 // Runs work(i) for first <= i < last on up to `threads` threads (the calling one among them),
 // each i once, taken in ascending order. When some work(i) throw, the exception of the
@@ -34,10 +41,14 @@ void RunShared(int first, int last, int threads, Work work) {
       }
     }
   };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker);
-  worker();
-  for (std::thread& helper : helpers) helper.join();
+  using Worker = decltype(worker);
+  const int helpers = std::min(threads, last - first) - 1;
+  if (helpers > 0)
+    detail::RunOnHelpers(
+        helpers, [](void* context) { (*static_cast<const Worker*>(context))(); },
+        const_cast<void*>(static_cast<const void*>(&worker)));
+  else
+    worker();
   if (failure) std::rethrow_exception(failure);
 }
 
