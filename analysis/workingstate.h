@@ -14,17 +14,20 @@ namespace vardell {
 struct WorkingState {
   // The depth sort's rows in their new order, before they are copied back.
   DataMatrix SortedRows;
-  // The coefficients' values, converted once per run and laid out by variable: column v
-  // holds variable v + 1 of every object (object o at [v][o]), so that the sums of one object
-  // against a block of others read consecutive values. Stored values have 40 significant
-  // bits, so doubles hold them exactly (in ValueColumns); the chord coefficient's offset
-  // square roots are 64-bit values, held exactly as ValueColumns + RootLowColumns. Past the
-  // last object of a run the columns hold 0, far enough for a block of BlockLanes objects
-  // that starts at the last one.
+  // The coefficients' values, converted once per run. Stored values have 40 significant
+  // bits, so doubles hold them exactly; the chord coefficient's offset square roots are
+  // 64-bit values, held exactly as value + root low part. Objects come in blocks of
+  // BlockLanes, object o in block (o - 1) / BlockLanes at lane (o - 1) % BlockLanes, and a
+  // block holds its objects' values variable by variable, so that the sums of one object
+  // against a block read consecutive memory. Lanes past the last object hold 0. The rows hold
+  // the same values object by object (variable v + 1 of object o at [o][v]).
   static constexpr int BlockLanes = 16;
-  static constexpr int ColumnLength = (MaxObjects + BlockLanes + 7) / 8 * 8;
-  alignas(64) double ValueColumns[MaxVariables][ColumnLength];
-  alignas(64) double RootLowColumns[MaxVariables][ColumnLength];
+  static constexpr int MaxBlocks = (MaxObjects + BlockLanes - 1) / BlockLanes;
+  using Block = double[MaxVariables][BlockLanes];
+  alignas(64) Block ValueBlocks[MaxBlocks];
+  alignas(64) Block RootLowBlocks[MaxBlocks];
+  double ValueRows[MaxObjects + 1][MaxVariables];
+  double RootLowRows[MaxObjects + 1][MaxVariables];
   // The agglomeration's copy of the dissimilarities as doubles (exact, ordered as the stored
   // values), both triangles, so that the pair search and the updates read plain numbers.
   double Dissimilarities[MaxObjects + 1][MaxObjects + 1];

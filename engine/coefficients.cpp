@@ -77,8 +77,6 @@ constexpr int ChunkTerms = 4;  // terms between two looks at the marked lanes
 using Lanes = double __attribute__((vector_size(LaneCount * sizeof(double))));
 using LaneBits = std::int64_t __attribute__((vector_size(LaneCount * sizeof(double))));
 
-using Column = double[WorkingState::ColumnLength];
-
 enum class SumKind { Absolute, Square, Chord };
 
 template <SumKind kind>
@@ -93,26 +91,48 @@ constexpr std::int64_t SumMargin = kind == SumKind::Absolute ? AbsoluteSumMargin
 
 VARDELL_INLINE void LoadLanes(Lanes& to, const double* from) { std::memcpy(&to, from, sizeof to); }
 
-// Rounds every lane (h >= 0) as RoundClearOfMidpoint does and marks in tooNear the lanes
-// within margin of a midpoint, unless inexact says h is exact (its sign bit clear): an exact
-// h is decided wherever it lies. Where a run's terms could fall below 2^-128 (Tiny), the
-// lanes whose rounded sum is below 2^-128 but not 0 are marked too, and the scalar step
-// flushes them; otherwise no sum can be there.
-template <bool Tiny>
-VARDELL_INLINE void RoundLanes(Lanes& h, std::int64_t margin, const LaneBits& inexact,
-                               LaneBits& tooNear) {
+// Rounds every lane (h >= 0) to 40 bits, ties away from zero, in integer arithmetic on the
+// double's bits, and notes in `near` the lanes within `margin` of a midpoint, the ones
+// RoundClearOfMidpoint would refuse. After rounding, a lane below 2^-128 is flushed to 0 where
+// a sum could be there (Tiny): only while it was 0 before the term, since the sums never
+// shrink.
+//
+// The lowest 13 bits are moved so that the band 0x1000 - margin .. 0x1000 + margin becomes
+// 0 .. 2 margin. For the squares `near` keeps the smallest band met; the rounding there is
+// taken from the moved bits, which differs from the right one only inside the band, where
+// the lane is done again anyway. The absolute differences are often exact and then land on
+// a midpoint, so their lanes must be rounded right even there: `near` collects sign bits,
+// set where a lane is in the band and inexact (its sign bit set) says a rounding happened.
+template <SumKind kind, bool Tiny>
+VARDELL_INLINE void RoundLanes(Lanes& h, const LaneBits& inexact, LaneBits& near) {
+  constexpr std::int64_t margin = SumMargin<kind>;
   LaneBits bits;
   std::memcpy(&bits, &h, sizeof bits);
-  // The lowest 13 bits moved so that the band 0x1000 - margin .. 0x1000 + margin is 0 .. 2
-  // margin; below 2 margin + 1, the subtraction sets the sign bit.
-  const LaneBits band = (bits + (0x1000 + margin)) & 0x1fff;
-  tooNear |= (band - (2 * margin + 1)) & inexact;
-  bits = (bits + 0x1000) & ~std::int64_t{0x1fff};
+  const LaneBits moved = bits + (0x1000 + margin);
+  const LaneBits band = moved & 0x1fff;
+  if constexpr (kind == SumKind::Absolute) {
+    near |= (band - (2 * margin + 1)) & inexact;
+    bits = (bits + 0x1000) & ~std::int64_t{0x1fff};
+  } else {
+    near = near < band ? near : band;
+    bits = moved & ~std::int64_t{0x1fff};
+  }
   if constexpr (Tiny) {
     constexpr auto smallest = std::bit_cast<std::int64_t>(StorageReal::Smallest());
-    tooNear |= (bits - smallest) & ~(bits - 1);
+    bits &= bits >= smallest;  // all ones where kept
   }
   std::memcpy(&h, &bits, sizeof h);
+}
+
+// Where `near` starts a group of terms, and the lanes it marks at the end (sign bit set).
+template <SumKind kind>
+constexpr std::int64_t NearStart = kind == SumKind::Absolute ? 0 : 0x1fff;
+template <SumKind kind>
+VARDELL_INLINE void Marked(const LaneBits& near, LaneBits& marked) {
+  if constexpr (kind == SumKind::Absolute)
+    marked = near;
+  else
+    marked = near - (2 * SumMargin<kind> + 1);
 }
 
 // The error of a + b, so that a + b = (a + b rounded) + error exactly (Knuth's TwoSum).
@@ -122,14 +142,14 @@ VARDELL_INLINE void SumError(const Lanes& a, const Lanes& b, const Lanes& sum, L
 }
 
 // Adds one term to every lane: s + |x - y|, s + (x - y)^2 or s + ((xH - yH) + (xL - yL))^2,
-// and rounds. Sums of absolute differences are often exact and land halfway between two
-// 40-bit numbers, so their lanes find out whether a rounding happened.
+// and rounds.
 template <SumKind kind, bool Tiny>
 VARDELL_INLINE void AddTerm(Lanes& s, double xH, double xL, const Lanes& yH, const Lanes& yL,
-                            LaneBits& tooNear) {
+                            LaneBits& near) {
   Lanes d = xH - yH;
-  LaneBits inexact = LaneBits{} - 1;
+  LaneBits inexact = {};
   if constexpr (kind == SumKind::Absolute) {
+    // Whether the difference and the sum were exact.
     Lanes dError, sumError;
     SumError(Lanes{} + xH, -yH, d, dError);
     LaneBits magnitude;
@@ -148,13 +168,25 @@ VARDELL_INLINE void AddTerm(Lanes& s, double xH, double xL, const Lanes& yH, con
     if constexpr (kind == SumKind::Chord) d += xL - yL;
     s += d * d;
   }
-  RoundLanes<Tiny>(s, SumMargin<kind>, inexact, tooNear);
+  RoundLanes<kind, Tiny>(s, inexact, near);
 }
 
-VARDELL_INLINE bool AnyMarked(const LaneBits& marks) {
-  std::int64_t any = 0;
-  for (int lane = 0; lane < LaneCount; ++lane) any |= marks[lane];
-  return any < 0;
+// Whether any lane's sign bit is set: the lanes folded in halves.
+VARDELL_INLINE bool AnySignSet(const LaneBits& bits) {
+  static_assert(LaneCount == 8);
+  const auto four = __builtin_shufflevector(bits, bits, 0, 1, 2, 3) |
+                    __builtin_shufflevector(bits, bits, 4, 5, 6, 7);
+  const auto two =
+      __builtin_shufflevector(four, four, 0, 1) | __builtin_shufflevector(four, four, 2, 3);
+  return (two[0] | two[1]) < 0;
+}
+
+// Whether any lane of s0 or s1 is 0.
+VARDELL_INLINE bool AnyZero(const Lanes& s0, const Lanes& s1) {
+  LaneBits bits[2];
+  std::memcpy(&bits[0], &s0, sizeof s0);
+  std::memcpy(&bits[1], &s1, sizeof s1);
+  return AnySignSet((bits[0] - 1) | (bits[1] - 1));  // the sums are >= 0
 }
 
 // The scalar step, for the lanes the screen leaves.
@@ -165,66 +197,83 @@ double ScalarStep(double s, double xH, double xL, double yH, double yL) {
   return ChordStep(s, DoubleDouble{xH, xL}, DoubleDouble{yH, yL});
 }
 
-// Does terms v0 .. v1 - 1 again for the marked lanes of the `lanes` objects from b on,
-// starting from their sums before those terms.
+// The values of one object (x) and of one block of objects (y, variable by variable); the
+// low parts only for the chord coefficient.
+struct Operands {
+  const double* XH;
+  const double* XL;
+  const WorkingState::Block* YH;
+  const WorkingState::Block* YL;
+};
+
+// Does terms v0 .. v1 - 1 again for the marked lanes of one half of the block (its lanes
+// from `first` on), starting from their sums before those terms.
 template <SumKind kind>
 [[gnu::noinline]] void RedoLanes(Lanes& s, const Lanes& before, const LaneBits& marked,
-                                 const Column* high, const Column* low, int a, int b, int v0,
-                                 int v1, int lanes) {
-  for (int lane = 0; lane < lanes; ++lane) {
+                                 const Operands& in, int first, int v0, int v1) {
+  for (int lane = 0; lane < LaneCount; ++lane) {
     if (marked[lane] >= 0) continue;
     double sum = before[lane];
     for (int v = v0; v < v1; ++v)
-      sum = ScalarStep<kind>(sum, high[v][a], low ? low[v][a] : 0.0, high[v][b + lane],
-                             low ? low[v][b + lane] : 0.0);
+      sum = ScalarStep<kind>(sum, in.XH[v], in.XL ? in.XL[v] : 0.0, (*in.YH)[v][first + lane],
+                             in.YL ? (*in.YL)[v][first + lane] : 0.0);
     s[lane] = sum;
   }
 }
 
-// The p-term sums of object a against objects b .. b + BlockLanes - 1, of which the first
-// `valid` exist; each sum rounded and flushed after every term, as the scalar step does.
+// Terms v0 .. v1 - 1 of the object against the block; each sum rounded (and flushed) after
+// every term, as the scalar step does.
 template <SumKind kind, bool Tiny>
-VARDELL_INLINE void SumBlock(const Column* high, const Column* low, int a, int b, int p, int valid,
-                             double* sums) {
-  Lanes s0 = {}, s1 = {};
+VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1, Lanes& s0, Lanes& s1) {
+  const Lanes before0 = s0, before1 = s1;
+  LaneBits near0 = LaneBits{} + NearStart<kind>, near1 = near0;
   Lanes yH0, yH1, yL0 = {}, yL1 = {};
-  for (int v0 = 0; v0 < p; v0 += ChunkTerms) {
-    const int v1 = std::min(p, v0 + ChunkTerms);
-    const Lanes before0 = s0, before1 = s1;
-    LaneBits near0 = {}, near1 = {};
-    for (int v = v0; v < v1; ++v) {
-      const double xH = high[v][a];
-      const double xL = kind == SumKind::Chord ? low[v][a] : 0.0;
-      LoadLanes(yH0, &high[v][b]);
-      LoadLanes(yH1, &high[v][b + LaneCount]);
-      if constexpr (kind == SumKind::Chord) {
-        LoadLanes(yL0, &low[v][b]);
-        LoadLanes(yL1, &low[v][b + LaneCount]);
-      }
-      AddTerm<kind, Tiny>(s0, xH, xL, yH0, yL0, near0);
-      AddTerm<kind, Tiny>(s1, xH, xL, yH1, yL1, near1);
+#pragma GCC unroll 8
+  for (int v = v0; v < v1; ++v) {
+    const double xH = in.XH[v];
+    const double xL = kind == SumKind::Chord ? in.XL[v] : 0.0;
+    LoadLanes(yH0, &(*in.YH)[v][0]);
+    LoadLanes(yH1, &(*in.YH)[v][LaneCount]);
+    if constexpr (kind == SumKind::Chord) {
+      LoadLanes(yL0, &(*in.YL)[v][0]);
+      LoadLanes(yL1, &(*in.YL)[v][LaneCount]);
     }
-    if (AnyMarked(near0 | near1)) [[unlikely]] {
-      // Through copies, so that the sums themselves can stay in registers.
-      const Column* lows = kind == SumKind::Chord ? low : nullptr;
-      Lanes redone[2] = {s0, s1};
-      RedoLanes<kind>(redone[0], before0, near0, high, lows, a, b, v0, v1,
-                      std::min(valid, LaneCount));
-      RedoLanes<kind>(redone[1], before1, near1, high, lows, a, b + LaneCount, v0, v1,
-                      valid - LaneCount);
-      s0 = redone[0];
-      s1 = redone[1];
-    }
+    AddTerm<kind, Tiny>(s0, xH, xL, yH0, yL0, near0);
+    AddTerm<kind, Tiny>(s1, xH, xL, yH1, yL1, near1);
   }
-  std::memcpy(sums, &s0, sizeof s0);
-  std::memcpy(sums + LaneCount, &s1, sizeof s1);
+  LaneBits marked0, marked1;
+  Marked<kind>(near0, marked0);
+  Marked<kind>(near1, marked1);
+  if (AnySignSet(marked0 | marked1)) [[unlikely]] {
+    // Through copies, so that the sums themselves can stay in registers.
+    Lanes redone[2] = {s0, s1};
+    RedoLanes<kind>(redone[0], before0, marked0, in, 0, v0, v1);
+    RedoLanes<kind>(redone[1], before1, marked1, in, LaneCount, v0, v1);
+    s0 = redone[0];
+    s1 = redone[1];
+  }
 }
 
+// The p-term sums of the object against the block, each lane from its start (0, or a value
+// above 0 for the lanes whose sums are not wanted). Terms below 2^-128 can only be met while
+// a sum is still 0, so the flushing variant runs only until every lane has left 0.
 template <SumKind kind>
-VARDELL_INLINE void SumRowsOf(const Column* high, const Column* low, int a, int n, int p,
-                              double* sums) {
-  for (int b = a + 1; b <= n; b += BlockLanes)
-    SumBlock<kind, false>(high, low, a, b, p, std::min(BlockLanes, n - b + 1), sums + b);
+VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, double* sums) {
+  Lanes s0, s1;
+  LoadLanes(s0, start);
+  LoadLanes(s1, start + LaneCount);
+  // Whole groups first, with a constant count of terms; then the rest.
+  bool anyZero = true;
+  int v0 = 0;
+  for (; v0 + ChunkTerms <= p; v0 += ChunkTerms) {
+    if (anyZero && (anyZero = AnyZero(s0, s1)))
+      SumChunk<kind, true>(in, v0, v0 + ChunkTerms, s0, s1);
+    else
+      SumChunk<kind, false>(in, v0, v0 + ChunkTerms, s0, s1);
+  }
+  if (v0 < p) SumChunk<kind, true>(in, v0, p, s0, s1);
+  std::memcpy(sums, &s0, sizeof s0);
+  std::memcpy(sums + LaneCount, &s1, sizeof s1);
 }
 
 #if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
@@ -233,58 +282,101 @@ VARDELL_INLINE void SumRowsOf(const Column* high, const Column* low, int a, int 
 #define VARDELL_LANE_TARGETS
 #endif
 
-// One row of sums, sums[b] for a < b <= n (sums has room for a block past n).
-VARDELL_LANE_TARGETS void AbsoluteSums(const Column* high, int a, int n, int p, double* sums) {
-  SumRowsOf<SumKind::Absolute>(high, nullptr, a, n, p, sums);
+VARDELL_LANE_TARGETS void AbsoluteSums(const Operands& in, int p, const double* start,
+                                       double* sums) {
+  SumBlock<SumKind::Absolute>(in, p, start, sums);
 }
-VARDELL_LANE_TARGETS void SquareSums(const Column* high, int a, int n, int p, double* sums) {
-  SumRowsOf<SumKind::Square>(high, nullptr, a, n, p, sums);
+VARDELL_LANE_TARGETS void SquareSums(const Operands& in, int p, const double* start, double* sums) {
+  SumBlock<SumKind::Square>(in, p, start, sums);
 }
-VARDELL_LANE_TARGETS void ChordSums(const Column* high, const Column* low, int a, int n, int p,
-                                    double* sums) {
-  SumRowsOf<SumKind::Chord>(high, low, a, n, p, sums);
+VARDELL_LANE_TARGETS void ChordSums(const Operands& in, int p, const double* start, double* sums) {
+  SumBlock<SumKind::Chord>(in, p, start, sums);
 }
 
-// ---- Preparing the columns and finishing the sums ----
+// ---- Preparing the values and finishing the sums ----
 
-void PrepareValues(const DataMatrix& matrix, WorkingState& work) {
+// Object o's values, or for the chord coefficient their offset square roots, into its row.
+void PrepareRow(const DataMatrix& matrix, bool chord, int o, WorkingState& work) {
+  const StorageReal* values = matrix.Values[o] + 1;
+  double* high = work.ValueRows[o];
+  double* low = work.RootLowRows[o];
   for (int v = 0; v < matrix.VariableCount; ++v) {
-    double* column = work.ValueColumns[v];
-    for (int o = 1; o <= matrix.ObjectCount; ++o) column[o] = matrix.Values[o][v + 1].ToDouble();
-    std::fill(column + matrix.ObjectCount + 1, column + WorkingState::ColumnLength, 0.0);
-  }
-}
-
-void PrepareRootColumn(const DataMatrix& matrix, int v, WorkingState& work) {
-  double* high = work.ValueColumns[v];
-  double* low = work.RootLowColumns[v];
-  for (int o = 1; o <= matrix.ObjectCount; ++o) {
-    const StorageReal value = matrix.Values[o][v + 1], offset = matrix.ChordOffset[v + 1];
+    if (!chord) {
+      high[v] = values[v].ToDouble();
+      continue;
+    }
+    const StorageReal offset = matrix.ChordOffset[v + 1];
     DoubleDouble root;
-    if (!ChordRootFast(value.ToDouble(), offset.ToDouble(), root)) root = ChordRoot(value, offset);
-    high[o] = root.H;
-    low[o] = root.L;
+    if (!ChordRootFast(values[v].ToDouble(), offset.ToDouble(), root))
+      root = ChordRoot(values[v], offset);
+    high[v] = root.H;
+    low[v] = root.L;
   }
-  std::fill(high + matrix.ObjectCount + 1, high + WorkingState::ColumnLength, 0.0);
-  std::fill(low + matrix.ObjectCount + 1, low + WorkingState::ColumnLength, 0.0);
 }
 
-// Row a of the matrix: the sums of object a against every later object, finished.
-void FillRow(CoefficientCode coefficient, bool squared, const DataMatrix& matrix,
-             const WorkingState& work, int a, DissimilarityMatrix& dissimilarity) {
+// Block k's objects from their rows, 0 past the last object.
+void PrepareBlock(const DataMatrix& matrix, bool chord, int k, WorkingState& work) {
   const int n = matrix.ObjectCount, p = matrix.VariableCount;
-  double sums[MaxObjects + 1 + BlockLanes];
-  switch (coefficient) {
-    case CoefficientCode::Manhattan: AbsoluteSums(work.ValueColumns, a, n, p, sums); break;
-    case CoefficientCode::Euclidean: SquareSums(work.ValueColumns, a, n, p, sums); break;
-    case CoefficientCode::Chord:
-      ChordSums(work.ValueColumns, work.RootLowColumns, a, n, p, sums);
-      break;
+  for (int lane = 0; lane < BlockLanes; ++lane) {
+    const int o = k * BlockLanes + 1 + lane;
+    for (int v = 0; v < p; ++v) {
+      work.ValueBlocks[k][v][lane] = o <= n ? work.ValueRows[o][v] : 0;
+      if (chord) work.RootLowBlocks[k][v][lane] = o <= n ? work.RootLowRows[o][v] : 0;
+    }
   }
-  for (int b = a + 1; b <= n; ++b) {
-    const double s = Checked(sums[b]);
-    dissimilarity.D[a][b] = coefficient == CoefficientCode::Manhattan ? StoredQuotient(s, p)
-                                                                      : SquaredOrRoot(s, squared);
+}
+
+// The stored forms of one row's sums against a block, lanes from..to: the quotient by p
+// (Manhattan), the square root, or the sum itself, which is already rounded. Decided in plain
+// double where it can be (as the storage real's own screen decides), else by the scalar
+// functions. A sum too large for the storage real sets `overflow` instead.
+void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double* sums, int from,
+                 int to, StorageReal* stored, bool& overflow) {
+  const bool quotient = coefficient == CoefficientCode::Manhattan, root = !quotient && !squared;
+  double plain[BlockLanes];
+  for (int lane = 0; lane < BlockLanes; ++lane)
+    plain[lane] = quotient ? sums[lane] / p : root ? std::sqrt(sums[lane]) : sums[lane];
+  for (int lane = from; lane <= to; ++lane) {
+    const double s = sums[lane];
+    double rounded;
+    if (!(s <= StorageReal::Largest()))
+      overflow = true;
+    else if (!quotient && !root)
+      stored[lane] = StorageReal::FromRounded(s);
+    else if (plain[lane] >= 0x1p-1000 &&
+             RoundClearOfMidpoint(plain[lane], CorrectlyRoundedMargin, rounded))
+      stored[lane] = StorageReal::FromRounded(rounded);  // at most 2^64 or the sum itself
+    else
+      stored[lane] = quotient ? StoredQuotient(s, p) : StoredSquareRoot(s);
+  }
+}
+
+// The pairs of every object with the objects of block k after it, finished into the matrix.
+// A sum too large for the storage real is noted in overflowed[a] instead.
+void FillBlock(CoefficientCode coefficient, bool squared, const DataMatrix& matrix,
+               WorkingState& work, int k, DissimilarityMatrix& dissimilarity,
+               unsigned char* overflowed) {
+  const int n = matrix.ObjectCount, p = matrix.VariableCount;
+  const int first = k * BlockLanes + 1, last = std::min(n, first + BlockLanes - 1);
+  const bool chord = coefficient == CoefficientCode::Chord;
+  PrepareBlock(matrix, chord, k, work);
+  alignas(64) double start[BlockLanes], sums[BlockLanes];
+  for (int a = 1; a < last; ++a) {
+    for (int lane = 0; lane < BlockLanes; ++lane) {
+      const int b = first + lane;
+      start[lane] = b > a && b <= n ? 0.0 : 1.0;  // the others kept off 0
+    }
+    const Operands in{work.ValueRows[a], chord ? work.RootLowRows[a] : nullptr,
+                      &work.ValueBlocks[k], chord ? &work.RootLowBlocks[k] : nullptr};
+    switch (coefficient) {
+      case CoefficientCode::Manhattan: AbsoluteSums(in, p, start, sums); break;
+      case CoefficientCode::Euclidean: SquareSums(in, p, start, sums); break;
+      case CoefficientCode::Chord: ChordSums(in, p, start, sums); break;
+    }
+    bool overflow = false;
+    FinishLanes(coefficient, squared, p, sums, std::max(a + 1, first) - first, last - first,
+                dissimilarity.D[a] + first, overflow);
+    if (overflow) overflowed[a] = 1;
   }
 }
 
@@ -298,14 +390,21 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   const bool squared = SquaredForm(settings.Strategy, settings.Constrained);
   const CoefficientCode coefficient = settings.Coefficient;
   const int threads = ThreadsFor(std::int64_t{n} * (n - 1) / 2 * p, 200000);  // terms
-  if (coefficient == CoefficientCode::Chord)
-    RunShared(0, p, threads, [&](int v) { PrepareRootColumn(matrix, v, work); });
-  else if (coefficient == CoefficientCode::Manhattan || coefficient == CoefficientCode::Euclidean)
-    PrepareValues(matrix, work);
-  else
+  const bool chord = coefficient == CoefficientCode::Chord;
+  if (!chord && coefficient != CoefficientCode::Manhattan &&
+      coefficient != CoefficientCode::Euclidean)
     throw std::invalid_argument("Unknown dissimilarity coefficient");
-  RunShared(1, n, threads,
-            [&](int a) { FillRow(coefficient, squared, matrix, work, a, dissimilarity); });
+  RunShared(1, n + 1, chord ? threads : 1, [&](int o) { PrepareRow(matrix, chord, o, work); });
+  // The last blocks hold the most pairs: they go first.
+  const int blocks = (n + BlockLanes - 1) / BlockLanes;
+  unsigned char overflowed[WorkingState::MaxBlocks][MaxObjects + 1] = {};
+  RunShared(0, blocks, threads, [&](int i) {
+    const int k = blocks - 1 - i;
+    FillBlock(coefficient, squared, matrix, work, k, dissimilarity, overflowed[k]);
+  });
+  for (int a = 1; a < n; ++a)
+    for (int k = 0; k < blocks; ++k)
+      if (overflowed[k][a]) throw FloatingPointOverflow();
 }
 
 }  // namespace vardell

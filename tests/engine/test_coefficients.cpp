@@ -153,6 +153,33 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
   }
 }
 
+// A running sum below 2^-128 is flushed to 0 after every term, so terms that small vanish
+// one by one instead of adding up beside a later, larger term.
+TEST(ComputeDissimilaritiesTest, TermsBelowTheSmallestValueVanishOneByOne) {
+  const double e = 0x1p-128;
+  const double root = 0x1.6a09e667f4p-65;  // squares to just below 2^-128
+  const struct {
+    CoefficientCode Coefficient;
+    std::vector<std::vector<double>> Rows;
+  } cases[] = {
+      {Manhattan, {{1.9 * e, 1.9 * e, 0x1p-100}, {e, e, 0}}},
+      {Euclidean, {{root, root, 0x1p-46}, {0, 0, 0}}},
+      // Roots 2^-25 (1 + 2^-40) and 2^-25: their terms are 2^-130.
+      {Chord, {{0x1p-50 * (1 + 0x1p-39), 0x1p-50 * (1 + 0x1p-39), 0x1p-92}, {0x1p-50, 0x1p-50, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.Coefficient));
+    auto run = testing::MakeAnalysis(CentroidSorting, c.Coefficient, false);
+    testing::FillMatrix(run->Matrix, c.Rows);
+    ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
+                           *testing::NewWorkingState());
+    const StorageReal expected = Coefficient(c.Coefficient, CentroidSorting, false,
+                                             run->Matrix.Values[1] + 1, run->Matrix.Values[2] + 1,
+                                             3, run->Matrix.ChordOffset + 1);
+    EXPECT_EQ(run->Dissimilarity.D[1][2].Bytes(), expected.Bytes());
+  }
+}
+
 // Shared between threads, the matrix still fails as one thread would: with the first row
 // whose sum overflows.
 TEST(ComputeDissimilaritiesTest, OverflowInALargeRunOverflows) {
