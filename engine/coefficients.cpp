@@ -77,12 +77,22 @@ constexpr int ChunkTerms = 4;  // terms between two looks at the marked lanes
 using Lanes = double __attribute__((vector_size(LaneCount * sizeof(double))));
 using LaneBits = std::int64_t __attribute__((vector_size(LaneCount * sizeof(double))));
 
-enum class SumKind { Absolute, Square, Chord };
+// The three sums; "OfExact" where every difference x - y of the run is exact in double.
+enum class SumKind { Absolute, AbsoluteOfExact, Square, SquareOfExact, Chord };
 
+constexpr bool IsAbsolute(SumKind kind) {
+  return kind == SumKind::Absolute || kind == SumKind::AbsoluteOfExact;
+}
+
+// The screen's margin (see engine/exactsteps.h). With exact differences the square's chain
+// loses the difference's rounding: s + d^2 with d exact errs by the square's and the sum's
+// roundings only, |h - z| <= (2u + u^2) z, so |h - y| < 2.01 places, as for the absolute
+// differences.
 template <SumKind kind>
-constexpr std::int64_t SumMargin = kind == SumKind::Absolute ? AbsoluteSumMargin
+constexpr std::int64_t SumMargin = IsAbsolute(kind)          ? AbsoluteSumMargin
                                    : kind == SumKind::Square ? SquareSumMargin
-                                                             : ChordSumMargin;
+                                   : kind == SumKind::Chord  ? ChordSumMargin
+                                                             : AbsoluteSumMargin;
 
 // The lane helpers take and give lanes only by reference: the kernels below are built for
 // several processors, and a vector passed by value would change its passing convention
@@ -110,7 +120,7 @@ VARDELL_INLINE void RoundLanes(Lanes& h, const LaneBits& inexact, LaneBits& near
   std::memcpy(&bits, &h, sizeof bits);
   const LaneBits moved = bits + (0x1000 + margin);
   const LaneBits band = moved & 0x1fff;
-  if constexpr (kind == SumKind::Absolute) {
+  if constexpr (IsAbsolute(kind)) {
     near |= (band - (2 * margin + 1)) & inexact;
     bits = (bits + 0x1000) & ~std::int64_t{0x1fff};
   } else {
@@ -126,10 +136,10 @@ VARDELL_INLINE void RoundLanes(Lanes& h, const LaneBits& inexact, LaneBits& near
 
 // Where `near` starts a group of terms, and the lanes it marks at the end (sign bit set).
 template <SumKind kind>
-constexpr std::int64_t NearStart = kind == SumKind::Absolute ? 0 : 0x1fff;
+constexpr std::int64_t NearStart = IsAbsolute(kind) ? 0 : 0x1fff;
 template <SumKind kind>
 VARDELL_INLINE void Marked(const LaneBits& near, LaneBits& marked) {
-  if constexpr (kind == SumKind::Absolute)
+  if constexpr (IsAbsolute(kind))
     marked = near;
   else
     marked = near - (2 * SumMargin<kind> + 1);
@@ -148,21 +158,30 @@ VARDELL_INLINE void AddTerm(Lanes& s, double xH, double xL, const Lanes& yH, con
                             LaneBits& near) {
   Lanes d = xH - yH;
   LaneBits inexact = {};
-  if constexpr (kind == SumKind::Absolute) {
-    // Whether the difference and the sum were exact.
-    Lanes dError, sumError;
-    SumError(Lanes{} + xH, -yH, d, dError);
+  if constexpr (IsAbsolute(kind)) {
+    // Whether the difference and the sum were exact: the sum's error by Dekker's Fast2Sum
+    // from the larger addend (exact for two addends >= 0), the difference's by TwoSum unless
+    // every difference is exact.
+    LaneBits errorBits;
+    if constexpr (kind == SumKind::Absolute) {
+      Lanes dError;
+      SumError(Lanes{} + xH, -yH, d, dError);
+      std::memcpy(&errorBits, &dError, sizeof dError);
+    }
     LaneBits magnitude;
     std::memcpy(&magnitude, &d, sizeof d);
     magnitude &= 0x7fffffffffffffff;
     std::memcpy(&d, &magnitude, sizeof d);
     const Lanes sum = s + d;
-    SumError(s, d, sum, sumError);
-    LaneBits errorBits[2];
-    std::memcpy(&errorBits[0], &dError, sizeof dError);
-    std::memcpy(&errorBits[1], &sumError, sizeof sumError);
-    const LaneBits either = (errorBits[0] | errorBits[1]) & 0x7fffffffffffffff;  // not 0, -0
-    inexact = -either;  // sign bit set where either error is not zero
+    const Lanes larger = s > d ? s : d, smaller = s > d ? d : s;
+    const Lanes sumError = smaller - (sum - larger);
+    LaneBits sumErrorBits;
+    std::memcpy(&sumErrorBits, &sumError, sizeof sumError);
+    if constexpr (kind == SumKind::Absolute)
+      errorBits |= sumErrorBits;
+    else
+      errorBits = sumErrorBits;
+    inexact = -(errorBits & 0x7fffffffffffffff);  // sign bit set where an error is not 0 or -0
     s = sum;
   } else {
     if constexpr (kind == SumKind::Chord) d += xL - yL;
@@ -192,8 +211,8 @@ VARDELL_INLINE bool AnyZero(const Lanes& s0, const Lanes& s1) {
 // The scalar step, for the lanes the screen leaves.
 template <SumKind kind>
 double ScalarStep(double s, double xH, double xL, double yH, double yL) {
-  if constexpr (kind == SumKind::Absolute) return AbsoluteStep(s, xH, yH);
-  if constexpr (kind == SumKind::Square) return SquareStep(s, xH, yH);
+  if constexpr (IsAbsolute(kind)) return AbsoluteStep(s, xH, yH);
+  if constexpr (kind != SumKind::Chord) return SquareStep(s, xH, yH);
   return ChordStep(s, DoubleDouble{xH, xL}, DoubleDouble{yH, yL});
 }
 
@@ -206,18 +225,50 @@ struct Operands {
   const WorkingState::Block* YL;
 };
 
-// Does terms v0 .. v1 - 1 again for the marked lanes of one half of the block (its lanes
-// from `first` on), starting from their sums before those terms.
+// One lane's term as the lanes compute and decide it, in scalar arithmetic: false where the
+// lane would be marked. The rounding is the right one wherever the lane is decided.
 template <SumKind kind>
-[[gnu::noinline]] void RedoLanes(Lanes& s, const Lanes& before, const LaneBits& marked,
-                                 const Operands& in, int first, int v0, int v1) {
-  for (int lane = 0; lane < LaneCount; ++lane) {
-    if (marked[lane] >= 0) continue;
+bool PlainStep(double s, double xH, double xL, double yH, double yL, double& out) {
+  double h;
+  bool exact = false;
+  if constexpr (IsAbsolute(kind)) {
+    double d, dError;
+    exact::TwoSum(xH, -yH, d, dError);
+    d = std::fabs(d);
+    h = s + d;
+    const double larger = s > d ? s : d, smaller = s > d ? d : s;
+    exact = (kind == SumKind::AbsoluteOfExact || dError == 0) && smaller - (h - larger) == 0;
+  } else {
+    double d = xH - yH;
+    if constexpr (kind == SumKind::Chord) d += xL - yL;
+    h = s + d * d;
+  }
+  const auto bits = std::bit_cast<std::int64_t>(h);
+  constexpr std::int64_t margin = SumMargin<kind>;
+  if (((bits + 0x1000 + margin) & 0x1fff) <= 2 * margin && !exact) return false;
+  out = exact::Flushed(std::bit_cast<double>((bits + 0x1000) & ~std::int64_t{0x1fff}));
+  return true;
+}
+
+// Does terms v0 .. v1 - 1 again for the marked lanes of the block, starting from their sums
+// before those terms: each term as the lanes do it where they decide it, else by the scalar
+// step. The sums and marks come in halves of LaneCount lanes, BlockLanes in all.
+template <SumKind kind>
+[[gnu::noinline]] void RedoLanes(double* sums, const double* before, const std::int64_t* marked,
+                                 const Operands& in, int v0, int v1) {
+  unsigned lanes = 0;
+  for (int lane = 0; lane < BlockLanes; ++lane)
+    lanes |= static_cast<unsigned>(marked[lane] < 0) << lane;
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const int lane = std::countr_zero(lanes);
     double sum = before[lane];
-    for (int v = v0; v < v1; ++v)
-      sum = ScalarStep<kind>(sum, in.XH[v], in.XL ? in.XL[v] : 0.0, (*in.YH)[v][first + lane],
-                             in.YL ? (*in.YL)[v][first + lane] : 0.0);
-    s[lane] = sum;
+    for (int v = v0; v < v1; ++v) {
+      const double xL = in.XL ? in.XL[v] : 0.0, yH = (*in.YH)[v][lane],
+                   yL = in.YL ? (*in.YL)[v][lane] : 0.0;
+      if (!PlainStep<kind>(sum, in.XH[v], xL, yH, yL, sum))
+        sum = ScalarStep<kind>(sum, in.XH[v], xL, yH, yL);
+    }
+    sums[lane] = sum;
   }
 }
 
@@ -245,12 +296,18 @@ VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1, Lanes& s0, Lane
   Marked<kind>(near0, marked0);
   Marked<kind>(near1, marked1);
   if (AnySignSet(marked0 | marked1)) [[unlikely]] {
-    // Through copies, so that the sums themselves can stay in registers.
-    Lanes redone[2] = {s0, s1};
-    RedoLanes<kind>(redone[0], before0, marked0, in, 0, v0, v1);
-    RedoLanes<kind>(redone[1], before1, marked1, in, LaneCount, v0, v1);
-    s0 = redone[0];
-    s1 = redone[1];
+    // Through memory, so that the sums themselves can stay in registers.
+    double sums[BlockLanes], starts[BlockLanes];
+    std::int64_t marks[BlockLanes];
+    std::memcpy(sums, &s0, sizeof s0);
+    std::memcpy(sums + LaneCount, &s1, sizeof s1);
+    std::memcpy(starts, &before0, sizeof before0);
+    std::memcpy(starts + LaneCount, &before1, sizeof before1);
+    std::memcpy(marks, &marked0, sizeof marked0);
+    std::memcpy(marks + LaneCount, &marked1, sizeof marked1);
+    RedoLanes<kind>(sums, starts, marks, in, v0, v1);
+    LoadLanes(s0, sums);
+    LoadLanes(s1, sums + LaneCount);
   }
 }
 
@@ -282,12 +339,19 @@ VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, dou
 #define VARDELL_LANE_TARGETS
 #endif
 
-VARDELL_LANE_TARGETS void AbsoluteSums(const Operands& in, int p, const double* start,
+VARDELL_LANE_TARGETS void AbsoluteSums(const Operands& in, int p, bool exact, const double* start,
                                        double* sums) {
-  SumBlock<SumKind::Absolute>(in, p, start, sums);
+  if (exact)
+    SumBlock<SumKind::AbsoluteOfExact>(in, p, start, sums);
+  else
+    SumBlock<SumKind::Absolute>(in, p, start, sums);
 }
-VARDELL_LANE_TARGETS void SquareSums(const Operands& in, int p, const double* start, double* sums) {
-  SumBlock<SumKind::Square>(in, p, start, sums);
+VARDELL_LANE_TARGETS void SquareSums(const Operands& in, int p, bool exact, const double* start,
+                                     double* sums) {
+  if (exact)
+    SumBlock<SumKind::SquareOfExact>(in, p, start, sums);
+  else
+    SumBlock<SumKind::Square>(in, p, start, sums);
 }
 VARDELL_LANE_TARGETS void ChordSums(const Operands& in, int p, const double* start, double* sums) {
   SumBlock<SumKind::Chord>(in, p, start, sums);
@@ -312,6 +376,24 @@ void PrepareRow(const DataMatrix& matrix, bool chord, int o, WorkingState& work)
     high[v] = root.H;
     low[v] = root.L;
   }
+}
+
+// Whether every difference of two values of one variable is exact in double. Values of 40
+// bits whose nonzero magnitudes lie in binades 2^lo .. 2^hi are multiples of 2^(lo - 39),
+// and their differences are below 2^(hi + 2), so they need at most hi - lo + 41 bits: exact
+// when hi - lo <= 12. A difference with 0 is the other value.
+bool ExactDifferences(const DataMatrix& matrix, const WorkingState& work) {
+  for (int v = 0; v < matrix.VariableCount; ++v) {
+    std::uint64_t lo = 0x7ff, hi = 0;  // biased exponents (stored values are normal doubles)
+    for (int o = 1; o <= matrix.ObjectCount; ++o) {
+      const std::uint64_t binade = std::bit_cast<std::uint64_t>(work.ValueRows[o][v]) >> 52 & 0x7ff;
+      if (binade == 0) continue;  // the value 0
+      lo = std::min(lo, binade);
+      hi = std::max(hi, binade);
+    }
+    if (hi > lo + 12) return false;
+  }
+  return true;
 }
 
 // Block k's objects from their rows, 0 past the last object.
@@ -353,7 +435,7 @@ void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double*
 
 // The pairs of every object with the objects of block k after it, finished into the matrix.
 // A sum too large for the storage real is noted in overflowed[a] instead.
-void FillBlock(CoefficientCode coefficient, bool squared, const DataMatrix& matrix,
+void FillBlock(CoefficientCode coefficient, bool squared, bool exact, const DataMatrix& matrix,
                WorkingState& work, int k, DissimilarityMatrix& dissimilarity,
                unsigned char* overflowed) {
   const int n = matrix.ObjectCount, p = matrix.VariableCount;
@@ -369,8 +451,8 @@ void FillBlock(CoefficientCode coefficient, bool squared, const DataMatrix& matr
     const Operands in{work.ValueRows[a], chord ? work.RootLowRows[a] : nullptr,
                       &work.ValueBlocks[k], chord ? &work.RootLowBlocks[k] : nullptr};
     switch (coefficient) {
-      case CoefficientCode::Manhattan: AbsoluteSums(in, p, start, sums); break;
-      case CoefficientCode::Euclidean: SquareSums(in, p, start, sums); break;
+      case CoefficientCode::Manhattan: AbsoluteSums(in, p, exact, start, sums); break;
+      case CoefficientCode::Euclidean: SquareSums(in, p, exact, start, sums); break;
       case CoefficientCode::Chord: ChordSums(in, p, start, sums); break;
     }
     bool overflow = false;
@@ -394,13 +476,14 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   if (!chord && coefficient != CoefficientCode::Manhattan &&
       coefficient != CoefficientCode::Euclidean)
     throw std::invalid_argument("Unknown dissimilarity coefficient");
-  RunShared(1, n + 1, chord ? threads : 1, [&](int o) { PrepareRow(matrix, chord, o, work); });
+  RunShared(1, n + 1, threads, [&](int o) { PrepareRow(matrix, chord, o, work); });
+  const bool exact = !chord && ExactDifferences(matrix, work);
   // The last blocks hold the most pairs: they go first.
   const int blocks = (n + BlockLanes - 1) / BlockLanes;
   unsigned char overflowed[WorkingState::MaxBlocks][MaxObjects + 1] = {};
   RunShared(0, blocks, threads, [&](int i) {
     const int k = blocks - 1 - i;
-    FillBlock(coefficient, squared, matrix, work, k, dissimilarity, overflowed[k]);
+    FillBlock(coefficient, squared, exact, matrix, work, k, dissimilarity, overflowed[k]);
   });
   for (int a = 1; a < n; ++a)
     for (int k = 0; k < blocks; ++k)

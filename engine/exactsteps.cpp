@@ -49,6 +49,11 @@ namespace {
 // The last place of a 64-bit number in the binade of h (24 bits below the storage real's),
 // and a value rounded to an integer, ties to even, for |x| < 2^51.
 double ExtendedPlace(double h) { return exact::StorageUnit(h) * 0x1p-24; }
+// 1 / g for a power of two g whose reciprocal is a normal double, so that dividing by g is
+// multiplying by it, exactly.
+double Reciprocal(double g) {
+  return std::bit_cast<double>(0x7fe0000000000000u - std::bit_cast<std::uint64_t>(g));
+}
 double NearestInteger(double x) { return (x + 0x1.8p52) - 0x1.8p52; }
 
 // h's 52-bit fraction is 0 or all ones: its 64-bit neighbours may lie in another binade.
@@ -77,12 +82,12 @@ bool ChordRootFast(double value, double offset, DoubleDouble& out) {
   }
   if (!(a > 0x1p-900 && a < 0x1p900) || AtBinadeEdge(a)) return false;
   const double g = ExtendedPlace(a);
-  ae = NearestInteger(ae / g) * g;
+  ae = NearestInteger(ae * Reciprocal(g)) * g;
   const double r = std::sqrt(a);
   if (AtBinadeEdge(r)) return false;
   const double p = r * r;
   const double e = ((a - p) - exact::ProductError(r, r, p)) + ae;
-  const double x = e / (2 * r) / ExtendedPlace(r);
+  const double x = e / (2 * r) * Reciprocal(ExtendedPlace(r));
   const double k = NearestInteger(x);
   if (std::fabs(std::fabs(x - k) - 0.5) <= 0x1p-30) return false;
   exact::TwoSum(r, k * ExtendedPlace(r), out.H, out.L);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -122,11 +123,22 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
                                                  {CentroidSorting, false},
                                                  {NearestNeighbour, true}};
   const StorageReal unwritten = 99.0;
-  for (const auto& [n, p] : {std::pair{25, 7}, {1, 7}, {40, 11}, {200, 21}}) {
+  // Values from the pool and beyond, or of at most 13 binades, so that every difference is
+  // exact while the sums still round.
+  for (const auto& [n, p, narrow] : {std::tuple{25, 7, false},
+                                     {1, 7, false},
+                                     {40, 11, false},
+                                     {200, 21, false},
+                                     {40, 11, true},
+                                     {200, 21, true}}) {
     std::vector<std::vector<double>> rows(n, std::vector<double>(p));
     for (auto& row : rows)
       for (auto& value : row)
-        value = next() % 3 ? pool[next() % poolSize] : static_cast<double>(next()) * 0x1p-48 - 8;
+        value = !narrow      ? (next() % 3 ? pool[next() % poolSize]
+                                           : static_cast<double>(next()) * 0x1p-48 - 8)
+                : next() % 5 ? std::ldexp(1 + static_cast<double>(next()) * 0x1p-53,
+                                          -static_cast<int>(next() % 13))
+                             : 0;
     for (const CoefficientCode coefficient : {Manhattan, Chord, Euclidean}) {
       for (const auto& [strategy, constrained] : forms) {
         SCOPED_TRACE("n " + std::to_string(n) + " coefficient " + std::to_string(int(coefficient)) +
@@ -173,9 +185,9 @@ TEST(ComputeDissimilaritiesTest, TermsBelowTheSmallestValueVanishOneByOne) {
     testing::FillMatrix(run->Matrix, c.Rows);
     ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
                            *testing::NewWorkingState());
-    const StorageReal expected = Coefficient(c.Coefficient, CentroidSorting, false,
-                                             run->Matrix.Values[1] + 1, run->Matrix.Values[2] + 1,
-                                             3, run->Matrix.ChordOffset + 1);
+    const StorageReal expected =
+        Coefficient(c.Coefficient, CentroidSorting, false, run->Matrix.Values[1] + 1,
+                    run->Matrix.Values[2] + 1, 3, run->Matrix.ChordOffset + 1);
     EXPECT_EQ(run->Dissimilarity.D[1][2].Bytes(), expected.Bytes());
   }
 }
