@@ -1,6 +1,7 @@
 #include "engine/coefficients.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -59,9 +60,9 @@ namespace {
 // ---- The sums of one object against a block of others, lane by lane ----
 //
 // Each pair's sum is rounded after every term, so its terms cannot be reordered; the speed
-// comes from doing many pairs at once: object a against the BlockLanes objects b, b + 1, ...
-// in the lanes of GCC's vector types (the compiler picks the processor's widest registers;
-// on x86-64 the kernels are built for AVX-512, AVX2 and the baseline and chosen at run time).
+// comes from doing many pairs at once: object a against a block of BlockLanes objects, in the
+// lanes of GCC's vector types, as many vectors as the block needs (on x86-64 kernels for
+// AVX-512, AVX2 and the baseline, chosen at run time; elsewhere two lanes a vector).
 // Every lane computes in plain double and is decided as RoundClearOfMidpoint decides. A lane
 // too near a midpoint is marked, and after every few terms the marked lanes are done again
 // from there by the scalar step, which decides in double-double or, failing that, in the
@@ -70,12 +71,16 @@ namespace {
 // The lanes' flags are sign bits (set: yes), computed without comparisons of integers, which
 // some vector units lack.
 
-constexpr int LaneCount = 8;
 constexpr int BlockLanes = WorkingState::BlockLanes;
-static_assert(BlockLanes == 2 * LaneCount);
 constexpr int ChunkTerms = 4;  // terms between two looks at the marked lanes
-using Lanes = double __attribute__((vector_size(LaneCount * sizeof(double))));
-using LaneBits = std::int64_t __attribute__((vector_size(LaneCount * sizeof(double))));
+
+// W lanes of doubles, and of their bits.
+template <int W>
+struct LaneTypes {
+  // (typedefs: GCC drops the attribute from a dependent alias declaration)
+  typedef double Values __attribute__((vector_size(W * sizeof(double))));
+  typedef std::int64_t Bits __attribute__((vector_size(W * sizeof(double))));
+};
 
 // The three sums; "OfExact" where every difference x - y of the run is exact in double.
 enum class SumKind { Absolute, AbsoluteOfExact, Square, SquareOfExact, Chord };
@@ -99,7 +104,10 @@ constexpr std::int64_t SumMargin = IsAbsolute(kind)          ? AbsoluteSumMargin
 // between them.
 #define VARDELL_INLINE inline __attribute__((always_inline))
 
-VARDELL_INLINE void LoadLanes(Lanes& to, const double* from) { std::memcpy(&to, from, sizeof to); }
+template <int W>
+VARDELL_INLINE void LoadLanes(typename LaneTypes<W>::Values& to, const double* from) {
+  std::memcpy(&to, from, sizeof to);
+}
 
 // Rounds every lane (h >= 0) to 40 bits, ties away from zero, in integer arithmetic on the
 // double's bits, and notes in `near` the lanes within `margin` of a midpoint, the ones
@@ -113,13 +121,16 @@ VARDELL_INLINE void LoadLanes(Lanes& to, const double* from) { std::memcpy(&to, 
 // the lane is done again anyway. The absolute differences are often exact and then land on
 // a midpoint, so their lanes must be rounded right even there: `near` collects sign bits,
 // set where a lane is in the band and inexact (its sign bit set) says a rounding happened.
-template <SumKind kind, bool Tiny>
-VARDELL_INLINE void RoundLanes(Lanes& h, const LaneBits& inexact, LaneBits& near) {
+template <SumKind kind, bool Tiny, int W>
+VARDELL_INLINE void RoundLanes(typename LaneTypes<W>::Values& h,
+                               const typename LaneTypes<W>::Bits& inexact,
+                               typename LaneTypes<W>::Bits& near) {
+  using I = typename LaneTypes<W>::Bits;
   constexpr std::int64_t margin = SumMargin<kind>;
-  LaneBits bits;
+  I bits;
   std::memcpy(&bits, &h, sizeof bits);
-  const LaneBits moved = bits + (0x1000 + margin);
-  const LaneBits band = moved & 0x1fff;
+  const I moved = bits + (0x1000 + margin);
+  const I band = moved & 0x1fff;
   if constexpr (IsAbsolute(kind)) {
     near |= (band - (2 * margin + 1)) & inexact;
     bits = (bits + 0x1000) & ~std::int64_t{0x1fff};
@@ -137,8 +148,9 @@ VARDELL_INLINE void RoundLanes(Lanes& h, const LaneBits& inexact, LaneBits& near
 // Where `near` starts a group of terms, and the lanes it marks at the end (sign bit set).
 template <SumKind kind>
 constexpr std::int64_t NearStart = IsAbsolute(kind) ? 0 : 0x1fff;
-template <SumKind kind>
-VARDELL_INLINE void Marked(const LaneBits& near, LaneBits& marked) {
+template <SumKind kind, int W>
+VARDELL_INLINE void Marked(const typename LaneTypes<W>::Bits& near,
+                           typename LaneTypes<W>::Bits& marked) {
   if constexpr (IsAbsolute(kind))
     marked = near;
   else
@@ -146,36 +158,37 @@ VARDELL_INLINE void Marked(const LaneBits& near, LaneBits& marked) {
 }
 
 // The error of a + b, so that a + b = (a + b rounded) + error exactly (Knuth's TwoSum).
-VARDELL_INLINE void SumError(const Lanes& a, const Lanes& b, const Lanes& sum, Lanes& error) {
-  const Lanes bb = sum - a;
+template <int W, class D = typename LaneTypes<W>::Values>
+VARDELL_INLINE void SumError(const D& a, const D& b, const D& sum, D& error) {
+  const D bb = sum - a;
   error = (a - (sum - bb)) + (b - bb);
 }
 
 // Adds one term to every lane: s + |x - y|, s + (x - y)^2 or s + ((xH - yH) + (xL - yL))^2,
 // and rounds.
-template <SumKind kind, bool Tiny>
-VARDELL_INLINE void AddTerm(Lanes& s, double xH, double xL, const Lanes& yH, const Lanes& yL,
-                            LaneBits& near) {
-  Lanes d = xH - yH;
-  LaneBits inexact = {};
+template <SumKind kind, bool Tiny, int W, class D = typename LaneTypes<W>::Values,
+          class I = typename LaneTypes<W>::Bits>
+VARDELL_INLINE void AddTerm(D& s, double xH, double xL, const D& yH, const D& yL, I& near) {
+  D d = xH - yH;
+  I inexact = {};
   if constexpr (IsAbsolute(kind)) {
     // Whether the difference and the sum were exact: the sum's error by Dekker's Fast2Sum
     // from the larger addend (exact for two addends >= 0), the difference's by TwoSum unless
     // every difference is exact.
-    LaneBits errorBits;
+    I errorBits;
     if constexpr (kind == SumKind::Absolute) {
-      Lanes dError;
-      SumError(Lanes{} + xH, -yH, d, dError);
+      D dError;
+      SumError<W>(D{} + xH, -yH, d, dError);
       std::memcpy(&errorBits, &dError, sizeof dError);
     }
-    LaneBits magnitude;
+    I magnitude;
     std::memcpy(&magnitude, &d, sizeof d);
     magnitude &= 0x7fffffffffffffff;
     std::memcpy(&d, &magnitude, sizeof d);
-    const Lanes sum = s + d;
-    const Lanes larger = s > d ? s : d, smaller = s > d ? d : s;
-    const Lanes sumError = smaller - (sum - larger);
-    LaneBits sumErrorBits;
+    const D sum = s + d;
+    const D larger = s > d ? s : d, smaller = s > d ? d : s;
+    const D sumError = smaller - (sum - larger);
+    I sumErrorBits;
     std::memcpy(&sumErrorBits, &sumError, sizeof sumError);
     if constexpr (kind == SumKind::Absolute)
       errorBits |= sumErrorBits;
@@ -187,25 +200,39 @@ VARDELL_INLINE void AddTerm(Lanes& s, double xH, double xL, const Lanes& yH, con
     if constexpr (kind == SumKind::Chord) d += xL - yL;
     s += d * d;
   }
-  RoundLanes<kind, Tiny>(s, inexact, near);
+  RoundLanes<kind, Tiny, W>(s, inexact, near);
 }
 
 // Whether any lane's sign bit is set: the lanes folded in halves.
-VARDELL_INLINE bool AnySignSet(const LaneBits& bits) {
-  static_assert(LaneCount == 8);
-  const auto four = __builtin_shufflevector(bits, bits, 0, 1, 2, 3) |
-                    __builtin_shufflevector(bits, bits, 4, 5, 6, 7);
-  const auto two =
-      __builtin_shufflevector(four, four, 0, 1) | __builtin_shufflevector(four, four, 2, 3);
-  return (two[0] | two[1]) < 0;
+template <int W>
+VARDELL_INLINE bool AnySignSet(const typename LaneTypes<W>::Bits& bits) {
+  if constexpr (W == 8) {
+    const auto four = __builtin_shufflevector(bits, bits, 0, 1, 2, 3) |
+                      __builtin_shufflevector(bits, bits, 4, 5, 6, 7);
+    const auto two =
+        __builtin_shufflevector(four, four, 0, 1) | __builtin_shufflevector(four, four, 2, 3);
+    return (two[0] | two[1]) < 0;
+  } else if constexpr (W == 4) {
+    const auto two =
+        __builtin_shufflevector(bits, bits, 0, 1) | __builtin_shufflevector(bits, bits, 2, 3);
+    return (two[0] | two[1]) < 0;
+  } else {
+    static_assert(W == 2);
+    return (bits[0] | bits[1]) < 0;
+  }
 }
 
-// Whether any lane of s0 or s1 is 0.
-VARDELL_INLINE bool AnyZero(const Lanes& s0, const Lanes& s1) {
-  LaneBits bits[2];
-  std::memcpy(&bits[0], &s0, sizeof s0);
-  std::memcpy(&bits[1], &s1, sizeof s1);
-  return AnySignSet((bits[0] - 1) | (bits[1] - 1));  // the sums are >= 0
+// Whether any lane of the sums is 0.
+template <int W, int K = BlockLanes / W>
+VARDELL_INLINE bool AnyZero(const typename LaneTypes<W>::Values (&s)[K]) {
+  using I = typename LaneTypes<W>::Bits;
+  I any = {};
+  for (int k = 0; k < K; ++k) {
+    I bits;
+    std::memcpy(&bits, &s[k], sizeof bits);
+    any |= bits - 1;  // the sums are >= 0
+  }
+  return AnySignSet<W>(any);
 }
 
 // The scalar step, for the lanes the screen leaves.
@@ -272,89 +299,131 @@ template <SumKind kind>
   }
 }
 
-// Terms v0 .. v1 - 1 of the object against the block; each sum rounded (and flushed) after
-// every term, as the scalar step does.
-template <SumKind kind, bool Tiny>
-VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1, Lanes& s0, Lanes& s1) {
-  const Lanes before0 = s0, before1 = s1;
-  LaneBits near0 = LaneBits{} + NearStart<kind>, near1 = near0;
-  Lanes yH0, yH1, yL0 = {}, yL1 = {};
+// Terms v0 .. v1 - 1 of the object against the block, in K vectors of W lanes; each sum
+// rounded (and flushed) after every term, as the scalar step does.
+template <SumKind kind, bool Tiny, int W, int K = BlockLanes / W>
+VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
+                             typename LaneTypes<W>::Values (&s)[K]) {
+  using D = typename LaneTypes<W>::Values;
+  using I = typename LaneTypes<W>::Bits;
+  D before[K];
+  I near[K];
+  for (int k = 0; k < K; ++k) {
+    before[k] = s[k];
+    near[k] = I{} + NearStart<kind>;
+  }
 #pragma GCC unroll 8
   for (int v = v0; v < v1; ++v) {
     const double xH = in.XH[v];
     const double xL = kind == SumKind::Chord ? in.XL[v] : 0.0;
-    LoadLanes(yH0, &(*in.YH)[v][0]);
-    LoadLanes(yH1, &(*in.YH)[v][LaneCount]);
-    if constexpr (kind == SumKind::Chord) {
-      LoadLanes(yL0, &(*in.YL)[v][0]);
-      LoadLanes(yL1, &(*in.YL)[v][LaneCount]);
+    for (int k = 0; k < K; ++k) {
+      D yH, yL = {};
+      LoadLanes<W>(yH, &(*in.YH)[v][k * W]);
+      if constexpr (kind == SumKind::Chord) LoadLanes<W>(yL, &(*in.YL)[v][k * W]);
+      AddTerm<kind, Tiny, W>(s[k], xH, xL, yH, yL, near[k]);
     }
-    AddTerm<kind, Tiny>(s0, xH, xL, yH0, yL0, near0);
-    AddTerm<kind, Tiny>(s1, xH, xL, yH1, yL1, near1);
   }
-  LaneBits marked0, marked1;
-  Marked<kind>(near0, marked0);
-  Marked<kind>(near1, marked1);
-  if (AnySignSet(marked0 | marked1)) [[unlikely]] {
+  I marked[K], any = {};
+  for (int k = 0; k < K; ++k) {
+    Marked<kind, W>(near[k], marked[k]);
+    any |= marked[k];
+  }
+  if (AnySignSet<W>(any)) [[unlikely]] {
     // Through memory, so that the sums themselves can stay in registers.
     double sums[BlockLanes], starts[BlockLanes];
     std::int64_t marks[BlockLanes];
-    std::memcpy(sums, &s0, sizeof s0);
-    std::memcpy(sums + LaneCount, &s1, sizeof s1);
-    std::memcpy(starts, &before0, sizeof before0);
-    std::memcpy(starts + LaneCount, &before1, sizeof before1);
-    std::memcpy(marks, &marked0, sizeof marked0);
-    std::memcpy(marks + LaneCount, &marked1, sizeof marked1);
+    std::memcpy(sums, &s, sizeof sums);
+    std::memcpy(starts, &before, sizeof starts);
+    std::memcpy(marks, &marked, sizeof marks);
     RedoLanes<kind>(sums, starts, marks, in, v0, v1);
-    LoadLanes(s0, sums);
-    LoadLanes(s1, sums + LaneCount);
+    std::memcpy(&s, sums, sizeof sums);
   }
 }
 
 // The p-term sums of the object against the block, each lane from its start (0, or a value
 // above 0 for the lanes whose sums are not wanted). Terms below 2^-128 can only be met while
 // a sum is still 0, so the flushing variant runs only until every lane has left 0.
-template <SumKind kind>
+template <SumKind kind, int W>
 VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, double* sums) {
-  Lanes s0, s1;
-  LoadLanes(s0, start);
-  LoadLanes(s1, start + LaneCount);
+  constexpr int K = BlockLanes / W;
+  typename LaneTypes<W>::Values s[K];
+  std::memcpy(&s, start, sizeof s);
   // Whole groups first, with a constant count of terms; then the rest.
   bool anyZero = true;
   int v0 = 0;
   for (; v0 + ChunkTerms <= p; v0 += ChunkTerms) {
-    if (anyZero && (anyZero = AnyZero(s0, s1)))
-      SumChunk<kind, true>(in, v0, v0 + ChunkTerms, s0, s1);
+    if (anyZero && (anyZero = AnyZero<W>(s)))
+      SumChunk<kind, true, W>(in, v0, v0 + ChunkTerms, s);
     else
-      SumChunk<kind, false>(in, v0, v0 + ChunkTerms, s0, s1);
+      SumChunk<kind, false, W>(in, v0, v0 + ChunkTerms, s);
   }
-  if (v0 < p) SumChunk<kind, true>(in, v0, p, s0, s1);
-  std::memcpy(sums, &s0, sizeof s0);
-  std::memcpy(sums + LaneCount, &s1, sizeof s1);
+  if (v0 < p) SumChunk<kind, true, W>(in, v0, p, s);
+  std::memcpy(sums, &s, sizeof s);
 }
 
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define VARDELL_LANE_TARGETS __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define VARDELL_LANE_TARGETS
+// The block's sums for every kind, in vectors of W lanes.
+template <int W>
+VARDELL_INLINE void SumsOf(CoefficientCode coefficient, bool exact, const Operands& in, int p,
+                           const double* start, double* sums) {
+  switch (coefficient) {
+    case CoefficientCode::Manhattan:
+      if (exact)
+        SumBlock<SumKind::AbsoluteOfExact, W>(in, p, start, sums);
+      else
+        SumBlock<SumKind::Absolute, W>(in, p, start, sums);
+      break;
+    case CoefficientCode::Euclidean:
+      if (exact)
+        SumBlock<SumKind::SquareOfExact, W>(in, p, start, sums);
+      else
+        SumBlock<SumKind::Square, W>(in, p, start, sums);
+      break;
+    case CoefficientCode::Chord: SumBlock<SumKind::Chord, W>(in, p, start, sums); break;
+  }
+}
+
+using SumsKernel = void (*)(CoefficientCode, bool, const Operands&, int, const double*, double*);
+
+// Two lanes a vector: SSE2 on x86-64, NEON on aarch64, plain code elsewhere.
+void SumsOf2(CoefficientCode coefficient, bool exact, const Operands& in, int p,
+             const double* start, double* sums) {
+  SumsOf<2>(coefficient, exact, in, p, start, sums);
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void SumsOf4(CoefficientCode coefficient, bool exact,
+                                             const Operands& in, int p, const double* start,
+                                             double* sums) {
+  SumsOf<4>(coefficient, exact, in, p, start, sums);
+}
+__attribute__((target("avx512f"))) void SumsOf8(CoefficientCode coefficient, bool exact,
+                                                const Operands& in, int p, const double* start,
+                                                double* sums) {
+  SumsOf<8>(coefficient, exact, in, p, start, sums);
+}
 #endif
 
-VARDELL_LANE_TARGETS void AbsoluteSums(const Operands& in, int p, bool exact, const double* start,
-                                       double* sums) {
-  if (exact)
-    SumBlock<SumKind::AbsoluteOfExact>(in, p, start, sums);
-  else
-    SumBlock<SumKind::Absolute>(in, p, start, sums);
+// Whether the processor runs the kernel of `lanes` lanes a vector, and that kernel.
+bool Runs(int lanes) {
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  if (lanes == 8) return __builtin_cpu_supports("avx512f");
+  if (lanes == 4) return __builtin_cpu_supports("avx2");
+#endif
+  return lanes == 2;
 }
-VARDELL_LANE_TARGETS void SquareSums(const Operands& in, int p, bool exact, const double* start,
-                                     double* sums) {
-  if (exact)
-    SumBlock<SumKind::SquareOfExact>(in, p, start, sums);
-  else
-    SumBlock<SumKind::Square>(in, p, start, sums);
+SumsKernel KernelOf(int lanes) {
+#if defined(__x86_64__)
+  if (lanes == 8) return SumsOf8;
+  if (lanes == 4) return SumsOf4;
+#endif
+  return SumsOf2;
 }
-VARDELL_LANE_TARGETS void ChordSums(const Operands& in, int p, const double* start, double* sums) {
-  SumBlock<SumKind::Chord>(in, p, start, sums);
+
+// The lanes of the kernel in use: the most the processor runs.
+std::atomic<int>& KernelLanes() {
+  static std::atomic<int> lanes = Runs(8) ? 8 : Runs(4) ? 4 : 2;
+  return lanes;
 }
 
 // ---- Preparing the values and finishing the sums ----
@@ -450,11 +519,7 @@ void FillBlock(CoefficientCode coefficient, bool squared, bool exact, const Data
     }
     const Operands in{work.ValueRows[a], chord ? work.RootLowRows[a] : nullptr,
                       &work.ValueBlocks[k], chord ? &work.RootLowBlocks[k] : nullptr};
-    switch (coefficient) {
-      case CoefficientCode::Manhattan: AbsoluteSums(in, p, exact, start, sums); break;
-      case CoefficientCode::Euclidean: SquareSums(in, p, exact, start, sums); break;
-      case CoefficientCode::Chord: ChordSums(in, p, start, sums); break;
-    }
+    KernelOf(KernelLanes().load(std::memory_order_relaxed))(coefficient, exact, in, p, start, sums);
     bool overflow = false;
     FinishLanes(coefficient, squared, p, sums, std::max(a + 1, first) - first, last - first,
                 dissimilarity.D[a] + first, overflow);
@@ -463,6 +528,15 @@ void FillBlock(CoefficientCode coefficient, bool squared, bool exact, const Data
 }
 
 }  // namespace
+
+namespace detail {
+int CoefficientLanes() { return KernelLanes().load(); }
+bool UseCoefficientLanes(int lanes) {
+  if (!Runs(lanes)) return false;
+  KernelLanes().store(lanes);
+  return true;
+}
+}  // namespace detail
 
 // The same sums as the three coefficient functions, term by term and rounded alike.
 void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& matrix,

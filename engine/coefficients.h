@@ -20,4 +20,12 @@ StorageReal ManhattanCoefficient(const StorageReal* a, const StorageReal* b, int
 void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& matrix,
                             DissimilarityMatrix& dissimilarity, WorkingState& work);
 
+namespace detail {
+// The lanes a vector of the coefficient step's kernel: the most the processor runs, unless
+// UseCoefficientLanes chose fewer (2, 4 or 8; false where the processor cannot run them, so
+// that tests can compare every kernel the machine has).
+int CoefficientLanes();
+bool UseCoefficientLanes(int lanes);
+}  // namespace detail
+
 }  // namespace vardell

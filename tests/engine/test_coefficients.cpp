@@ -112,7 +112,8 @@ TEST(ComputeDissimilaritiesTest, SumTooLargeOverflows) {
 // them to the last bit, also where running sums meet halfway points or fall below 2^-128, in
 // the form (squared or not) the run asks for and with the matrix's chord offsets. Only
 // D[a][b], a < b, is written. The sizes meet every way a block of pairs and a group of terms
-// can end, and the largest is big enough to be shared between threads.
+// can end, and the largest is big enough to be shared between threads. Every kernel the
+// processor runs is compared.
 TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
   const double pool[] = {0, 0x1p10, -0x1p-10, 0x1p-10, 3 * 0x1p-11, 1, 2, 0.1, 0x1p-70};
   const auto poolSize = static_cast<std::uint64_t>(std::size(pool));
@@ -123,46 +124,54 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
                                                  {CentroidSorting, false},
                                                  {NearestNeighbour, true}};
   const StorageReal unwritten = 99.0;
-  // Values from the pool and beyond, or of at most 13 binades, so that every difference is
-  // exact while the sums still round.
-  for (const auto& [n, p, narrow] : {std::tuple{25, 7, false},
-                                     {1, 7, false},
-                                     {40, 11, false},
-                                     {200, 21, false},
-                                     {40, 11, true},
-                                     {200, 21, true}}) {
-    std::vector<std::vector<double>> rows(n, std::vector<double>(p));
-    for (auto& row : rows)
-      for (auto& value : row)
-        value = !narrow      ? (next() % 3 ? pool[next() % poolSize]
-                                           : static_cast<double>(next()) * 0x1p-48 - 8)
-                : next() % 5 ? std::ldexp(1 + static_cast<double>(next()) * 0x1p-53,
-                                          -static_cast<int>(next() % 13))
-                             : 0;
-    for (const CoefficientCode coefficient : {Manhattan, Chord, Euclidean}) {
-      for (const auto& [strategy, constrained] : forms) {
-        SCOPED_TRACE("n " + std::to_string(n) + " coefficient " + std::to_string(int(coefficient)) +
-                     " strategy " + std::to_string(int(strategy)) + " constrained " +
-                     std::to_string(constrained));
-        auto run = testing::MakeAnalysis(strategy, coefficient, constrained);
-        testing::FillMatrix(run->Matrix, rows);
-        for (auto& row : run->Dissimilarity.D) std::fill(std::begin(row), std::end(row), unwritten);
-        ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
-                               *testing::NewWorkingState());
-        const int last = std::min(n + 1, MaxObjects);
-        for (int a = 1; a <= last; ++a) {
-          for (int b = 1; b <= last; ++b) {
-            const StorageReal expected =
-                a < b && b <= n
-                    ? Coefficient(coefficient, strategy, constrained, run->Matrix.Values[a] + 1,
-                                  run->Matrix.Values[b] + 1, p, run->Matrix.ChordOffset + 1)
-                    : unwritten;
-            ASSERT_EQ(run->Dissimilarity.D[a][b].Bytes(), expected.Bytes()) << a << "," << b;
+  const int widest = detail::CoefficientLanes();
+  for (const int lanes : {2, 4, 8}) {
+    if (lanes > widest || !detail::UseCoefficientLanes(lanes)) continue;
+    // Values from the pool and beyond, or of at most 13 binades, so that every difference is
+    // exact while the sums still round.
+    for (const auto& [n, p, narrow] : {std::tuple{25, 7, false},
+                                       {1, 7, false},
+                                       {40, 11, false},
+                                       {200, 21, false},
+                                       {40, 11, true},
+                                       {200, 21, true}}) {
+      std::vector<std::vector<double>> rows(n, std::vector<double>(p));
+      for (auto& row : rows)
+        for (auto& value : row)
+          value = !narrow      ? (next() % 3 ? pool[next() % poolSize]
+                                             : static_cast<double>(next()) * 0x1p-48 - 8)
+                  : next() % 5 ? std::ldexp(1 + static_cast<double>(next()) * 0x1p-53,
+                                            -static_cast<int>(next() % 13))
+                               : 0;
+      for (const CoefficientCode coefficient : {Manhattan, Chord, Euclidean}) {
+        for (const auto& [strategy, constrained] : forms) {
+          SCOPED_TRACE("n " + std::to_string(n) + " coefficient " +
+                       std::to_string(int(coefficient)) + " strategy " +
+                       std::to_string(int(strategy)) + " constrained " +
+                       std::to_string(constrained));
+          auto run = testing::MakeAnalysis(strategy, coefficient, constrained);
+          testing::FillMatrix(run->Matrix, rows);
+          for (auto& row : run->Dissimilarity.D)
+            std::fill(std::begin(row), std::end(row), unwritten);
+          ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
+                                 *testing::NewWorkingState());
+          const int last = std::min(n + 1, MaxObjects);
+          for (int a = 1; a <= last; ++a) {
+            for (int b = 1; b <= last; ++b) {
+              const StorageReal expected =
+                  a < b && b <= n
+                      ? Coefficient(coefficient, strategy, constrained, run->Matrix.Values[a] + 1,
+                                    run->Matrix.Values[b] + 1, p, run->Matrix.ChordOffset + 1)
+                      : unwritten;
+              ASSERT_EQ(run->Dissimilarity.D[a][b].Bytes(), expected.Bytes())
+                  << a << "," << b << " lanes " << lanes;
+            }
           }
         }
       }
     }
   }
+  detail::UseCoefficientLanes(widest);
 }
 
 // A running sum below 2^-128 is flushed to 0 after every term, so terms that small vanish
