@@ -303,7 +303,8 @@ template <SumKind kind>
 // rounded (and flushed) after every term, as the scalar step does.
 template <SumKind kind, bool Tiny, int W, int K = BlockLanes / W>
 VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
-                             typename LaneTypes<W>::Values (&s)[K]) {
+                             typename LaneTypes<W>::Values (&s)[K],
+                             const typename LaneTypes<W>::Bits (&wanted)[K]) {
   using D = typename LaneTypes<W>::Values;
   using I = typename LaneTypes<W>::Bits;
   D before[K];
@@ -326,6 +327,7 @@ VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
   I marked[K], any = {};
   for (int k = 0; k < K; ++k) {
     Marked<kind, W>(near[k], marked[k]);
+    marked[k] &= wanted[k];
     any |= marked[k];
   }
   if (AnySignSet<W>(any)) [[unlikely]] {
@@ -348,16 +350,21 @@ VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, dou
   constexpr int K = BlockLanes / W;
   typename LaneTypes<W>::Values s[K];
   std::memcpy(&s, start, sizeof s);
+  // The lanes whose sums are wanted (all bits set) start at 0; the others are never marked,
+  // since they are not done again.
+  typename LaneTypes<W>::Bits wanted[K];
+  std::memcpy(&wanted, start, sizeof wanted);
+  for (int k = 0; k < K; ++k) wanted[k] = wanted[k] == 0;
   // Whole groups first, with a constant count of terms; then the rest.
   bool anyZero = true;
   int v0 = 0;
   for (; v0 + ChunkTerms <= p; v0 += ChunkTerms) {
     if (anyZero && (anyZero = AnyZero<W>(s)))
-      SumChunk<kind, true, W>(in, v0, v0 + ChunkTerms, s);
+      SumChunk<kind, true, W>(in, v0, v0 + ChunkTerms, s, wanted);
     else
-      SumChunk<kind, false, W>(in, v0, v0 + ChunkTerms, s);
+      SumChunk<kind, false, W>(in, v0, v0 + ChunkTerms, s, wanted);
   }
-  if (v0 < p) SumChunk<kind, true, W>(in, v0, p, s);
+  if (v0 < p) SumChunk<kind, true, W>(in, v0, p, s, wanted);
   std::memcpy(sums, &s, sizeof s);
 }
 
