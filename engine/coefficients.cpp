@@ -80,6 +80,7 @@ struct LaneTypes {
   // (typedefs: GCC drops the attribute from a dependent alias declaration)
   typedef double Values __attribute__((vector_size(W * sizeof(double))));
   typedef std::int64_t Bits __attribute__((vector_size(W * sizeof(double))));
+  typedef std::uint64_t Unsigned __attribute__((vector_size(W * sizeof(double))));
 };
 
 // The three sums; "OfExact" where every difference x - y of the run is exact in double.
@@ -389,12 +390,128 @@ VARDELL_INLINE void SumsOf(CoefficientCode coefficient, bool exact, const Operan
   }
 }
 
+// ---- The chord coefficient's roots, lane by lane ----
+
+// The roots of value - offset in W lanes, decided as ChordRootFast decides them, with the
+// same operations: `refused` gets the sign bit where ChordRootFast would refuse. The tests
+// are done on the doubles' bits and give sign bits, which every vector unit computes
+// directly (a >= 0 orders like its bits).
+template <int W>
+VARDELL_INLINE void RootLanes(const typename LaneTypes<W>::Values& value,
+                              const typename LaneTypes<W>::Values& offset,
+                              typename LaneTypes<W>::Values& high,
+                              typename LaneTypes<W>::Values& low,
+                              typename LaneTypes<W>::Bits& refused) {
+  using D = typename LaneTypes<W>::Values;
+  using I = typename LaneTypes<W>::Bits;
+  constexpr std::int64_t exponentBits = 0x7ff0000000000000, fractionBits = 0xfffffffffffff;
+  constexpr std::int64_t placeShift = std::int64_t{63} << 52, one = 0x3ff0000000000000;
+  D a = value - offset, ae;  // TwoSum(value, -offset)
+  {
+    const D bb = a - value;
+    ae = (value - (a - bb)) + (-offset - bb);
+  }
+  I aBits;
+  std::memcpy(&aBits, &a, sizeof a);
+  // Fraction 0 or all ones: (fraction + 1) & fractionBits is 1 or 0.
+  constexpr auto lowest = std::bit_cast<std::int64_t>(0x1p-900);
+  constexpr auto highest = std::bit_cast<std::int64_t>(0x1p900);
+  I refuse = (aBits - (lowest + 1)) | (highest - 1 - aBits) | (((aBits + 1) & fractionBits) - 2);
+  // All ones where a is 0, whose root is 0.
+  using U = typename LaneTypes<W>::Unsigned;
+  const I zero = -(I)((U)((aBits - 1) & ~aBits) >> 63);
+  // The 64-bit last place of a's binade, g, and 1 / g (exact: powers of two).
+  const I gBits = (aBits & exponentBits) - placeShift, gInverseBits = 2 * one - gBits;
+  D g, gInverse;
+  std::memcpy(&g, &gBits, sizeof g);
+  std::memcpy(&gInverse, &gInverseBits, sizeof g);
+  ae = (((ae * gInverse) + 0x1.8p52) - 0x1.8p52) * g;  // rounded to a multiple of g
+  D r;
+  for (int lane = 0; lane < W; ++lane) r[lane] = __builtin_sqrt(a[lane]);
+  I rBits;
+  std::memcpy(&rBits, &r, sizeof r);
+  refuse |= ((rBits + 1) & fractionBits) - 2;
+  const D p = r * r;
+  // exact::ProductError(r, r, p), by Veltkamp's split.
+  const D t = 134217729.0 * r;
+  const D rh = t - (t - r), rl = r - rh;
+  const D pe = ((rh * rh - p) + rh * rl + rl * rh) + rl * rl;
+  const D e = ((a - p) - pe) + ae;
+  const I g2Bits = (rBits & exponentBits) - placeShift, g2InverseBits = 2 * one - g2Bits;
+  D g2, g2Inverse;
+  std::memcpy(&g2, &g2Bits, sizeof g2);
+  std::memcpy(&g2Inverse, &g2InverseBits, sizeof g2);
+  const D x = e / (2 * r) * g2Inverse;
+  const D k = (x + 0x1.8p52) - 0x1.8p52;
+  // Refused within 2^-30 of a half-integer: ||x - k| - 0.5| <= 2^-30.
+  constexpr std::int64_t magnitudeBits = 0x7fffffffffffffff;
+  D fromHalf = x - k;
+  I halfBits;
+  std::memcpy(&halfBits, &fromHalf, sizeof fromHalf);
+  halfBits &= magnitudeBits;
+  std::memcpy(&fromHalf, &halfBits, sizeof fromHalf);
+  fromHalf -= 0.5;
+  std::memcpy(&halfBits, &fromHalf, sizeof fromHalf);
+  refuse |= (halfBits & magnitudeBits) - (std::bit_cast<std::int64_t>(0x1p-30) + 1);
+  const D step = k * g2;
+  high = r + step;  // TwoSum(r, k * g2)
+  {
+    const D bb = high - r;
+    low = (r - (high - bb)) + (step - bb);
+  }
+  I highBits, lowBits;
+  std::memcpy(&highBits, &high, sizeof high);
+  std::memcpy(&lowBits, &low, sizeof low);
+  highBits &= ~zero;
+  lowBits &= ~zero;
+  std::memcpy(&high, &highBits, sizeof high);
+  std::memcpy(&low, &lowBits, sizeof low);
+  refused = refuse & ~zero;
+}
+
+// One object's chord roots, variable by variable: W at a time where the lanes decide them,
+// ChordRoot where they cannot.
+template <int W>
+VARDELL_INLINE void RootsOf(const double* values, const double* offsets, int p, double* high,
+                            double* low) {
+  using D = typename LaneTypes<W>::Values;
+  using I = typename LaneTypes<W>::Bits;
+  int v = 0;
+  for (; v + W <= p; v += W) {
+    D value, offset, h, l;
+    I refused;
+    LoadLanes<W>(value, values + v);
+    LoadLanes<W>(offset, offsets + v);
+    RootLanes<W>(value, offset, h, l, refused);
+    std::memcpy(high + v, &h, sizeof h);
+    std::memcpy(low + v, &l, sizeof l);
+    for (int lane = 0; lane < W; ++lane) {
+      if (refused[lane] >= 0) continue;
+      const DoubleDouble root = ChordRoot(StorageReal::FromRounded(values[v + lane]),
+                                          StorageReal::FromRounded(offsets[v + lane]));
+      high[v + lane] = root.H;
+      low[v + lane] = root.L;
+    }
+  }
+  for (; v < p; ++v) {
+    DoubleDouble root;
+    if (!ChordRootFast(values[v], offsets[v], root))
+      root = ChordRoot(StorageReal::FromRounded(values[v]), StorageReal::FromRounded(offsets[v]));
+    high[v] = root.H;
+    low[v] = root.L;
+  }
+}
+
 using SumsKernel = void (*)(CoefficientCode, bool, const Operands&, int, const double*, double*);
+using RootsKernel = void (*)(const double*, const double*, int, double*, double*);
 
 // Two lanes a vector: SSE2 on x86-64, NEON on aarch64, plain code elsewhere.
 void SumsOf2(CoefficientCode coefficient, bool exact, const Operands& in, int p,
              const double* start, double* sums) {
   SumsOf<2>(coefficient, exact, in, p, start, sums);
+}
+void RootsOf2(const double* values, const double* offsets, int p, double* high, double* low) {
+  RootsOf<2>(values, offsets, p, high, low);
 }
 
 #if defined(__x86_64__)
@@ -403,10 +520,20 @@ __attribute__((target("avx2"))) void SumsOf4(CoefficientCode coefficient, bool e
                                              double* sums) {
   SumsOf<4>(coefficient, exact, in, p, start, sums);
 }
-__attribute__((target("avx512f"))) void SumsOf8(CoefficientCode coefficient, bool exact,
-                                                const Operands& in, int p, const double* start,
-                                                double* sums) {
+__attribute__((target("avx2"))) void RootsOf4(const double* values, const double* offsets, int p,
+                                              double* high, double* low) {
+  RootsOf<4>(values, offsets, p, high, low);
+}
+__attribute__((target("avx512f,avx512dq,avx512vl"))) void SumsOf8(CoefficientCode coefficient,
+                                                                  bool exact, const Operands& in,
+                                                                  int p, const double* start,
+                                                                  double* sums) {
   SumsOf<8>(coefficient, exact, in, p, start, sums);
+}
+__attribute__((target("avx512f,avx512dq,avx512vl"))) void RootsOf8(const double* values,
+                                                                   const double* offsets, int p,
+                                                                   double* high, double* low) {
+  RootsOf<8>(values, offsets, p, high, low);
 }
 #endif
 
@@ -414,7 +541,9 @@ __attribute__((target("avx512f"))) void SumsOf8(CoefficientCode coefficient, boo
 bool Runs(int lanes) {
 #if defined(__x86_64__)
   __builtin_cpu_init();
-  if (lanes == 8) return __builtin_cpu_supports("avx512f");
+  if (lanes == 8)
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+           __builtin_cpu_supports("avx512vl");
   if (lanes == 4) return __builtin_cpu_supports("avx2");
 #endif
   return lanes == 2;
@@ -426,6 +555,13 @@ SumsKernel KernelOf(int lanes) {
 #endif
   return SumsOf2;
 }
+RootsKernel RootsKernelOf(int lanes) {
+#if defined(__x86_64__)
+  if (lanes == 8) return RootsOf8;
+  if (lanes == 4) return RootsOf4;
+#endif
+  return RootsOf2;
+}
 
 // The lanes of the kernel in use: the most the processor runs.
 std::atomic<int>& KernelLanes() {
@@ -436,22 +572,16 @@ std::atomic<int>& KernelLanes() {
 // ---- Preparing the values and finishing the sums ----
 
 // Object o's values, or for the chord coefficient their offset square roots, into its row.
-void PrepareRow(const DataMatrix& matrix, bool chord, int o, WorkingState& work) {
+void PrepareRow(const DataMatrix& matrix, bool chord, const double* offsets, int o,
+                WorkingState& work) {
   const StorageReal* values = matrix.Values[o] + 1;
   double* high = work.ValueRows[o];
-  double* low = work.RootLowRows[o];
-  for (int v = 0; v < matrix.VariableCount; ++v) {
-    if (!chord) {
-      high[v] = values[v].ToDouble();
-      continue;
-    }
-    const StorageReal offset = matrix.ChordOffset[v + 1];
-    DoubleDouble root;
-    if (!ChordRootFast(values[v].ToDouble(), offset.ToDouble(), root))
-      root = ChordRoot(values[v], offset);
-    high[v] = root.H;
-    low[v] = root.L;
-  }
+  for (int v = 0; v < matrix.VariableCount; ++v) high[v] = values[v].ToDouble();
+  if (!chord) return;
+  double row[MaxVariables];
+  std::copy(high, high + matrix.VariableCount, row);
+  RootsKernelOf(KernelLanes().load(std::memory_order_relaxed))(row, offsets, matrix.VariableCount,
+                                                               high, work.RootLowRows[o]);
 }
 
 // Whether every difference of two values of one variable is exact in double. Values of 40
@@ -557,7 +687,9 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   if (!chord && coefficient != CoefficientCode::Manhattan &&
       coefficient != CoefficientCode::Euclidean)
     throw std::invalid_argument("Unknown dissimilarity coefficient");
-  RunShared(1, n + 1, threads, [&](int o) { PrepareRow(matrix, chord, o, work); });
+  double offsets[MaxVariables];
+  for (int v = 0; v < p; ++v) offsets[v] = matrix.ChordOffset[v + 1].ToDouble();
+  RunShared(1, n + 1, threads, [&](int o) { PrepareRow(matrix, chord, offsets, o, work); });
   const bool exact = !chord && ExactDifferences(matrix, work);
   // The last blocks hold the most pairs: they go first.
   const int blocks = (n + BlockLanes - 1) / BlockLanes;

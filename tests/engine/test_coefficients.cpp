@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "engine/exactsteps.h"
 #include "support_engine.h"
 
 namespace vardell {
@@ -170,6 +172,38 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
         }
       }
     }
+  }
+  detail::UseCoefficientLanes(widest);
+}
+
+// The chord coefficient's roots, prepared lanes at a time, are the extended format's to the
+// last bit for every kernel the processor runs: values at binade edges, few-bit values,
+// values equal to their offset and values far from it.
+TEST(ComputeDissimilaritiesTest, ChordRootsAreTheExtendedOnes) {
+  std::uint64_t state = 17;
+  const auto next = [&state] { return testing::NextRandom(state) >> 11; };
+  std::vector<std::vector<double>> rows(40, std::vector<double>(37));
+  for (auto& row : rows)
+    for (auto& value : row) {
+      const int bits = next() % 3 == 0 ? 1 + static_cast<int>(next() % 40) : 40;
+      const double magnitude = std::ldexp(static_cast<double>((next() >> (53 - bits)) | 1),
+                                          static_cast<int>(next() % 60) - 30 - bits);
+      value = next() % 7 == 0 ? 0 : next() % 4 == 0 ? -magnitude : magnitude;
+    }
+  const int widest = detail::CoefficientLanes();
+  for (const int lanes : {2, 4, 8}) {
+    if (lanes > widest || !detail::UseCoefficientLanes(lanes)) continue;
+    auto run = testing::MakeAnalysis(NearestNeighbour, Chord, false);
+    testing::FillMatrix(run->Matrix, rows);
+    auto work = testing::NewWorkingState();
+    ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity, *work);
+    for (int o = 1; o <= run->Matrix.ObjectCount; ++o)
+      for (int v = 0; v < run->Matrix.VariableCount; ++v) {
+        const DoubleDouble root =
+            ChordRoot(run->Matrix.Values[o][v + 1], run->Matrix.ChordOffset[v + 1]);
+        ASSERT_EQ(work->ValueRows[o][v], root.H) << o << "," << v << " lanes " << lanes;
+        ASSERT_EQ(work->RootLowRows[o][v], root.L) << o << "," << v << " lanes " << lanes;
+      }
   }
   detail::UseCoefficientLanes(widest);
 }
