@@ -83,7 +83,8 @@ struct LaneTypes {
   typedef std::uint64_t Unsigned __attribute__((vector_size(W * sizeof(double))));
 };
 
-// The three sums; "OfExact" where every difference x - y of the run is exact in double.
+// The three sums; "OfExact" for a group of terms whose differences x - y are all exact in
+// double.
 enum class SumKind { Absolute, AbsoluteOfExact, Square, SquareOfExact, Chord };
 
 constexpr bool IsAbsolute(SumKind kind) {
@@ -251,6 +252,7 @@ struct Operands {
   const double* XL;
   const WorkingState::Block* YH;
   const WorkingState::Block* YL;
+  const bool* ExactGroups;  // per group of ChunkTerms variables: every difference exact
 };
 
 // One lane's term as the lanes compute and decide it, in scalar arithmetic: false where the
@@ -346,7 +348,7 @@ VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
 // The p-term sums of the object against the block, each lane from its start (0, or a value
 // above 0 for the lanes whose sums are not wanted). Terms below 2^-128 can only be met while
 // a sum is still 0, so the flushing variant runs only until every lane has left 0.
-template <SumKind kind, int W>
+template <SumKind kind, SumKind ofExact, int W>
 VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, double* sums) {
   constexpr int K = BlockLanes / W;
   typename LaneTypes<W>::Values s[K];
@@ -360,8 +362,12 @@ VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, dou
   bool anyZero = true;
   int v0 = 0;
   for (; v0 + ChunkTerms <= p; v0 += ChunkTerms) {
-    if (anyZero && (anyZero = AnyZero<W>(s)))
+    const bool tiny = anyZero && (anyZero = AnyZero<W>(s));
+    const bool exact = kind != ofExact && in.ExactGroups[v0 / ChunkTerms];
+    if (tiny)
       SumChunk<kind, true, W>(in, v0, v0 + ChunkTerms, s, wanted);
+    else if (exact)
+      SumChunk<ofExact, false, W>(in, v0, v0 + ChunkTerms, s, wanted);
     else
       SumChunk<kind, false, W>(in, v0, v0 + ChunkTerms, s, wanted);
   }
@@ -371,22 +377,18 @@ VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, dou
 
 // The block's sums for every kind, in vectors of W lanes.
 template <int W>
-VARDELL_INLINE void SumsOf(CoefficientCode coefficient, bool exact, const Operands& in, int p,
+VARDELL_INLINE void SumsOf(CoefficientCode coefficient, const Operands& in, int p,
                            const double* start, double* sums) {
   switch (coefficient) {
     case CoefficientCode::Manhattan:
-      if (exact)
-        SumBlock<SumKind::AbsoluteOfExact, W>(in, p, start, sums);
-      else
-        SumBlock<SumKind::Absolute, W>(in, p, start, sums);
+      SumBlock<SumKind::Absolute, SumKind::AbsoluteOfExact, W>(in, p, start, sums);
       break;
     case CoefficientCode::Euclidean:
-      if (exact)
-        SumBlock<SumKind::SquareOfExact, W>(in, p, start, sums);
-      else
-        SumBlock<SumKind::Square, W>(in, p, start, sums);
+      SumBlock<SumKind::Square, SumKind::SquareOfExact, W>(in, p, start, sums);
       break;
-    case CoefficientCode::Chord: SumBlock<SumKind::Chord, W>(in, p, start, sums); break;
+    case CoefficientCode::Chord:
+      SumBlock<SumKind::Chord, SumKind::Chord, W>(in, p, start, sums);
+      break;
   }
 }
 
@@ -502,33 +504,32 @@ VARDELL_INLINE void RootsOf(const double* values, const double* offsets, int p, 
   }
 }
 
-using SumsKernel = void (*)(CoefficientCode, bool, const Operands&, int, const double*, double*);
+using SumsKernel = void (*)(CoefficientCode, const Operands&, int, const double*, double*);
 using RootsKernel = void (*)(const double*, const double*, int, double*, double*);
 
 // Two lanes a vector: SSE2 on x86-64, NEON on aarch64, plain code elsewhere.
-void SumsOf2(CoefficientCode coefficient, bool exact, const Operands& in, int p,
-             const double* start, double* sums) {
-  SumsOf<2>(coefficient, exact, in, p, start, sums);
+void SumsOf2(CoefficientCode coefficient, const Operands& in, int p, const double* start,
+             double* sums) {
+  SumsOf<2>(coefficient, in, p, start, sums);
 }
 void RootsOf2(const double* values, const double* offsets, int p, double* high, double* low) {
   RootsOf<2>(values, offsets, p, high, low);
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) void SumsOf4(CoefficientCode coefficient, bool exact,
-                                             const Operands& in, int p, const double* start,
-                                             double* sums) {
-  SumsOf<4>(coefficient, exact, in, p, start, sums);
+__attribute__((target("avx2"))) void SumsOf4(CoefficientCode coefficient, const Operands& in, int p,
+                                             const double* start, double* sums) {
+  SumsOf<4>(coefficient, in, p, start, sums);
 }
 __attribute__((target("avx2"))) void RootsOf4(const double* values, const double* offsets, int p,
                                               double* high, double* low) {
   RootsOf<4>(values, offsets, p, high, low);
 }
 __attribute__((target("avx512f,avx512dq,avx512vl"))) void SumsOf8(CoefficientCode coefficient,
-                                                                  bool exact, const Operands& in,
-                                                                  int p, const double* start,
+                                                                  const Operands& in, int p,
+                                                                  const double* start,
                                                                   double* sums) {
-  SumsOf<8>(coefficient, exact, in, p, start, sums);
+  SumsOf<8>(coefficient, in, p, start, sums);
 }
 __attribute__((target("avx512f,avx512dq,avx512vl"))) void RootsOf8(const double* values,
                                                                    const double* offsets, int p,
@@ -584,11 +585,12 @@ void PrepareRow(const DataMatrix& matrix, bool chord, const double* offsets, int
                                                                high, work.RootLowRows[o]);
 }
 
-// Whether every difference of two values of one variable is exact in double. Values of 40
-// bits whose nonzero magnitudes lie in binades 2^lo .. 2^hi are multiples of 2^(lo - 39),
-// and their differences are below 2^(hi + 2), so they need at most hi - lo + 41 bits: exact
-// when hi - lo <= 12. A difference with 0 is the other value.
-bool ExactDifferences(const DataMatrix& matrix, const WorkingState& work) {
+// Whether every difference of two values of a variable is exact in double, for every group
+// of ChunkTerms variables. Values of 40 bits whose nonzero magnitudes lie in binades
+// 2^lo .. 2^hi are multiples of 2^(lo - 39), and their differences are below 2^(hi + 2), so
+// they need at most hi - lo + 41 bits: exact when hi - lo <= 12. A difference with 0 is the
+// other value.
+void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, bool* exactGroups) {
   for (int v = 0; v < matrix.VariableCount; ++v) {
     std::uint64_t lo = 0x7ff, hi = 0;  // biased exponents (stored values are normal doubles)
     for (int o = 1; o <= matrix.ObjectCount; ++o) {
@@ -597,9 +599,9 @@ bool ExactDifferences(const DataMatrix& matrix, const WorkingState& work) {
       lo = std::min(lo, binade);
       hi = std::max(hi, binade);
     }
-    if (hi > lo + 12) return false;
+    bool& group = exactGroups[v / ChunkTerms];
+    group = (v % ChunkTerms == 0 || group) && hi <= lo + 12;
   }
-  return true;
 }
 
 // Block k's objects from their rows, 0 past the last object.
@@ -641,9 +643,9 @@ void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double*
 
 // The pairs of every object with the objects of block k after it, finished into the matrix.
 // A sum too large for the storage real is noted in overflowed[a] instead.
-void FillBlock(CoefficientCode coefficient, bool squared, bool exact, const DataMatrix& matrix,
-               WorkingState& work, int k, DissimilarityMatrix& dissimilarity,
-               unsigned char* overflowed) {
+void FillBlock(CoefficientCode coefficient, bool squared, const bool* exactGroups,
+               const DataMatrix& matrix, WorkingState& work, int k,
+               DissimilarityMatrix& dissimilarity, unsigned char* overflowed) {
   const int n = matrix.ObjectCount, p = matrix.VariableCount;
   const int first = k * BlockLanes + 1, last = std::min(n, first + BlockLanes - 1);
   const bool chord = coefficient == CoefficientCode::Chord;
@@ -655,8 +657,8 @@ void FillBlock(CoefficientCode coefficient, bool squared, bool exact, const Data
       start[lane] = b > a && b <= n ? 0.0 : 1.0;  // the others kept off 0
     }
     const Operands in{work.ValueRows[a], chord ? work.RootLowRows[a] : nullptr,
-                      &work.ValueBlocks[k], chord ? &work.RootLowBlocks[k] : nullptr};
-    KernelOf(KernelLanes().load(std::memory_order_relaxed))(coefficient, exact, in, p, start, sums);
+                      &work.ValueBlocks[k], chord ? &work.RootLowBlocks[k] : nullptr, exactGroups};
+    KernelOf(KernelLanes().load(std::memory_order_relaxed))(coefficient, in, p, start, sums);
     bool overflow = false;
     FinishLanes(coefficient, squared, p, sums, std::max(a + 1, first) - first, last - first,
                 dissimilarity.D[a] + first, overflow);
@@ -690,13 +692,14 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   double offsets[MaxVariables];
   for (int v = 0; v < p; ++v) offsets[v] = matrix.ChordOffset[v + 1].ToDouble();
   RunShared(1, n + 1, threads, [&](int o) { PrepareRow(matrix, chord, offsets, o, work); });
-  const bool exact = !chord && ExactDifferences(matrix, work);
+  bool exactGroups[MaxVariables / ChunkTerms + 1] = {};
+  if (!chord) FindExactGroups(matrix, work, exactGroups);
   // The last blocks hold the most pairs: they go first.
   const int blocks = (n + BlockLanes - 1) / BlockLanes;
   unsigned char overflowed[WorkingState::MaxBlocks][MaxObjects + 1] = {};
   RunShared(0, blocks, threads, [&](int i) {
     const int k = blocks - 1 - i;
-    FillBlock(coefficient, squared, exact, matrix, work, k, dissimilarity, overflowed[k]);
+    FillBlock(coefficient, squared, exactGroups, matrix, work, k, dissimilarity, overflowed[k]);
   });
   for (int a = 1; a < n; ++a)
     for (int k = 0; k < blocks; ++k)

@@ -129,22 +129,26 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
   const int widest = detail::CoefficientLanes();
   for (const int lanes : {2, 4, 8}) {
     if (lanes > widest || !detail::UseCoefficientLanes(lanes)) continue;
-    // Values from the pool and beyond, or of at most 13 binades, so that every difference is
-    // exact while the sums still round.
-    for (const auto& [n, p, narrow] : {std::tuple{25, 7, false},
-                                       {1, 7, false},
-                                       {40, 11, false},
-                                       {200, 21, false},
-                                       {40, 11, true},
-                                       {200, 21, true}}) {
+    // Values from the pool and beyond (wide), or of at most 13 binades (narrow), so that every
+    // difference is exact while the sums still round; or wide in every third variable only,
+    // so that groups of terms with and without exact differences alternate.
+    enum Values { Wide, Narrow, Mixed };
+    for (const auto& [n, p, values] : {std::tuple{25, 7, Wide},
+                                       {1, 7, Wide},
+                                       {40, 11, Wide},
+                                       {200, 21, Wide},
+                                       {40, 11, Narrow},
+                                       {200, 21, Narrow},
+                                       {200, 37, Mixed}}) {
       std::vector<std::vector<double>> rows(n, std::vector<double>(p));
       for (auto& row : rows)
-        for (auto& value : row)
-          value = !narrow      ? (next() % 3 ? pool[next() % poolSize]
-                                             : static_cast<double>(next()) * 0x1p-48 - 8)
-                  : next() % 5 ? std::ldexp(1 + static_cast<double>(next()) * 0x1p-53,
-                                            -static_cast<int>(next() % 13))
-                               : 0;
+        for (int v = 0; v < p; ++v)
+          row[v] = values == Wide || (values == Mixed && v % 3 == 2)
+                       ? (next() % 3 ? pool[next() % poolSize]
+                                     : static_cast<double>(next()) * 0x1p-48 - 8)
+                   : next() % 5 ? std::ldexp(1 + static_cast<double>(next()) * 0x1p-53,
+                                             -static_cast<int>(next() % 13))
+                                : 0;
       for (const CoefficientCode coefficient : {Manhattan, Chord, Euclidean}) {
         for (const auto& [strategy, constrained] : forms) {
           SCOPED_TRACE("n " + std::to_string(n) + " coefficient " +
