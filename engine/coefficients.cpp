@@ -225,7 +225,7 @@ VARDELL_INLINE bool AnySignSet(const typename LaneTypes<W>::Bits& bits) {
 }
 
 // Whether any lane of the sums is 0.
-template <int W, int K = BlockLanes / W>
+template <int W, int K>
 VARDELL_INLINE bool AnyZero(const typename LaneTypes<W>::Values (&s)[K]) {
   using I = typename LaneTypes<W>::Bits;
   I any = {};
@@ -250,8 +250,8 @@ double ScalarStep(double s, double xH, double xL, double yH, double yL) {
 struct Operands {
   const double* XH;
   const double* XL;
-  const WorkingState::Block* YH;
-  const WorkingState::Block* YL;
+  const double* YH;  // lane l of variable v at [v * BlockLanes + l]
+  const double* YL;
   const bool* ExactGroups;  // per group of ChunkTerms variables: every difference exact
 };
 
@@ -280,21 +280,20 @@ bool PlainStep(double s, double xH, double xL, double yH, double yL, double& out
   return true;
 }
 
-// Does terms v0 .. v1 - 1 again for the marked lanes of the block, starting from their sums
-// before those terms: each term as the lanes do it where they decide it, else by the scalar
-// step. The sums and marks come in halves of LaneCount lanes, BlockLanes in all.
+// Does terms v0 .. v1 - 1 again for the marked ones of the first `count` lanes, starting from
+// their sums before those terms: each term as the lanes do it where they decide it, else by
+// the scalar step.
 template <SumKind kind>
 [[gnu::noinline]] void RedoLanes(double* sums, const double* before, const std::int64_t* marked,
-                                 const Operands& in, int v0, int v1) {
+                                 int count, const Operands& in, int v0, int v1) {
   unsigned lanes = 0;
-  for (int lane = 0; lane < BlockLanes; ++lane)
-    lanes |= static_cast<unsigned>(marked[lane] < 0) << lane;
+  for (int lane = 0; lane < count; ++lane) lanes |= static_cast<unsigned>(marked[lane] < 0) << lane;
   for (; lanes != 0; lanes &= lanes - 1) {
     const int lane = std::countr_zero(lanes);
     double sum = before[lane];
     for (int v = v0; v < v1; ++v) {
-      const double xL = in.XL ? in.XL[v] : 0.0, yH = (*in.YH)[v][lane],
-                   yL = in.YL ? (*in.YL)[v][lane] : 0.0;
+      const double xL = in.XL ? in.XL[v] : 0.0, yH = in.YH[v * BlockLanes + lane],
+                   yL = in.YL ? in.YL[v * BlockLanes + lane] : 0.0;
       if (!PlainStep<kind>(sum, in.XH[v], xL, yH, yL, sum))
         sum = ScalarStep<kind>(sum, in.XH[v], xL, yH, yL);
     }
@@ -302,9 +301,9 @@ template <SumKind kind>
   }
 }
 
-// Terms v0 .. v1 - 1 of the object against the block, in K vectors of W lanes; each sum
+// Terms v0 .. v1 - 1 of the object against the block's first K vectors of W lanes; each sum
 // rounded (and flushed) after every term, as the scalar step does.
-template <SumKind kind, bool Tiny, int W, int K = BlockLanes / W>
+template <SumKind kind, bool Tiny, int W, int K>
 VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
                              typename LaneTypes<W>::Values (&s)[K],
                              const typename LaneTypes<W>::Bits (&wanted)[K]) {
@@ -322,8 +321,8 @@ VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
     const double xL = kind == SumKind::Chord ? in.XL[v] : 0.0;
     for (int k = 0; k < K; ++k) {
       D yH, yL = {};
-      LoadLanes<W>(yH, &(*in.YH)[v][k * W]);
-      if constexpr (kind == SumKind::Chord) LoadLanes<W>(yL, &(*in.YL)[v][k * W]);
+      LoadLanes<W>(yH, in.YH + v * BlockLanes + k * W);
+      if constexpr (kind == SumKind::Chord) LoadLanes<W>(yL, in.YL + v * BlockLanes + k * W);
       AddTerm<kind, Tiny, W>(s[k], xH, xL, yH, yL, near[k]);
     }
   }
@@ -335,12 +334,12 @@ VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
   }
   if (AnySignSet<W>(any)) [[unlikely]] {
     // Through memory, so that the sums themselves can stay in registers.
-    double sums[BlockLanes], starts[BlockLanes];
-    std::int64_t marks[BlockLanes];
+    double sums[K * W], starts[K * W];
+    std::int64_t marks[K * W];
     std::memcpy(sums, &s, sizeof sums);
     std::memcpy(starts, &before, sizeof starts);
     std::memcpy(marks, &marked, sizeof marks);
-    RedoLanes<kind>(sums, starts, marks, in, v0, v1);
+    RedoLanes<kind>(sums, starts, marks, K * W, in, v0, v1);
     std::memcpy(&s, sums, sizeof sums);
   }
 }
@@ -348,9 +347,8 @@ VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
 // The p-term sums of the object against the block, each lane from its start (0, or a value
 // above 0 for the lanes whose sums are not wanted). Terms below 2^-128 can only be met while
 // a sum is still 0, so the flushing variant runs only until every lane has left 0.
-template <SumKind kind, SumKind ofExact, int W>
+template <SumKind kind, SumKind ofExact, int W, int K>
 VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, double* sums) {
-  constexpr int K = BlockLanes / W;
   typename LaneTypes<W>::Values s[K];
   std::memcpy(&s, start, sizeof s);
   // The lanes whose sums are wanted (all bits set) start at 0; the others are never marked,
@@ -362,34 +360,50 @@ VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, dou
   bool anyZero = true;
   int v0 = 0;
   for (; v0 + ChunkTerms <= p; v0 += ChunkTerms) {
-    const bool tiny = anyZero && (anyZero = AnyZero<W>(s));
+    const bool tiny = anyZero && (anyZero = AnyZero<W, K>(s));
     const bool exact = kind != ofExact && in.ExactGroups[v0 / ChunkTerms];
     if (tiny)
-      SumChunk<kind, true, W>(in, v0, v0 + ChunkTerms, s, wanted);
+      SumChunk<kind, true, W, K>(in, v0, v0 + ChunkTerms, s, wanted);
     else if (exact)
-      SumChunk<ofExact, false, W>(in, v0, v0 + ChunkTerms, s, wanted);
+      SumChunk<ofExact, false, W, K>(in, v0, v0 + ChunkTerms, s, wanted);
     else
-      SumChunk<kind, false, W>(in, v0, v0 + ChunkTerms, s, wanted);
+      SumChunk<kind, false, W, K>(in, v0, v0 + ChunkTerms, s, wanted);
   }
-  if (v0 < p) SumChunk<kind, true, W>(in, v0, p, s, wanted);
+  if (v0 < p) SumChunk<kind, true, W, K>(in, v0, p, s, wanted);
   std::memcpy(sums, &s, sizeof s);
 }
 
-// The block's sums for every kind, in vectors of W lanes.
-template <int W>
+// The sums of the object against K vectors of W lanes of the block, for every kind.
+template <int W, int K>
 VARDELL_INLINE void SumsOf(CoefficientCode coefficient, const Operands& in, int p,
                            const double* start, double* sums) {
   switch (coefficient) {
     case CoefficientCode::Manhattan:
-      SumBlock<SumKind::Absolute, SumKind::AbsoluteOfExact, W>(in, p, start, sums);
+      SumBlock<SumKind::Absolute, SumKind::AbsoluteOfExact, W, K>(in, p, start, sums);
       break;
     case CoefficientCode::Euclidean:
-      SumBlock<SumKind::Square, SumKind::SquareOfExact, W>(in, p, start, sums);
+      SumBlock<SumKind::Square, SumKind::SquareOfExact, W, K>(in, p, start, sums);
       break;
     case CoefficientCode::Chord:
-      SumBlock<SumKind::Chord, SumKind::Chord, W>(in, p, start, sums);
+      SumBlock<SumKind::Chord, SumKind::Chord, W, K>(in, p, start, sums);
       break;
   }
+}
+
+// Which lanes of the block are wanted: all of them, or only the first or the second half,
+// whose others are not computed at all.
+enum class BlockPart { Whole, FirstHalf, SecondHalf };
+
+template <int W>
+VARDELL_INLINE void SumsOf(CoefficientCode coefficient, BlockPart part, const Operands& in, int p,
+                           const double* start, double* sums) {
+  constexpr int K = BlockLanes / W, Half = BlockLanes / 2;
+  if (part == BlockPart::Whole) return SumsOf<W, K>(coefficient, in, p, start, sums);
+  if (part == BlockPart::FirstHalf) return SumsOf<W, K / 2>(coefficient, in, p, start, sums);
+  Operands second = in;
+  second.YH += Half;
+  if (second.YL) second.YL += Half;
+  SumsOf<W, K / 2>(coefficient, second, p, start + Half, sums + Half);
 }
 
 // ---- The chord coefficient's roots, lane by lane ----
@@ -504,32 +518,35 @@ VARDELL_INLINE void RootsOf(const double* values, const double* offsets, int p, 
   }
 }
 
-using SumsKernel = void (*)(CoefficientCode, const Operands&, int, const double*, double*);
+using SumsKernel = void (*)(CoefficientCode, BlockPart, const Operands&, int, const double*,
+                            double*);
 using RootsKernel = void (*)(const double*, const double*, int, double*, double*);
 
 // Two lanes a vector: SSE2 on x86-64, NEON on aarch64, plain code elsewhere.
-void SumsOf2(CoefficientCode coefficient, const Operands& in, int p, const double* start,
-             double* sums) {
-  SumsOf<2>(coefficient, in, p, start, sums);
+void SumsOf2(CoefficientCode coefficient, BlockPart part, const Operands& in, int p,
+             const double* start, double* sums) {
+  SumsOf<2>(coefficient, part, in, p, start, sums);
 }
 void RootsOf2(const double* values, const double* offsets, int p, double* high, double* low) {
   RootsOf<2>(values, offsets, p, high, low);
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) void SumsOf4(CoefficientCode coefficient, const Operands& in, int p,
-                                             const double* start, double* sums) {
-  SumsOf<4>(coefficient, in, p, start, sums);
+__attribute__((target("avx2"))) void SumsOf4(CoefficientCode coefficient, BlockPart part,
+                                             const Operands& in, int p, const double* start,
+                                             double* sums) {
+  SumsOf<4>(coefficient, part, in, p, start, sums);
 }
 __attribute__((target("avx2"))) void RootsOf4(const double* values, const double* offsets, int p,
                                               double* high, double* low) {
   RootsOf<4>(values, offsets, p, high, low);
 }
 __attribute__((target("avx512f,avx512dq,avx512vl"))) void SumsOf8(CoefficientCode coefficient,
+                                                                  BlockPart part,
                                                                   const Operands& in, int p,
                                                                   const double* start,
                                                                   double* sums) {
-  SumsOf<8>(coefficient, in, p, start, sums);
+  SumsOf<8>(coefficient, part, in, p, start, sums);
 }
 __attribute__((target("avx512f,avx512dq,avx512vl"))) void RootsOf8(const double* values,
                                                                    const double* offsets, int p,
@@ -650,18 +667,23 @@ void FillBlock(CoefficientCode coefficient, bool squared, const bool* exactGroup
   const int first = k * BlockLanes + 1, last = std::min(n, first + BlockLanes - 1);
   const bool chord = coefficient == CoefficientCode::Chord;
   PrepareBlock(matrix, chord, k, work);
-  alignas(64) double start[BlockLanes], sums[BlockLanes];
+  alignas(64) double start[BlockLanes], sums[BlockLanes] = {};
+  const SumsKernel kernel = KernelOf(KernelLanes().load(std::memory_order_relaxed));
   for (int a = 1; a < last; ++a) {
     for (int lane = 0; lane < BlockLanes; ++lane) {
       const int b = first + lane;
       start[lane] = b > a && b <= n ? 0.0 : 1.0;  // the others kept off 0
     }
+    const int from = std::max(a + 1, first) - first, to = last - first;  // the wanted lanes
+    const BlockPart part = to < BlockLanes / 2      ? BlockPart::FirstHalf
+                           : from >= BlockLanes / 2 ? BlockPart::SecondHalf
+                                                    : BlockPart::Whole;
     const Operands in{work.ValueRows[a], chord ? work.RootLowRows[a] : nullptr,
-                      &work.ValueBlocks[k], chord ? &work.RootLowBlocks[k] : nullptr, exactGroups};
-    KernelOf(KernelLanes().load(std::memory_order_relaxed))(coefficient, in, p, start, sums);
+                      &work.ValueBlocks[k][0][0], chord ? &work.RootLowBlocks[k][0][0] : nullptr,
+                      exactGroups};
+    kernel(coefficient, part, in, p, start, sums);
     bool overflow = false;
-    FinishLanes(coefficient, squared, p, sums, std::max(a + 1, first) - first, last - first,
-                dissimilarity.D[a] + first, overflow);
+    FinishLanes(coefficient, squared, p, sums, from, to, dissimilarity.D[a] + first, overflow);
     if (overflow) overflowed[a] = 1;
   }
 }
