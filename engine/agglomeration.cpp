@@ -1,5 +1,7 @@
 #include "engine/agglomeration.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -128,6 +130,7 @@ ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, Va
   ClosestPair pair;
   pair.I = activeList[1];
   pair.J = activeList[2];
+  pair.A = 1;
   pair.B = 2;
   auto best = valueAt(pair.I, pair.J);
   for (int p = 1; p < m; ++p) {
@@ -139,6 +142,7 @@ ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, Va
         best = value;
         pair.I = i;
         pair.J = activeList[q];
+        pair.A = p;
         pair.B = q;
       }
     }
@@ -188,37 +192,65 @@ class NearestNeighbours {
     int best = 1;
     for (int p = 2; p < m; ++p)
       if (of_[activeList[p]].Value < of_[activeList[best]].Value) best = p;
+    return PairAt(activeList, best);
+  }
+
+  // The bookkeeping of the fusion of j into i goes along with its update pass, which calls
+  // Visit for every other cluster in list order (activeList[1..m] no longer holding j) once
+  // its new value to i is in v, and Finish at the end, which gives the next closest pair.
+  // Only the clusters that pointed at i or j, or that i now beats, change their neighbour;
+  // those after j keep theirs (their neighbours lie beyond j and kept their values). The
+  // closest pair is the first smallest neighbour value in list order, i's taken at its place.
+  void Begin(int i, int j) {
+    i_ = i;
+    j_ = j;
+    nearestOfI_ = {};
+    bestPosition_ = 0;
+    bestValue_ = std::numeric_limits<double>::infinity();
+  }
+
+  void Visit(const ValueTable& v, const int* activeList, int m, int p, int k, double value) {
+    Neighbour& nearest = of_[k];
+    if (k < i_) {
+      if (nearest.J == j_ || (nearest.J == i_ && value > nearest.Value))
+        nearest = NearestAfter(v, k, activeList, p + 1, m);
+      else if (nearest.J == i_ || value < nearest.Value ||
+               (value == nearest.Value && i_ < nearest.J))
+        nearest = {i_, value};
+    } else {
+      if (value < nearestOfI_.Value) nearestOfI_ = {k, value};  // ties to the lowest number
+      if (nearest.J == j_) nearest = NearestAfter(v, k, activeList, p + 1, m);
+    }
+    if (nearest.Value < bestValue_) {  // the last cluster's infinity never counts
+      bestValue_ = nearest.Value;
+      bestPosition_ = p;
+    }
+  }
+
+  ClosestPair Finish(const int* activeList, int m, int positionOfI) {
+    of_[i_] = nearestOfI_;
+    if (positionOfI < m && (nearestOfI_.Value < bestValue_ ||
+                            (nearestOfI_.Value == bestValue_ && positionOfI < bestPosition_)))
+      bestPosition_ = positionOfI;
+    return PairAt(activeList, bestPosition_ == 0 ? 1 : bestPosition_);
+  }
+
+ private:
+  ClosestPair PairAt(const int* activeList, int position) const {
     ClosestPair pair;
-    pair.I = activeList[best];
+    pair.A = position;
+    pair.I = activeList[position];
     pair.J = of_[pair.I].J;
-    pair.B = best + 1;
+    pair.B = position + 1;
     while (activeList[pair.B] != pair.J) ++pair.B;
     return pair;
   }
 
-  // After j was fused into i: v holds the new values to i and activeList[1..m] no longer j.
-  void Update(const ValueTable& v, const int* activeList, int m, int i, int j) {
-    for (int p = 1; p <= m; ++p) {
-      const int k = activeList[p];
-      if (k > j) break;  // their neighbours lie beyond j and kept their values
-      Neighbour& nearest = of_[k];
-      if (k == i) {
-        nearest = NearestAfter(v, k, activeList, p + 1, m);
-      } else if (k > i) {
-        if (nearest.J == j) nearest = NearestAfter(v, k, activeList, p + 1, m);
-      } else {
-        const double value = v[k][i];
-        if (nearest.J == j || (nearest.J == i && value > nearest.Value))
-          nearest = NearestAfter(v, k, activeList, p + 1, m);
-        else if (nearest.J == i || value < nearest.Value ||
-                 (value == nearest.Value && i < nearest.J))
-          nearest = {i, value};
-      }
-    }
-  }
-
- private:
   Neighbour of_[MaxObjects + 1];
+  int i_ = 0, j_ = 0;  // the fusion under way
+  Neighbour nearestOfI_;
+  int bestPosition_ = 0;
+  double bestValue_ = 0;
 };
 
 // A constrained run compares only neighbours in the list.
@@ -226,21 +258,19 @@ ClosestPair ClosestAdjacentPair(const ValueTable& v, const int* activeList, int 
   return SearchClosestPair(m, activeList, true, [&v](int a, int b) { return v[a][b]; });
 }
 
-// One fusion's coefficients as doubles (stored values, so exact).
-struct UpdateTerms {
-  double AlphaI, AlphaJ, Beta, Gamma;
-};
-
-UpdateTerms TermsOf(const LanceWilliams& c) {
-  return {c.AlphaI.ToDouble(), c.AlphaJ.ToDouble(), c.Beta.ToDouble(), c.Gamma.ToDouble()};
+CombineTerms TermsOf(const LanceWilliams& c) {
+  CombineTerms t{c.AlphaI.ToDouble(), c.AlphaJ.ToDouble(), c.Beta.ToDouble(), c.Gamma.ToDouble(),
+                 false};
+  t.Short = ShortCombinationTerms(t.AlphaI, t.AlphaJ, t.Beta, t.Gamma);
+  return t;
 }
 
 // Where the coefficients depend on the third cluster's size, a fusion meets only a few
 // distinct sizes: each size's coefficients are computed once per fusion.
 class TermsBySize {
  public:
-  const UpdateTerms& Get(const StrategyRule& rule, std::int32_t ni, std::int32_t nj,
-                         std::int32_t nk, int fusion) {
+  const CombineTerms& Get(const StrategyRule& rule, std::int32_t ni, std::int32_t nj,
+                          std::int32_t nk, int fusion) {
     if (fusion_[nk] != fusion) {
       fusion_[nk] = fusion;
       terms_[nk] = TermsOf(rule.Coefficients(ni, nj, nk));
@@ -250,7 +280,7 @@ class TermsBySize {
 
  private:
   int fusion_[MaxObjects + 1] = {};
-  UpdateTerms terms_[MaxObjects + 1];
+  CombineTerms terms_[MaxObjects + 1];
 };
 
 void RemoveAt(int* activeList, int m, int position) {
@@ -316,14 +346,21 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
   ValueTable& v = work.Dissimilarities;
   FillValues(n, d, v);
   NearestNeighbours nearest;
-  if (!constrained) nearest.Start(v, activeList, n);
+  ClosestPair pair;
+  if (constrained) {
+    pair = ClosestAdjacentPair(v, activeList, n);
+  } else {
+    nearest.Start(v, activeList, n);
+    pair = nearest.Closest(activeList, n);
+  }
   TermsBySize termsBySize;
+  const auto lanesOwner = std::make_unique<CombineOperands>();
+  CombineOperands& lanes = *lanesOwner;
   StorageReal dispersionTotal;
   for (int m = n; m > 1;) {
-    const ClosestPair pair =
-        constrained ? ClosestAdjacentPair(v, activeList, m) : nearest.Closest(activeList, m);
     const int i = pair.I, j = pair.J, fusion = n - m + 1;
     const StorageReal dij = d.D[i][j];
+    const double vij = dij.ToDouble();
     const std::int32_t ni = sizeOf[i], nj = sizeOf[j];
     const StorageReal level = FusionLevel(levelRule, constrained, dij, dispersionTotal);
     nodeOfCluster[i] =
@@ -332,25 +369,55 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
     RemoveAt(activeList, m, pair.B);
     --m;
 
-    // Reads of d_ki and d_kj for one k come before its write, and writes go only to the
-    // row or column of i, so later k see the values from before this fusion.
-    const UpdateTerms fixed =
-        rule.PerCluster ? UpdateTerms{} : TermsOf(rule.Coefficients(ni, nj, 0));
+    // Every d_ki and d_kj is read into the lanes before any value is written, and writes go
+    // only to the row or column of i, so every combination sees the values from before this
+    // fusion. The writes go in list order, so an overflow part-way leaves the earlier ones.
+    const CombineTerms fixed =
+        rule.PerCluster ? CombineTerms{} : TermsOf(rule.Coefficients(ni, nj, 0));
     double* rowI = v[i];
     const double* rowJ = v[j];
-    const double vij = rowJ[i];
+    const int slots = (m + CombineLaneCount - 1) / CombineLaneCount * CombineLaneCount;
+    for (int p = 1; p <= m; ++p) {
+      const int k = activeList[p];
+      lanes.Ki[p - 1] = rowI[k];
+      lanes.Kj[p - 1] = rowJ[k];
+    }
+    std::fill(lanes.Ki + m, lanes.Ki + slots, 0.0);
+    std::fill(lanes.Kj + m, lanes.Kj + slots, 0.0);
+    if (rule.PerCluster) {
+      for (int p = 1; p <= m; ++p) {
+        const CombineTerms& c = termsBySize.Get(rule, ni, nj, sizeOf[activeList[p]], fusion);
+        lanes.AlphaI[p - 1] = c.AlphaI;
+        lanes.AlphaJ[p - 1] = c.AlphaJ;
+        lanes.Beta[p - 1] = c.Beta;
+        lanes.Gamma[p - 1] = c.Gamma;
+        lanes.Short[p - 1] = -std::int64_t{c.Short};
+      }
+      CombineManyPerSlot(lanes, slots, vij);
+    } else {
+      CombineMany(lanes, slots, fixed, vij);
+    }
+    if (!constrained) nearest.Begin(i, j);
     for (int p = 1; p <= m; ++p) {
       const int k = activeList[p];
       if (k == i) continue;
-      const UpdateTerms& c =
-          rule.PerCluster ? termsBySize.Get(rule, ni, nj, sizeOf[k], fusion) : fixed;
-      const double value =
-          CombineStored(c.AlphaI, c.AlphaJ, rowI[k], rowJ[k], c.Beta, vij, c.Gamma);
+      double value = lanes.Values[p - 1];
+      if (std::isnan(value)) [[unlikely]] {
+        const CombineTerms c = rule.PerCluster
+                                   ? CombineTerms{lanes.AlphaI[p - 1], lanes.AlphaJ[p - 1],
+                                                  lanes.Beta[p - 1], lanes.Gamma[p - 1], false}
+                                   : fixed;
+        value = CombineStored(c.AlphaI, c.AlphaJ, lanes.Ki[p - 1], lanes.Kj[p - 1], c.Beta, vij,
+                              c.Gamma);
+      }
       rowI[k] = v[k][i] = value;
       d.At(k, i) = StorageReal::FromRounded(value);
+      if (!constrained) nearest.Visit(v, activeList, m, p, k, value);
     }
     sizeOf[i] = ni + nj;
-    if (!constrained) nearest.Update(v, activeList, m, i, j);
+    if (m > 1)
+      pair = constrained ? ClosestAdjacentPair(v, activeList, m)
+                         : nearest.Finish(activeList, m, pair.A);
   }
   // Cluster 1 is never fused away, so it holds the last node made: the root.
   treeRoot = std::move(nodeOfCluster[1]);

@@ -11,6 +11,7 @@ struct LanceWilliams {
 };
 
 struct ClosestPair {
+  int A = 1;  // position (from 1) in the active list of the cluster that stays
   int B = 2;  // position (from 1) in the active list of the cluster fused away
   int I = 0;
   int J = 0;

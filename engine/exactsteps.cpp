@@ -127,11 +127,6 @@ bool CombineFast(double alphaI, double alphaJ, double dki, double dkj, double be
 
 namespace {
 
-// Whether a double's significand has at most 53 - 40 bits (so that its product with a stored
-// value is exact), or none but the leading one (so that every product with it is exact).
-bool Short(double v) { return (std::bit_cast<std::uint64_t>(v) & 0xffffffffffu) == 0; }
-bool PowerOfTwo(double v) { return (std::bit_cast<std::uint64_t>(v) & 0xfffffffffffffu) == 0; }
-
 // Averages land exactly halfway between two stored values about half the time, which no
 // approximation can decide. With short coefficients (the averaging strategies' halves, the
 // quotients of sizes that add up to a power of two) the products are exact in double; where
@@ -139,7 +134,7 @@ bool PowerOfTwo(double v) { return (std::bit_cast<std::uint64_t>(v) & 0xffffffff
 // extended operation was exact, and its rounding, ties included, is decided here.
 bool CombineExactly(double alphaI, double alphaJ, double dki, double dkj, double beta, double dij,
                     double gamma, double& out) {
-  if (!Short(alphaI) || !Short(alphaJ) || !Short(beta) || !PowerOfTwo(gamma)) return false;
+  if (!ShortCombinationTerms(alphaI, alphaJ, beta, gamma)) return false;
   double d, de, s1, e1, s2, e2, s3, e3;
   exact::TwoSum(dki, -dkj, d, de);
   exact::TwoSum(alphaI * dki, alphaJ * dkj, s1, e1);

@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "analysis/capacities.h"
 #include "analysis/doubledouble.h"
 #include "analysis/storagereal.h"
 
@@ -152,6 +153,67 @@ inline bool CombineScreen(double alphaI, double alphaJ, double dki, double dkj, 
   const double magnitude = ((std::fabs(t1) + std::fabs(t2)) + std::fabs(t3)) + std::fabs(t4);
   return exact::RoundDoubleDouble(sum, 0, magnitude * 0x1p-49, out);
 }
+
+// Whether alphaI, alphaJ and beta have at most 13 significant bits (53 - 40, so that their
+// products with stored values are exact) and gamma none but the leading one, or is 0.
+inline bool ShortCombinationTerms(double alphaI, double alphaJ, double beta, double gamma) {
+  const auto lowBits = [](double v, std::uint64_t mask) {
+    return std::bit_cast<std::uint64_t>(v) & mask;
+  };
+  constexpr std::uint64_t low40 = 0xffffffffffu, fraction = 0xfffffffffffffu;
+  return (lowBits(alphaI, low40) | lowBits(alphaJ, low40) | lowBits(beta, low40) |
+          lowBits(gamma, fraction)) == 0;
+}
+
+// One combination's coefficients as doubles (stored values, so exact) and whether
+// ShortCombinationTerms holds for them.
+struct CombineTerms {
+  double AlphaI, AlphaJ, Beta, Gamma;
+  bool Short;
+};
+
+// Many combinations with the same dij at once, for the agglomeration's update loop: the
+// operands by slot, the coefficients too where they differ between slots.
+constexpr int CombineLaneCount = 8;
+constexpr int CombineSlots =
+    (MaxObjects + CombineLaneCount - 1) / CombineLaneCount * CombineLaneCount;
+struct CombineOperands {
+  alignas(64) double Ki[CombineSlots];
+  alignas(64) double Kj[CombineSlots];
+  alignas(64) double AlphaI[CombineSlots];
+  alignas(64) double AlphaJ[CombineSlots];
+  alignas(64) double Beta[CombineSlots];
+  alignas(64) double Gamma[CombineSlots];
+  alignas(64) std::int64_t Short[CombineSlots];  // -1 where ShortCombinationTerms holds, else 0
+  alignas(64) double Values[CombineSlots];       // the results
+};
+
+// Values[0 .. count) (count a multiple of CombineLaneCount, at most CombineSlots): the
+// stored results (rounded, within range), or NaN where CombineStored must decide. The
+// screen and the exact case are decided at once, with no branch, since a branch on which of
+// them decides would guess wrong about half the time (averages land exactly halfway about
+// that often). A slot is left to CombineStored where neither decides or the result lies
+// outside [2^-120, 2^120] (zero, flushing, overflow: CombineStored's care).
+//
+// The screen: CombineScreen's terms t1 ... t4, sum s and margin, and its decision taken from
+// the bits. With a the magnitude of s, b = a with its lowest 13 bits cleared (the 40-bit value
+// at or below a) and h = 2^-40 of a's binade (half the 40-bit unit), a - b and (a - b) - h are
+// exact (multiples of a's last place below 2^13 of them), and |(a - b) - h| is the distance
+// from a to the midpoint b + h, the nearest one. That is RoundDoubleDouble's rest against half
+// a unit with l = 0, so a slot is decided where CombineScreen decides (the same margin, below a
+// quarter unit), and a rounded half up is the 40-bit value next to s.
+//
+// The exact case, where ShortCombinationTerms holds: the stored values' products with such
+// coefficients have at most 53 bits and are normal doubles (stored values are 0 or at least
+// 2^-128 in magnitude, so an exact difference of two is 0 or at least 2^-167), so t1 ... t3
+// are exact. When the difference dki - dkj and the three additions are exact as well (their
+// TwoSum errors, held as absolute values summed, are all 0: a sum of non-negative doubles is 0
+// only when each is), t4 is exact and s is the exact value z. Every extended operation of the
+// combination then has a result of at most 53 bits, so is exact, the extended result is z = s,
+// and its storage rounding, ties away from zero included, is a rounded half up at 40 bits.
+void CombineMany(CombineOperands& in, int count, const CombineTerms& terms, double dij);
+// The same with the coefficients of each slot.
+void CombineManyPerSlot(CombineOperands& in, int count, double dij);
 
 StorageReal CombineSlow(double alphaI, double alphaJ, double dki, double dkj, double beta,
                         double dij, double gamma);

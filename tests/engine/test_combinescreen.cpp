@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <random>
 
 #include "engine/agglomeration.h"
@@ -36,6 +38,26 @@ double Magnitude(const std::array<double, 4>& c, double ki, double kj, double di
          std::fabs(c[3] * (ki - kj));
 }
 
+// CombineMany on one input in every slot, with the coefficients fixed or by slot; NaN where
+// it leaves the input to CombineStored. Every slot must agree.
+double Many(const std::array<double, 4>& c, double ki, double kj, double dij, bool perSlot) {
+  auto in = std::make_unique<CombineOperands>();
+  const bool isShort = ShortCombinationTerms(c[0], c[1], c[2], c[3]);
+  for (int q = 0; q < CombineLaneCount; ++q) {
+    in->Ki[q] = ki, in->Kj[q] = kj;
+    in->AlphaI[q] = c[0], in->AlphaJ[q] = c[1], in->Beta[q] = c[2], in->Gamma[q] = c[3];
+    in->Short[q] = isShort ? -1 : 0;
+  }
+  if (perSlot)
+    CombineManyPerSlot(*in, CombineLaneCount, dij);
+  else
+    CombineMany(*in, CombineLaneCount, {c[0], c[1], c[2], c[3], isShort}, dij);
+  for (int q = 1; q < CombineLaneCount; ++q)
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(in->Values[q]),
+              std::bit_cast<std::uint64_t>(in->Values[0]));
+  return in->Values[0];
+}
+
 // Checks one input; true when the screen decided it.
 bool Check(const std::array<double, 4>& c, double ki, double kj, double dij) {
   const Extended y = ExtendedCombination(c, ki, kj, dij);
@@ -55,6 +77,17 @@ bool Check(const std::array<double, 4>& c, double ki, double kj, double dij) {
   if (decided && !overflow) {
     EXPECT_EQ(exact::Flushed(screened), stored) << ki << " " << kj << " " << dij;
   }
+  for (bool perSlot : {false, true}) {
+    const double many = Many(c, ki, kj, dij, perSlot);
+    if (!std::isnan(many)) {
+      EXPECT_FALSE(overflow);
+      EXPECT_EQ(many, stored) << ki << " " << kj << " " << dij;
+    }
+    // The screen's decisions are CombineMany's too.
+    if (decided && !overflow && std::fabs(stored) >= 0x1p-119 && std::fabs(stored) <= 0x1p119) {
+      EXPECT_FALSE(std::isnan(many)) << ki << " " << kj << " " << dij;
+    }
+  }
   if (overflow) {
     EXPECT_THROW(Combine(c[0], c[1], ki, kj, c[2], dij, c[3]), FloatingPointOverflow);
   } else {
@@ -66,22 +99,25 @@ bool Check(const std::array<double, 4>& c, double ki, double kj, double dij) {
 // ki + kj for the 40-bit value r = 1 + 2^-39 * 12345 and kj = half its unit plus an offset
 // of the given number of units: the bound of the screen is about 2^-49 of the result, that
 // is 2^-10 of a unit.
+// CombineMany decides besides where the sum is exact in double, ties included, as long as
+// the coefficients are short.
 struct NearMidpoint {
   const char* Name;
   double Offset;  // in units of the last place of r
   bool Decided;
+  bool ExactInDouble;
 };
 
 const NearMidpoint NearMidpoints[] = {
-    {"ExactlyHalfway", 0, false},
-    {"FarBelowTheLastPlaceAbove", 0x1p-39, false},
-    {"FarBelowTheLastPlaceBelow", -0x1p-39, false},
-    {"WithinTheDoubleRounding", 0x1p-14, false},
-    {"WithinTheBound", -0x1p-12, false},
-    {"JustWithinTheBound", 0x1p-11, false},
-    {"BeyondTheBound", 0x1p-8, true},
-    {"BeyondTheBoundBelow", -0x1p-8, true},
-    {"QuarterUnit", 0.25, true},
+    {"ExactlyHalfway", 0, false, true},
+    {"FarBelowTheLastPlaceAbove", 0x1p-39, false, false},
+    {"FarBelowTheLastPlaceBelow", -0x1p-39, false, false},
+    {"WithinTheDoubleRounding", 0x1p-14, false, false},
+    {"WithinTheBound", -0x1p-12, false, true},
+    {"JustWithinTheBound", 0x1p-11, false, true},
+    {"BeyondTheBound", 0x1p-8, true, true},
+    {"BeyondTheBoundBelow", -0x1p-8, true, true},
+    {"QuarterUnit", 0.25, true, true},
 };
 
 TEST(CombineScreenTest, LeavesResultsNearAMidpointToTheExactPaths) {
@@ -94,6 +130,42 @@ TEST(CombineScreenTest, LeavesResultsNearAMidpointToTheExactPaths) {
     const std::array<double, 4> average = {0.5, 0.5, 0, 0}, negated = {-1, -1, 0, 0};
     EXPECT_EQ(Check(average, 2 * r, 2 * unit * (0.5 + c.Offset), 0), c.Decided);
     EXPECT_EQ(Check(negated, r, unit * (0.5 + c.Offset), 0), c.Decided);
+    for (bool perSlot : {false, true}) {
+      const double kj = unit * (0.5 + c.Offset);
+      EXPECT_EQ(!std::isnan(Many(coefficients, r, kj, 0, perSlot)), c.Decided || c.ExactInDouble);
+      EXPECT_EQ(!std::isnan(Many(average, 2 * r, 2 * kj, 0, perSlot)),
+                c.Decided || c.ExactInDouble);
+      // A coefficient with more than 13 bits: nothing is known exact, even where it meets 0.
+      const std::array<double, 4> longBeta = {1, 1, RoundToStorage(1.0 / 3), 0};
+      EXPECT_EQ(!std::isnan(Many(longBeta, r, kj, 0, perSlot)), c.Decided);
+    }
+  }
+}
+
+// Results outside [2^-120, 2^120], zero among them, are CombineStored's to flush or check.
+TEST(CombineManyTest, LeavesResultsOutsideItsRangeToCombineStored) {
+  struct Case {
+    const char* Name;
+    double Ki, Kj;
+    bool Decided;
+  };
+  const Case cases[] = {
+      {"Zero", 0, 0, false},
+      {"CancelsToZero", 3, 3, false},
+      {"BelowTheRange", 0x1p-121, 0x1p-121, false},
+      {"AtTheBottom", 0x1p-120, 0x1p-120, true},
+      {"AtTheTop", 0x1p120, 0x1p120, true},
+      {"AboveTheRange", 0x1p121, 0x1p121, false},
+      {"Overflowing", 0x1.8p126, 0x1.8p126, false},
+  };
+  // The average for a positive sign, the half difference for a cancelling one.
+  const std::array<double, 4> average = {0.5, 0.5, 0, 0}, halfDifference = {0.5, -0.5, 0, 0};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const auto& coefficients = c.Ki == 3 ? halfDifference : average;
+    for (bool perSlot : {false, true})
+      EXPECT_EQ(!std::isnan(Many(coefficients, c.Ki, c.Kj, 0, perSlot)), c.Decided);
+    Check(coefficients, c.Ki, c.Kj, 0);
   }
 }
 

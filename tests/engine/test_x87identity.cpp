@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -279,6 +280,7 @@ long double X87Combine(long double aI, long double aJ, long double ki, long doub
 
 TEST(X87Identity, Combine) {
   long slow = 0;
+  const auto many = std::make_unique<CombineOperands>();  // slot 0 holds the trial
   ForEachTrial(11, [&](Operands& operands, long t) {
     // The strategies' coefficients, or arbitrary stored ones.
     const int ni = operands.Int(1, 200), nj = operands.Int(1, 200), nk = operands.Int(1, 200);
@@ -326,6 +328,12 @@ TEST(X87Identity, Combine) {
     }
     if (screenDecided) {
       ASSERT_EQ(exact::Flushed(screened), static_cast<double>(stored)) << "screen, trial " << t;
+    }
+    many->Ki[0] = ki, many->Kj[0] = kj;
+    CombineMany(*many, CombineLaneCount,
+                {c[0], c[1], c[2], c[3], ShortCombinationTerms(c[0], c[1], c[2], c[3])}, dij);
+    if (!std::isnan(many->Values[0])) {
+      ASSERT_EQ(many->Values[0], static_cast<double>(stored)) << "many at once, trial " << t;
     }
     ASSERT_EQ(Combine(c[0], c[1], ki, kj, c[2], dij, c[3]).ToDouble(), static_cast<double>(stored))
         << "trial " << t;
