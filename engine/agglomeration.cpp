@@ -34,20 +34,24 @@ LanceWilliams CentroidCoefficients(std::int32_t ni, std::int32_t nj, std::int32_
   return SetCentroidCoefficients(ni, nj);
 }
 
+using TermsSetter = CombineTerms (*)(std::int32_t ni, std::int32_t nj, std::int32_t nk);
+
 struct StrategyRule {
   StrategyCode Code;
   CoefficientSetter Coefficients;
-  bool PerCluster;  // the coefficients depend on the size of the third cluster k
+  // Where the coefficients depend on the size of the third cluster k: the same as
+  // Coefficients, as doubles, computed once per size and fusion. Null otherwise.
+  TermsSetter PerCluster;
 };
 
 // The update rule of every strategy of the methods table, indexed by code.
 constexpr StrategyRule StrategyRules[] = {
-    {StrategyCode::NearestNeighbour, NearestCoefficients, false},
-    {StrategyCode::FurthestNeighbour, FurthestCoefficients, false},
-    {StrategyCode::WeightedPairgroup, WeightedCoefficients, false},
-    {StrategyCode::UnweightedPairgroup, UnweightedCoefficients, false},
-    {StrategyCode::CentroidSorting, CentroidCoefficients, false},
-    {StrategyCode::MinimumVariance, SetMinimumVarianceCoefficients, true},
+    {StrategyCode::NearestNeighbour, NearestCoefficients, nullptr},
+    {StrategyCode::FurthestNeighbour, FurthestCoefficients, nullptr},
+    {StrategyCode::WeightedPairgroup, WeightedCoefficients, nullptr},
+    {StrategyCode::UnweightedPairgroup, UnweightedCoefficients, nullptr},
+    {StrategyCode::CentroidSorting, CentroidCoefficients, nullptr},
+    {StrategyCode::MinimumVariance, SetMinimumVarianceCoefficients, MinimumVarianceTerms},
 };
 
 constexpr bool RulesMatchTheMethods() {
@@ -154,9 +158,16 @@ ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, Va
 // like them (zero has no sign in the format), in both triangles.
 using ValueTable = double[MaxObjects + 1][MaxObjects + 1];
 
+// The upper triangle row by row, then the lower one copied in tiles, so that both the reads
+// and the writes stay in a few cache lines at a time.
 void FillValues(int n, const DissimilarityMatrix& d, ValueTable& v) {
   for (int a = 1; a < n; ++a)
-    for (int b = a + 1; b <= n; ++b) v[a][b] = v[b][a] = d.D[a][b].ToDouble();
+    for (int b = a + 1; b <= n; ++b) v[a][b] = d.D[a][b].ToDouble();
+  constexpr int tile = 8;
+  for (int a0 = 1; a0 < n; a0 += tile)
+    for (int b0 = a0; b0 <= n; b0 += tile)
+      for (int b = b0; b < b0 + tile && b <= n; ++b)
+        for (int a = a0; a < a0 + tile && a < b; ++a) v[b][a] = v[a][b];
 }
 
 // A cluster's nearest later cluster in the active list: the smallest value, ties to the
@@ -166,14 +177,25 @@ struct Neighbour {
   double Value = std::numeric_limits<double>::infinity();
 };
 
+// The smallest value first, as four minima taken side by side (a minimum does not depend on
+// the order it is taken in; the values are never NaN), then the first cluster that has it.
 Neighbour NearestAfter(const ValueTable& v, int k, const int* activeList, int from, int m) {
-  Neighbour nearest;
+  if (from > m) return {};
   const double* row = v[k];
-  for (int q = from; q <= m; ++q) {
-    const int l = activeList[q];
-    if (row[l] < nearest.Value) nearest = {l, row[l]};
+  const auto lower = [](double x, double y) { return y < x ? y : x; };
+  double m0 = row[activeList[from]], m1 = m0, m2 = m0, m3 = m0;
+  int q = from + 1;
+  for (; q + 3 <= m; q += 4) {
+    m0 = lower(m0, row[activeList[q]]);
+    m1 = lower(m1, row[activeList[q + 1]]);
+    m2 = lower(m2, row[activeList[q + 2]]);
+    m3 = lower(m3, row[activeList[q + 3]]);
   }
-  return nearest;
+  for (; q <= m; ++q) m0 = lower(m0, row[activeList[q]]);
+  const double smallest = lower(lower(m0, m1), lower(m2, m3));
+  q = from;
+  while (row[activeList[q]] != smallest) ++q;
+  return {activeList[q], row[activeList[q]]};
 }
 
 // The closest pair of an unconstrained run without scanning every pair at each fusion: the
@@ -273,7 +295,7 @@ class TermsBySize {
                           std::int32_t nk, int fusion) {
     if (fusion_[nk] != fusion) {
       fusion_[nk] = fusion;
-      terms_[nk] = TermsOf(rule.Coefficients(ni, nj, nk));
+      terms_[nk] = rule.PerCluster(ni, nj, nk);
     }
     return terms_[nk];
   }
@@ -311,6 +333,21 @@ LanceWilliams SetCentroidCoefficients(std::int32_t ni, std::int32_t nj) {
 LanceWilliams SetMinimumVarianceCoefficients(std::int32_t ni, std::int32_t nj, std::int32_t nk) {
   const std::int32_t total = ni + nj + nk;
   return {Quotient(ni + nk, total), Quotient(nj + nk, total), Quotient(-nk, total), 0.0};
+}
+
+CombineTerms MinimumVarianceTerms(std::int32_t ni, std::int32_t nj, std::int32_t nk) {
+  // A quotient of sizes as StoredQuotient decides it first, from the plain double quotient;
+  // StoredQuotient itself where that refuses or the quotient is 0.
+  const std::int32_t total = ni + nj + nk;
+  const auto quotient = [total](std::int32_t numerator) {
+    const double q = static_cast<double>(numerator) / total;
+    double r;
+    if (q != 0 && RoundClearOfMidpoint(q, CorrectlyRoundedMargin, r)) return r;
+    return StoredQuotient(numerator, total).ToDouble();
+  };
+  CombineTerms t{quotient(ni + nk), quotient(nj + nk), quotient(-nk), 0, false};
+  t.Short = ShortCombinationTerms(t.AlphaI, t.AlphaJ, t.Beta, t.Gamma);
+  return t;
 }
 
 StorageReal CombineDissimilarity(StorageReal alphaI, StorageReal alphaJ, StorageReal dki,

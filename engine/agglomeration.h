@@ -3,6 +3,7 @@
 
 #include "analysis/analysisdata.h"
 #include "analysis/workingstate.h"
+#include "engine/exactsteps.h"
 
 namespace vardell {
 
@@ -24,6 +25,8 @@ ClosestPair FindClosestPair(int m, const int* activeList, const DissimilarityMat
 LanceWilliams SetUnweightedCoefficients(std::int32_t ni, std::int32_t nj);
 LanceWilliams SetCentroidCoefficients(std::int32_t ni, std::int32_t nj);
 LanceWilliams SetMinimumVarianceCoefficients(std::int32_t ni, std::int32_t nj, std::int32_t nk);
+// SetMinimumVarianceCoefficients as doubles, quicker.
+CombineTerms MinimumVarianceTerms(std::int32_t ni, std::int32_t nj, std::int32_t nk);
 StorageReal CombineDissimilarity(StorageReal alphaI, StorageReal alphaJ, StorageReal dki,
                                  StorageReal dkj, StorageReal beta, StorageReal dij,
                                  StorageReal gamma);

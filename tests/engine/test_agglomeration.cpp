@@ -80,6 +80,24 @@ TEST(CoefficientSetterTest, QuotientsAreRoundedFromTheSizes) {
             (Values{R(5.0 / 7), R(2.0 / 7), 0, 0}));
 }
 
+// The agglomeration's quicker copy of the minimum variance coefficients, for every sizes a
+// run of up to MaxObjects objects meets (every third size, to keep it short), 0 for k too.
+TEST(CoefficientSetterTest, MinimumVarianceTermsAreTheCoefficients) {
+  for (std::int32_t ni = 1; ni < MaxObjects; ni += 3) {
+    for (std::int32_t nj = 1; ni + nj < MaxObjects; nj += 3) {
+      for (std::int32_t nk = 0; ni + nj + nk <= MaxObjects; nk += 3) {
+        const LanceWilliams c = SetMinimumVarianceCoefficients(ni, nj, nk);
+        const CombineTerms t = MinimumVarianceTerms(ni, nj, nk);
+        ASSERT_EQ(t.AlphaI, c.AlphaI.ToDouble()) << ni << " " << nj << " " << nk;
+        ASSERT_EQ(t.AlphaJ, c.AlphaJ.ToDouble()) << ni << " " << nj << " " << nk;
+        ASSERT_EQ(t.Beta, c.Beta.ToDouble()) << ni << " " << nj << " " << nk;
+        ASSERT_EQ(t.Gamma, 0);
+        ASSERT_EQ(t.Short, ShortCombinationTerms(t.AlphaI, t.AlphaJ, t.Beta, t.Gamma));
+      }
+    }
+  }
+}
+
 TEST(CombineDissimilarityTest, OneFormulaRoundedOnce) {
   // Arguments in the order alpha i, alpha j, Dki, Dkj, beta, Dij, gamma.
   const auto combine = [](auto... terms) {
