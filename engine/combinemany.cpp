@@ -107,7 +107,11 @@ VARDELL_INLINE void CombineAll(CombineOperands& in, int count, const CombineTerm
     Reinterpret(okWords, ok);
     okWords >>= 63;
     Reinterpret(mask, LaneWords{} - okWords);  // all ones where decided
-    const LaneBits out = ((absolute + 0x1000) & ~low13) | (bits & signBit);
+    LaneWords absoluteWords;  // rounded without a signed overflow, whatever the bits
+    Reinterpret(absoluteWords, absolute);
+    LaneBits out;
+    Reinterpret(out, (absoluteWords + 0x1000) & ~std::uint64_t{low13});
+    out |= bits & signBit;
     const LaneBits value = (out & mask) | (refused & ~mask);
     std::memcpy(in.Values + q, &value, sizeof value);
   }
