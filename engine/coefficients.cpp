@@ -589,17 +589,34 @@ std::atomic<int>& KernelLanes() {
 
 // ---- Preparing the values and finishing the sums ----
 
-// Object o's values, or for the chord coefficient their offset square roots, into its row.
-void PrepareRow(const DataMatrix& matrix, bool chord, const double* offsets, int o,
-                WorkingState& work) {
+// Object o's values, or for the chord coefficient their offset square roots, into its row
+// and its block.
+void PrepareObject(const DataMatrix& matrix, bool chord, const double* offsets, int o,
+                   WorkingState& work) {
+  const int p = matrix.VariableCount;
   const StorageReal* values = matrix.Values[o] + 1;
   double* high = work.ValueRows[o];
-  for (int v = 0; v < matrix.VariableCount; ++v) high[v] = values[v].ToDouble();
-  if (!chord) return;
-  double row[MaxVariables];
-  std::copy(high, high + matrix.VariableCount, row);
-  RootsKernelOf(KernelLanes().load(std::memory_order_relaxed))(row, offsets, matrix.VariableCount,
-                                                               high, work.RootLowRows[o]);
+  double* low = work.RootLowRows[o];
+  for (int v = 0; v < p; ++v) high[v] = values[v].ToDouble();
+  if (chord) {
+    double row[MaxVariables];
+    std::copy(high, high + p, row);
+    RootsKernelOf(KernelLanes().load(std::memory_order_relaxed))(row, offsets, p, high, low);
+  }
+  const int block = (o - 1) / BlockLanes, lane = (o - 1) % BlockLanes;
+  for (int v = 0; v < p; ++v) work.ValueBlocks[block][v][lane] = high[v];
+  if (chord)
+    for (int v = 0; v < p; ++v) work.RootLowBlocks[block][v][lane] = low[v];
+}
+
+// The lanes of the last block past the last object: 0.
+void ClearPastTheLast(const DataMatrix& matrix, WorkingState& work) {
+  const int n = matrix.ObjectCount;
+  for (int o = n + 1; o <= (n + BlockLanes - 1) / BlockLanes * BlockLanes; ++o) {
+    const int block = (o - 1) / BlockLanes, lane = (o - 1) % BlockLanes;
+    for (int v = 0; v < matrix.VariableCount; ++v)
+      work.ValueBlocks[block][v][lane] = work.RootLowBlocks[block][v][lane] = 0;
+  }
 }
 
 // Whether every difference of two values of a variable is exact in double, for every group
@@ -618,18 +635,6 @@ void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, bool* e
     }
     bool& group = exactGroups[v / ChunkTerms];
     group = (v % ChunkTerms == 0 || group) && hi <= lo + 12;
-  }
-}
-
-// Block k's objects from their rows, 0 past the last object.
-void PrepareBlock(const DataMatrix& matrix, bool chord, int k, WorkingState& work) {
-  const int n = matrix.ObjectCount, p = matrix.VariableCount;
-  for (int lane = 0; lane < BlockLanes; ++lane) {
-    const int o = k * BlockLanes + 1 + lane;
-    for (int v = 0; v < p; ++v) {
-      work.ValueBlocks[k][v][lane] = o <= n ? work.ValueRows[o][v] : 0;
-      if (chord) work.RootLowBlocks[k][v][lane] = o <= n ? work.RootLowRows[o][v] : 0;
-    }
   }
 }
 
@@ -661,12 +666,11 @@ void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double*
 // The pairs of every object with the objects of block k after it, finished into the matrix.
 // A sum too large for the storage real is noted in overflowed[a] instead.
 void FillBlock(CoefficientCode coefficient, bool squared, const bool* exactGroups,
-               const DataMatrix& matrix, WorkingState& work, int k,
+               const DataMatrix& matrix, const WorkingState& work, int k,
                DissimilarityMatrix& dissimilarity, unsigned char* overflowed) {
   const int n = matrix.ObjectCount, p = matrix.VariableCount;
   const int first = k * BlockLanes + 1, last = std::min(n, first + BlockLanes - 1);
   const bool chord = coefficient == CoefficientCode::Chord;
-  PrepareBlock(matrix, chord, k, work);
   alignas(64) double start[BlockLanes], sums[BlockLanes] = {};
   const SumsKernel kernel = KernelOf(KernelLanes().load(std::memory_order_relaxed));
   for (int a = 1; a < last; ++a) {
@@ -713,7 +717,8 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
     throw std::invalid_argument("Unknown dissimilarity coefficient");
   double offsets[MaxVariables];
   for (int v = 0; v < p; ++v) offsets[v] = matrix.ChordOffset[v + 1].ToDouble();
-  RunShared(1, n + 1, threads, [&](int o) { PrepareRow(matrix, chord, offsets, o, work); });
+  RunShared(1, n + 1, threads, [&](int o) { PrepareObject(matrix, chord, offsets, o, work); });
+  ClearPastTheLast(matrix, work);
   bool exactGroups[MaxVariables / ChunkTerms + 1] = {};
   if (!chord) FindExactGroups(matrix, work, exactGroups);
   // The last blocks hold the most pairs: they go first.
