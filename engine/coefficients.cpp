@@ -437,7 +437,8 @@ VARDELL_INLINE void RootLanes(const typename LaneTypes<W>::Values& value,
   using U = typename LaneTypes<W>::Unsigned;
   const I zero = -(I)((U)((aBits - 1) & ~aBits) >> 63);
   // The 64-bit last place of a's binade, g, and 1 / g (exact: powers of two).
-  const I gBits = (aBits & exponentBits) - placeShift, gInverseBits = 2 * one - gBits;
+  // (unsigned: in lanes refused or 0 they may wrap around)
+  const U gBits = ((U)aBits & exponentBits) - placeShift, gInverseBits = 2 * one - gBits;
   D g, gInverse;
   std::memcpy(&g, &gBits, sizeof g);
   std::memcpy(&gInverse, &gInverseBits, sizeof g);
@@ -453,7 +454,7 @@ VARDELL_INLINE void RootLanes(const typename LaneTypes<W>::Values& value,
   const D rh = t - (t - r), rl = r - rh;
   const D pe = ((rh * rh - p) + rh * rl + rl * rh) + rl * rl;
   const D e = ((a - p) - pe) + ae;
-  const I g2Bits = (rBits & exponentBits) - placeShift, g2InverseBits = 2 * one - g2Bits;
+  const U g2Bits = ((U)rBits & exponentBits) - placeShift, g2InverseBits = 2 * one - g2Bits;
   D g2, g2Inverse;
   std::memcpy(&g2, &g2Bits, sizeof g2);
   std::memcpy(&g2Inverse, &g2InverseBits, sizeof g2);
