@@ -3,12 +3,20 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "analysis/doubledouble.h"
 #include "analysis/tableencoding.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VARDELL_SHUFFLED_READER 1
+#include <immintrin.h>
+#else
+#define VARDELL_SHUFFLED_READER 0
+#endif
 
 namespace vardell {
 namespace {
@@ -213,11 +221,7 @@ ParseOutcome ParseOnce(std::string_view text) {
 }
 
 // The digits of a plain decimal number as an integer and its decimal scale.
-struct PlainDecimal {
-  bool Negative = false;
-  std::uint64_t Digits = 0;  // below 10^19
-  int Scale = 0;
-};
+using PlainDecimal = detail::PlainNumber;
 
 // Appends the digits from at to number, as long as they last, and returns where they end.
 // Beyond 19 digits the number wraps around; the caller then leaves the text.
@@ -276,6 +280,159 @@ bool ReadPlainDecimal(std::string_view text, PlainDecimal& number) {
   number.Scale = exponent - static_cast<int>(fractionDigits);
   return true;
 }
+
+// Short texts are read whole, in the bytes of two 64-bit integers with the first character
+// lowest (on processors that keep integers that way; elsewhere they take the reader above).
+constexpr std::uint64_t EveryByte(std::uint8_t byte) { return 0x0101010101010101u * byte; }
+
+std::uint64_t Load8(const char* at) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, at, 8);
+  return word;
+}
+
+std::uint64_t Load4(const char* at) {
+  std::uint32_t word = 0;
+  std::memcpy(&word, at, 4);
+  return word;
+}
+
+// A short text: its length after the leading spaces, and its bytes from the first, zero
+// beyond its end, with a leading sign replaced by '0'.
+struct ShortText {
+  int Length = 0;
+  bool Signed = false, Negative = false;
+  std::uint64_t Low = 0, High = 0;
+};
+
+// Reads the short texts the readers below take: spaces, then 1 to 16 characters (of a text
+// of at most 64, as ReadPlainDecimal wants). With branches on the length only.
+inline bool LoadShortText(std::string_view text, ShortText& loaded) {
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  while (at != end && *at == ' ') ++at;
+  const auto length = static_cast<int>(end - at);
+  if (text.size() > 64 || length == 0 || length > 16) return false;
+  std::uint64_t low = 0, high = 0;
+  if (length >= 8) {
+    low = Load8(at);
+    if (length > 8) high = Load8(end - 8) >> (8 * (16 - length));
+  } else if (length >= 4) {
+    low = Load4(at) | Load4(end - 4) << (8 * (length - 4));
+  } else {
+    for (int i = 0; i < length; ++i)
+      low |= std::uint64_t{static_cast<unsigned char>(at[i])} << (8 * i);
+  }
+  const auto first = static_cast<unsigned char>(low);
+  loaded.Signed = first == '-' || first == '+';
+  loaded.Negative = first == '-';
+  loaded.Low = low ^ ((low ^ '0') & 0xFF & (std::uint64_t{0} - loaded.Signed));
+  loaded.High = high;
+  loaded.Length = length;
+  return true;
+}
+
+// The lowest `count` bytes set, none for count <= 0, all for count >= 8.
+std::uint64_t LowBytes(int count) {
+  return count >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * std::max(count, 0))) - 1;
+}
+
+// The high bit of every byte of x that is 0, and perhaps of bytes above the lowest such one
+// (a borrow runs upwards from it only); so the lowest bit set marks the lowest zero byte.
+std::uint64_t ZeroBytes(std::uint64_t x) { return (x - EveryByte(1)) & ~x & EveryByte(0x80); }
+
+// Whether all sixteen bytes are digits. A byte below '0' sets its high bit in x - '0', one
+// above '9' in x + 0x46 (or, from 0xBA, in x - '0'); carries and borrows start only at such a
+// byte, so the lowest one that is no digit always shows.
+bool SixteenDigits(std::uint64_t x, std::uint64_t y) {
+  return (((x + EveryByte(0x46)) | (x - EveryByte('0')) | (y + EveryByte(0x46)) |
+           (y - EveryByte('0'))) &
+          EveryByte(0x80)) == 0;
+}
+
+// The number that eight digits write, the first the most significant: pairs, then fours,
+// then the eight, each step multiplying the higher part by 10, 100 and 10^4 in place.
+std::uint64_t EightDigitsValue(std::uint64_t x) {
+  x -= EveryByte('0');
+  x = x * 10 + (x >> 8);  // byte 2j: the pair 2j, 2j + 1 (below 100)
+  constexpr std::uint64_t pairs = 0x000000FF000000FFu;
+  x = (((x & pairs) * (100 + (std::uint64_t{1000000} << 32))) +
+       (((x >> 16) & pairs) * (1 + (std::uint64_t{10000} << 32)))) >>
+      32;
+  return x & 0xFFFFFFFFu;
+}
+
+// Reads a short text as ReadPlainDecimal does where it is an optional sign, digits and an
+// optional point, with at least one digit, 16 characters at most with a point and 15
+// without; no exponent. Such a text has digits below 10^16 and a scale in -15 ... 0. False,
+// with number untouched, for every other text. The first point leaves and the bytes before
+// it move up by one behind a new '0' (without a point all bytes do), so that the digits stand
+// in the bytes below `used`; aligned to the right of 16 bytes filled with '0', they are
+// checked and converted eight at a time. A second point stays and fails the check.
+bool ReadShortDecimal(const ShortText& text, PlainDecimal& number) {
+  std::uint64_t low = text.Low, high = text.High;
+  const std::uint64_t lowPoints = ZeroBytes(low ^ EveryByte('.'));
+  const std::uint64_t highPoints = ZeroBytes(high ^ EveryByte('.'));
+  const int point =  // 16 for none
+      std::countr_zero(lowPoints) / 8 + (lowPoints == 0 ? std::countr_zero(highPoints) / 8 : 0);
+  const int used = point < 16 ? text.Length : text.Length + 1;
+  if (used > 16 || text.Length == int{text.Signed} + int{point < 16}) return false;
+  const std::uint64_t lowBefore = low & LowBytes(point);
+  high = (high & LowBytes(point - 8)) << 8 | lowBefore >> 56 | (high & ~LowBytes(point - 7));
+  low = lowBefore << 8 | (low & ~LowBytes(point + 1)) | '0';
+  // Shifted left by 16 - used bytes across both words.
+  const int shift = 16 - used;
+  const int bits = (8 * shift) & 63;
+  const std::uint64_t highShifted = high << bits | (low >> (63 - bits)) >> 1;
+  high = shift >= 8 ? low << bits : highShifted;
+  low = shift >= 8 ? 0 : low << bits;
+  low |= EveryByte('0') & LowBytes(shift);
+  high |= EveryByte('0') & LowBytes(shift - 8);
+  if (!SixteenDigits(low, high)) return false;
+  number.Negative = text.Negative;
+  number.Digits = EightDigitsValue(low) * 100000000 + EightDigitsValue(high);
+  number.Scale = std::min(point + 1 - text.Length, 0);
+  return true;
+}
+
+#if VARDELL_SHUFFLED_READER
+// ReadShortDecimal with byte shuffles and multiply-adds of 16 bytes at a time, for processors
+// that have them (checked once, at start-up); it takes the same texts and gives the same
+// numbers. The first point's place and the bytes that are digits come as bit masks; one
+// shuffle drops the point and aligns the digits to the right, zeros before them.
+__attribute__((target("avx2,bmi,bmi2"))) bool ReadShortDecimalShuffled(const ShortText& text,
+                                                                       PlainDecimal& number) {
+  const __m128i bytes =
+      _mm_set_epi64x(static_cast<long long>(text.High), static_cast<long long>(text.Low));
+  const __m128i digits = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+  const __m128i nine = _mm_set1_epi8(9);
+  const auto isDigit =
+      static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(digits, nine), nine)));
+  const auto isPoint =
+      static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'))));
+  const int point = std::countr_zero(isPoint | 0x10000u);  // 16 for none
+  const unsigned inText = (1u << text.Length) - 1;
+  const int count = point < 16 ? text.Length - 1 : text.Length;  // digits, with a sign's '0'
+  if (((isDigit | 1u << point) & inText) != inText || count == int{text.Signed} || count > 15)
+    return false;
+  // Output byte j takes digit j - (16 - count); digits from the point's place on stand one
+  // byte further; a negative place gives 0.
+  __m128i from = _mm_add_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                              _mm_set1_epi8(static_cast<char>(count - 16)));
+  from = _mm_sub_epi8(from, _mm_cmpgt_epi8(from, _mm_set1_epi8(static_cast<char>(point - 1))));
+  const __m128i aligned = _mm_shuffle_epi8(digits, from);
+  const __m128i pairs = _mm_maddubs_epi16(
+      aligned, _mm_setr_epi8(10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1));
+  const __m128i fours = _mm_madd_epi16(pairs, _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1));
+  const __m128i eights = _mm_madd_epi16(_mm_packus_epi32(fours, fours),
+                                        _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1));
+  const auto halves = static_cast<std::uint64_t>(_mm_cvtsi128_si64(eights));
+  number.Negative = text.Negative;
+  number.Digits = (halves & 0xFFFFFFFFu) * 100000000 + (halves >> 32);
+  number.Scale = std::min(point + 1 - text.Length, 0);
+  return true;
+}
+#endif
 
 // Powers of ten that doubles hold exactly (10^k = 5^k 2^k and 5^22 < 2^53), and the doubles
 // nearest to their reciprocals.
@@ -370,9 +527,20 @@ CellValue ParseFully(std::string_view text) {
   return CellValue{StorageReal(outcome.Value), 0};
 }
 
-}  // namespace
+// The stored value of a short text's number (digits below 10^16, scale in -15 ... 0): first
+// RoundedQuickly's first decision, without its branches (NearestTenths[0] = 1 is exact, and
+// no overflow is in reach), else RoundedQuickly.
+inline bool RoundedShort(const PlainDecimal& number, double& rounded) {
+  const double near =
+      static_cast<double>(static_cast<std::int64_t>(number.Digits)) * NearestTenths[-number.Scale];
+  if (!RoundClearOfMidpoint(near, 8, rounded)) return RoundedQuickly(number, rounded);
+  const auto bits = std::bit_cast<std::uint64_t>(rounded);
+  rounded = std::bit_cast<double>(bits | std::uint64_t{number.Negative && bits != 0} << 63);
+  return true;
+}
 
-bool detail::QuickRounded(std::string_view text, double& rounded) {
+// QuickRounded for a text the short readers do not take.
+bool RoundedPlain(std::string_view text, double& rounded) {
   PlainDecimal number;
   if (!ReadPlainDecimal(text, number)) return false;
   if (number.Digits == 0) {
@@ -381,6 +549,101 @@ bool detail::QuickRounded(std::string_view text, double& rounded) {
   }
   if (number.Scale < -QuickScales || number.Scale > QuickScales) return false;
   return RoundedQuickly(number, rounded);
+}
+
+// QuickRoundedRow with the portable short reader.
+int RoundedTexts(const std::string_view* texts, int count, double* rounded) {
+  for (int k = 0; k < count; ++k) {
+    ShortText text;
+    PlainDecimal number;
+    const bool taken = std::endian::native == std::endian::little &&
+                               LoadShortText(texts[k], text) && ReadShortDecimal(text, number)
+                           ? RoundedShort(number, rounded[k])
+                           : RoundedPlain(texts[k], rounded[k]);
+    if (!taken) return k;
+  }
+  return count;
+}
+
+#if VARDELL_SHUFFLED_READER
+// One text of QuickRoundedRow with the shuffling reader, compiled for the processors that have
+// it. A call per text: inlined into the loop below, the same code ran markedly slower.
+__attribute__((target("avx2,bmi,bmi2"), noinline)) bool RoundedTextShuffled(std::string_view text,
+                                                                            double& rounded) {
+  ShortText loaded;
+  PlainDecimal number;
+  return LoadShortText(text, loaded) && ReadShortDecimalShuffled(loaded, number)
+             ? RoundedShort(number, rounded)
+             : RoundedPlain(text, rounded);
+}
+
+int RoundedTextsShuffled(const std::string_view* texts, int count, double* rounded) {
+  for (int k = 0; k < count; ++k)
+    if (!RoundedTextShuffled(texts[k], rounded[k])) return k;
+  return count;
+}
+
+// Whether the processor has the shuffles; false (the portable reader) before it is set.
+const bool HasShuffles = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+         __builtin_cpu_supports("bmi2");
+}();
+#endif
+
+}  // namespace
+
+bool detail::Shuffles() {
+#if VARDELL_SHUFFLED_READER
+  return HasShuffles;
+#else
+  return false;
+#endif
+}
+
+bool detail::QuickRounded(std::string_view text, double& rounded) {
+  return QuickRoundedRow(&text, 1, &rounded) == 1;
+}
+
+int detail::QuickRoundedRow(const std::string_view* texts, int count, double* rounded) {
+#if VARDELL_SHUFFLED_READER
+  if (HasShuffles) return RoundedTextsShuffled(texts, count, rounded);
+#endif
+  return RoundedTexts(texts, count, rounded);
+}
+
+bool detail::ReadQuickly(QuickReader reader, std::string_view text, PlainNumber& number) {
+  ShortText loaded;
+  switch (reader) {
+    case QuickReader::Plain: return ReadPlainDecimal(text, number);
+    case QuickReader::Short:
+      return std::endian::native == std::endian::little && LoadShortText(text, loaded) &&
+             ReadShortDecimal(loaded, number);
+    case QuickReader::ShortShuffled:
+#if VARDELL_SHUFFLED_READER
+      return HasShuffles && LoadShortText(text, loaded) && ReadShortDecimalShuffled(loaded, number);
+#else
+      return false;
+#endif
+  }
+  return false;
+}
+
+int detail::QuickRoundedRowWith(QuickReader reader, const std::string_view* texts, int count,
+                                double* rounded) {
+  switch (reader) {
+    case QuickReader::Plain:
+      for (int k = 0; k < count; ++k)
+        if (!RoundedPlain(texts[k], rounded[k])) return k;
+      return count;
+    case QuickReader::Short: return RoundedTexts(texts, count, rounded);
+    case QuickReader::ShortShuffled:
+#if VARDELL_SHUFFLED_READER
+      if (HasShuffles) return RoundedTextsShuffled(texts, count, rounded);
+#endif
+      return 0;
+  }
+  return 0;
 }
 
 bool QuickCellValue(std::string_view text, StorageReal& stored) {

@@ -27,6 +27,27 @@ namespace detail {
 // The quick path's value as the double the stored value equals (0 for zero), so that the
 // caller packs the six bytes once, where it keeps them.
 bool QuickRounded(std::string_view text, double& rounded);
+// QuickRounded for texts[0], texts[1], ... in turn, up to the first it does not take: returns
+// how many it took (count when all), their values in rounded. Throws as QuickRounded does.
+int QuickRoundedRow(const std::string_view* texts, int count, double* rounded);
+
+// The readers of the quick path, for tests: the plain one reads every plain decimal number;
+// two more read the common short ones faster, one portable, one with the byte shuffles of
+// newer x86-64 processors (where Shuffles() says they have them). QuickRoundedRow uses the
+// fastest there is; each must give the plain reader's numbers.
+enum class QuickReader { Plain, Short, ShortShuffled };
+bool Shuffles();
+struct PlainNumber {
+  bool Negative = false;
+  std::uint64_t Digits = 0;  // below 10^19
+  int Scale = 0;             // the number is Digits * 10^Scale
+  bool operator==(const PlainNumber&) const = default;
+};
+// What the reader makes of text; false where it leaves the text to another.
+bool ReadQuickly(QuickReader reader, std::string_view text, PlainNumber& number);
+// QuickRoundedRow with the given short reader (Plain: none).
+int QuickRoundedRowWith(QuickReader reader, const std::string_view* texts, int count,
+                        double* rounded);
 }  // namespace detail
 
 // Parses a cell text as a number. A fault inside the text gets one second attempt with the

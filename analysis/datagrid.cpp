@@ -27,6 +27,15 @@ const std::string& DataGrid::Cell(int column, int row) const {
   return columns_[column][row];
 }
 
+void DataGrid::RowTexts(int row, const int* columns, int count, std::string_view* texts) const {
+  for (int k = 0; k < count; ++k) {
+    const int column = columns[k];
+    if (column < 0 || column >= colCount_ || row < 0 || row >= rowCount_)
+      throw std::out_of_range("Grid index out of range");
+    texts[k] = columns_[column][row];
+  }
+}
+
 void DataGrid::SetCell(int column, int row, std::string text) {
   if (column < 0 || column >= colCount_ || row < 0 || row >= rowCount_)
     throw std::out_of_range("Grid index out of range");

@@ -3,6 +3,7 @@
 // column names, column 0 the row numbers. Resizing keeps the cells that remain inside.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vardell {
@@ -15,6 +16,8 @@ class DataGrid {
   void SetRowCount(int rows);
   void SetColCount(int columns);
   const std::string& Cell(int column, int row) const;
+  // Cell(columns[k], row) for 0 <= k < count, into texts[k].
+  void RowTexts(int row, const int* columns, int count, std::string_view* texts) const;
   void SetCell(int column, int row, std::string text);
 
  private:

@@ -1,7 +1,9 @@
 #include "analysis/extraction.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "analysis/cellparse.h"
@@ -23,10 +25,12 @@ std::int32_t CharacterCount(const std::string& text) {
 
 // The object's number right-aligned in three places, as "%3d" writes it (without printf's
 // cost, once per object and run).
-std::string ObjectNumberLabel(int object) {
-  std::string label = std::to_string(object);
-  if (label.size() < 3) label.insert(0, 3 - label.size(), ' ');
-  return label;
+void SetObjectNumberLabel(std::string& label, int object) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, object).ptr;
+  const auto length = static_cast<std::size_t>(end - digits);
+  label.assign(length < 3 ? 3 - length : 0, ' ');
+  label.append(digits, length);
 }
 
 std::optional<UserMessage> ReadSettings(const ParameterSource& source, AnalysisSettings& settings,
@@ -55,31 +59,74 @@ std::optional<UserMessage> ReadSettings(const ParameterSource& source, AnalysisS
   return std::nullopt;
 }
 
-std::string LabelOf(const ParameterSource& source, const AnalysisSettings& settings, int object) {
-  if (settings.Constrained) return source.CellText(settings.DepthColumn, object);
-  if (settings.IdColumn >= 1) return source.CellText(settings.IdColumn, object);
-  return ObjectNumberLabel(object);
+void SetLabel(std::string& label, const ParameterSource& source, const AnalysisSettings& settings,
+              int object) {
+  if (settings.Constrained) {
+    label = source.CellText(settings.DepthColumn, object);
+  } else if (settings.IdColumn >= 1) {
+    label = source.CellText(settings.IdColumn, object);
+  } else {
+    SetObjectNumberLabel(label, object);
+  }
 }
 
 // A cell of a row that is not a number.
 struct NonNumericField {};
 
-// Row i's label, values and depth. The depth cell is read after the row's first data cell,
-// so an overflow in either is met in the same order as the cells stand in the row's checks.
-void ExtractRow(const ParameterSource& source, const AnalysisSettings& settings, int i,
-                DataMatrix& matrix) {
-  matrix.GridRow[i] = i;
-  matrix.Labels[i] = LabelOf(source, settings, i);
-  CellValue depth;
-  for (int k = 1; k <= matrix.VariableCount; ++k) {
-    const CellValue value = ParseCellValue(source.CellText(settings.DataColumns[k], i));
-    if (k == 1 && settings.Constrained)
-      depth = ParseCellValue(source.CellText(settings.DepthColumn, i));
-    if (value.ErrorPosition != 0 || depth.ErrorPosition != 0) throw NonNumericField{};
-    matrix.Values[i][k] = value.Value;
-  }
-  if (settings.Constrained) matrix.Depth[i] = depth.Value;
+// Reads a cell's number into value; false for a cell that is not a number. Throws
+// FloatingPointOverflow for a number too large.
+bool ReadCell(std::string_view text, double& value) {
+  if (detail::QuickRounded(text, value)) return true;
+  const CellValue parsed = ParseCellValueExactly(text);
+  value = parsed.Value.ToDouble();
+  return parsed.ErrorPosition == 0;
 }
+
+// Row i's label, values and depth, and each variable's lowest value so far, lowest[k] (from
+// 0). The depth cell is read after the row's first data cell, so an overflow in either is met
+// in the same order as the cells stand in the row's checks. A stored value has a single form
+// in the storage real, so the double of its value gives back its bytes.
+void ExtractRow(const ParameterSource& source, const AnalysisSettings& settings, int i,
+                DataMatrix& matrix, double* lowest) {
+  matrix.GridRow[i] = i;
+  SetLabel(matrix.Labels[i], source, settings, i);
+  const int p = matrix.VariableCount;
+  const int* const columns = settings.DataColumns;
+  double values[MaxVariables + 1];
+  bool numeric = ReadCell(source.CellText(columns[1], i), values[1]);
+  double depth = 0;
+  if (settings.Constrained)
+    numeric = ReadCell(source.CellText(settings.DepthColumn, i), depth) && numeric;
+  if (!numeric) throw NonNumericField{};
+  // The other cells' texts at once; where that fails, one at a time, so that the failure
+  // comes in its turn.
+  std::string_view texts[MaxVariables + 1];
+  bool gathered = true;
+  try {
+    source.RowTexts(i, columns + 2, p - 1, texts + 2);
+  } catch (...) {
+    gathered = false;
+  }
+  for (int k = 2; k <= p; ++k) {
+    if (gathered) {
+      k += detail::QuickRoundedRow(texts + k, p + 1 - k, values + k);
+      if (k > p) break;
+    } else {
+      texts[k] = source.CellText(columns[k], i);
+    }
+    if (!ReadCell(texts[k], values[k])) throw NonNumericField{};
+  }
+  StorageReal* const row = matrix.Values[i];
+  for (int k = 1; k <= p; ++k) {
+    row[k] = StorageReal::FromRounded(values[k]);
+    lowest[k] = std::min(lowest[k], values[k]);
+  }
+  if (settings.Constrained) matrix.Depth[i] = StorageReal::FromRounded(depth);
+}
+
+// Rows go to threads in pieces of this many, each piece with its own lowest values.
+constexpr int RowsPerPiece = 8;
+constexpr int MaxPieces = (MaxObjects + RowsPerPiece - 1) / RowsPerPiece;
 
 }  // namespace
 
@@ -96,26 +143,28 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
   if (n <= 0) return ParsingError("Data file contains no objects.");
   if (n > MaxObjects) return ParsingError("Maximum size of data matrix exceeded.");
   matrix.ObjectCount = n;
-  // Rows go to threads; a row that cannot be read stops the run as the first such row would
-  // in a single pass.
+  // Pieces of rows go to threads; a row that cannot be read stops the run as the first such
+  // row would in a single pass.
+  const int pieces = (n + RowsPerPiece - 1) / RowsPerPiece;
+  double lowest[MaxPieces][MaxVariables + 1];
   try {
-    RunShared(1, n + 1, ThreadsFor(std::int64_t{n} * p, 8000),
-              [&](int i) { ExtractRow(source, settings, i, matrix); });
+    RunShared(0, pieces, ThreadsFor(std::int64_t{n} * p, 8000), [&](int piece) {
+      double* const pieceLowest = lowest[piece];
+      std::fill(pieceLowest + 1, pieceLowest + p + 1, 0.0);
+      const int last = std::min(n, (piece + 1) * RowsPerPiece);
+      for (int i = piece * RowsPerPiece + 1; i <= last; ++i)
+        ExtractRow(source, settings, i, matrix, pieceLowest);
+    });
   } catch (const NonNumericField&) {
     return ParsingError("Data file contains non-numeric fields");
   }
   for (int i = 1; i <= n; ++i)
     matrix.MaxLabelLength = std::max(matrix.MaxLabelLength, CharacterCount(matrix.Labels[i]));
-  // Each variable's lowest value, if below 0, is its chord offset (equal values have equal
-  // bytes, so which row holds it does not matter).
+  // Each variable's lowest value, if below 0, is its chord offset.
   for (int k = 1; k <= p; ++k) {
-    double lowest = 0;
-    for (int i = 1; i <= n; ++i) {
-      if (const double v = matrix.Values[i][k].ToDouble(); v < lowest) {
-        lowest = v;
-        matrix.ChordOffset[k] = matrix.Values[i][k];
-      }
-    }
+    double least = 0;
+    for (int piece = 0; piece < pieces; ++piece) least = std::min(least, lowest[piece][k]);
+    if (least < 0) matrix.ChordOffset[k] = StorageReal::FromRounded(least);
   }
   return std::nullopt;
 }

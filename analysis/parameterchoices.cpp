@@ -53,6 +53,11 @@ const std::string& ParameterChoices::CellText(int column, int row) const {
   return grid_.Cell(column, row);
 }
 
+void ParameterChoices::RowTexts(int row, const int* columns, int count,
+                                std::string_view* texts) const {
+  grid_.RowTexts(row, columns, count, texts);
+}
+
 // The column lists start empty, "NONE" alone and selected as identifier, the first strategy
 // and coefficient selected. The strategy list keeps its form and the coefficient list its
 // entries: the rules are not applied here.

@@ -39,6 +39,7 @@ class ParameterChoices : public ParameterSource {
   bool ConstrainedChecked() const override { return Constrained; }
   int RowCount() const override { return grid_.RowCount(); }
   const std::string& CellText(int column, int row) const override;
+  void RowTexts(int row, const int* columns, int count, std::string_view* texts) const override;
 
  private:
   const DataGrid& grid_;

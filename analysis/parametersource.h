@@ -5,6 +5,7 @@
 // tool over its options, tests over plain structs.
 
 #include <string>
+#include <string_view>
 
 namespace vardell {
 
@@ -24,6 +25,9 @@ class ParameterSource {
   virtual bool ConstrainedChecked() const = 0;
   virtual int RowCount() const = 0;
   virtual const std::string& CellText(int column, int row) const = 0;
+  // CellText(columns[k], row) for 0 <= k < count, into texts[k], at once; they stay valid
+  // while the cells do. Throws as CellText does where a column is out of range.
+  virtual void RowTexts(int row, const int* columns, int count, std::string_view* texts) const;
 };
 
 // The selected position of a single-choice list: the last selected entry counts, and with

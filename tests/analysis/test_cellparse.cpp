@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -330,6 +333,136 @@ TEST(ParseCellValue, QuickPathAtTheEndsOfItsRange) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(TakenQuickly(c.text), c.quick);
     ExpectSameAsTheFullParse(c.text);
+  }
+}
+
+}  // namespace
+}  // namespace vardell
+
+namespace vardell {
+namespace {
+
+std::vector<detail::QuickReader> ShortReaders() {
+  std::vector<detail::QuickReader> readers{detail::QuickReader::Short};
+  if (detail::Shuffles()) readers.push_back(detail::QuickReader::ShortShuffled);
+  return readers;
+}
+
+// Where a short reader takes a text, the plain reader takes it too and reads the same number.
+void ExpectShortReadersAgree(const std::string& text, bool taken) {
+  detail::PlainNumber plain;
+  const bool plainTaken = detail::ReadQuickly(detail::QuickReader::Plain, text, plain);
+  for (detail::QuickReader reader : ShortReaders()) {
+    detail::PlainNumber number;
+    const bool readerTaken = detail::ReadQuickly(reader, text, number);
+    ASSERT_EQ(readerTaken, taken) << text << " reader " << static_cast<int>(reader);
+    if (readerTaken) {
+      ASSERT_TRUE(plainTaken) << text;
+      ASSERT_TRUE(number == plain) << text << " reader " << static_cast<int>(reader);
+    }
+  }
+}
+
+TEST(ParseCellValue, ShortReadersTakeTheCommonShortNumbers) {
+  struct Case {
+    std::string text;
+    bool taken;
+  } cases[] = {
+      {"12.34567891", true},
+      {"-5.123456789", true},
+      {"0.1234567891", true},
+      {"+0.5", true},
+      {"0", true},
+      {"-0", true},
+      {"42", true},
+      {".5", true},
+      {"5.", true},
+      {"-.5", true},
+      {"   3.25", true},
+      {"0.00000000000001", true},    // 16 characters with a point
+      {"123456789012345", true},     // 15 without
+      {"-12345678901234", true},     // 15 with the sign
+      {"1234567890123456", false},   // 16 without a point
+      {"0.000000000000001", false},  // 17 characters
+      {"1e5", false},
+      {"", false},
+      {" ", false},
+      {".", false},
+      {"-", false},
+      {"+.", false},
+      {"1.2.3", false},
+      {"2,5", false},
+      {"--1", false},
+      {"1-", false},
+      {"7 ", false},
+      {std::string("1\0", 2), false},
+      {"5\u00B0", false},
+      {std::string(64, ' ') + "1", false},  // beyond 64 characters: the full parse
+      {std::string(63, ' ') + "1", true},
+  };
+  for (const Case& c : cases) ExpectShortReadersAgree(c.text, c.taken);
+}
+
+TEST(ParseCellValue, ShortReadersAgreeWithThePlainReader) {
+  std::mt19937_64 random(81226);
+  const char alphabet[] = "0123456789000.-+ eE,x";
+  for (int t = 0; t < 300000; ++t) {
+    std::string text;
+    if (t % 2) {  // anything of the alphabet
+      const int length = static_cast<int>(random() % 20);
+      for (int i = 0; i < length; ++i) text += alphabet[random() % (sizeof alphabet - 1)];
+    } else {  // spaces, a sign, digits and perhaps a point, as data files hold numbers
+      text.append(random() % 4 == 0 ? random() % 3 : 0, ' ');
+      const int sign = static_cast<int>(random() % 4);
+      if (sign == 1) text += '-';
+      if (sign == 2) text += '+';
+      const int digits = 1 + static_cast<int>(random() % 16);
+      for (int i = 0; i < digits; ++i) text += static_cast<char>('0' + random() % 10);
+      if (random() % 4 != 0)
+        text.insert(text.size() - static_cast<std::size_t>(random() % (digits + 1)), ".");
+    }
+    if (t % 2 == 0) {  // taken where at most 16 characters follow the spaces, 15 without a point
+      const std::size_t length = text.size() - text.find_first_not_of(' ');
+      const bool pointed = text.find('.') != std::string::npos;
+      ExpectShortReadersAgree(text, length <= (pointed ? 16u : 15u));
+      continue;
+    }
+    // Texts of the alphabet: the readers need only agree where they take one.
+    detail::PlainNumber plain, number;
+    const bool plainTaken = detail::ReadQuickly(detail::QuickReader::Plain, text, plain);
+    std::vector<bool> takenBy;
+    for (detail::QuickReader reader : ShortReaders()) {
+      takenBy.push_back(detail::ReadQuickly(reader, text, number));
+      if (takenBy.back()) ASSERT_TRUE(plainTaken && number == plain) << text;
+    }
+    ASSERT_TRUE(takenBy.size() < 2 || takenBy[0] == takenBy[1]) << text;
+  }
+}
+
+// Rows of cells give the same bytes with every reader, and stop at the same cell.
+TEST(ParseCellValue, QuickRowsAreAlikeWithEveryReader) {
+  std::mt19937_64 random(120826);
+  std::vector<std::string> texts;
+  for (int t = 0; t < 20000; ++t) {
+    char text[40];
+    const double value = std::ldexp(static_cast<double>(random() % 100000000), -20) - 40;
+    std::snprintf(text, sizeof text, t % 3 ? "%.10g" : "%.*f", static_cast<int>(random() % 12),
+                  value);
+    texts.emplace_back(text);
+  }
+  texts[15000] = "x";  // the row stops here
+  std::vector<std::string_view> views(texts.begin(), texts.end());
+  std::vector<double> plain(views.size()), other(views.size());
+  const int count = static_cast<int>(views.size());
+  const int plainTaken =
+      detail::QuickRoundedRowWith(detail::QuickReader::Plain, views.data(), count, plain.data());
+  ASSERT_EQ(plainTaken, 15000);
+  for (detail::QuickReader reader : ShortReaders()) {
+    other.assign(views.size(), -1);
+    EXPECT_EQ(detail::QuickRoundedRowWith(reader, views.data(), count, other.data()), plainTaken);
+    for (int k = 0; k < plainTaken; ++k)
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(other[k]), std::bit_cast<std::uint64_t>(plain[k]))
+          << texts[k];
   }
 }
 

@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "analysis/cellparse.h"
 #include "analysis/extraction.h"
 #include "analysis/parameterchoices.h"
 #include "support_grid.h"
@@ -111,6 +118,101 @@ TEST(ExtractDataMatrix, LargeTableFailsAtItsFirstFaultyRow) {
       EXPECT_EQ(*result.Message, Parsing("Data file contains non-numeric fields"));
     } else {
       EXPECT_EQ(result.Data->Matrix.Values[200][100].ToDouble(), 1.5);
+    }
+  }
+}
+
+// A parameter source with only what every source must have: the row's texts come one cell
+// at a time.
+class CellByCellSource : public ParameterSource {
+ public:
+  explicit CellByCellSource(const ParameterSource& inner) : inner_(inner) {}
+  int EntryCount(ChoiceList list) const override { return inner_.EntryCount(list); }
+  bool IsSelected(ChoiceList list, int position) const override {
+    return inner_.IsSelected(list, position);
+  }
+  bool ConstrainedChecked() const override { return inner_.ConstrainedChecked(); }
+  int RowCount() const override { return inner_.RowCount(); }
+  const std::string& CellText(int column, int row) const override {
+    return inner_.CellText(column, row);
+  }
+
+ private:
+  const ParameterSource& inner_;
+};
+
+// Every cell stored as its own parse stores it, each chord offset the lowest value below 0,
+// whichever way the texts come and however the rows are shared.
+TEST(ExtractDataMatrix, StoresEveryCellAsItsParse) {
+  const char* const shapes[] = {"12.34567891", "-5.123456789",
+                                "0",           "7",
+                                "-0.25",       "  3.5",
+                                "1.5E3",       "2,5",
+                                "-1e-3",       "0.12345678901234567890",
+                                "-18.75",      "+4",
+                                ".5",          "-123456789012345"};
+  const int rows = 45, columns = 30;
+  std::vector<std::string> names(columns, "V");
+  std::vector<std::vector<std::string>> cells(rows, std::vector<std::string>(columns));
+  for (int i = 0; i < rows; ++i)
+    for (int k = 0; k < columns; ++k)
+      cells[i][k] = shapes[(i * 7 + k * 3 + i * k) % std::size(shapes)];
+  for (bool constrained : {false, true}) {
+    for (bool cellByCell : {false, true}) {
+      SCOPED_TRACE(::testing::Message()
+                   << "constrained " << constrained << " one cell at a time " << cellByCell);
+      auto table = MakeTable(names, cells);
+      ParameterChoices choices(table.Grid, table.Lists);
+      choices.Constrained = constrained;
+      const CellByCellSource oneByOne(choices);
+      const ParameterSource& source = cellByCell ? static_cast<const ParameterSource&>(oneByOne)
+                                                 : static_cast<const ParameterSource&>(choices);
+      auto analysis = std::make_unique<Analysis>();
+      ASSERT_FALSE(ExtractDataMatrix(source, *analysis));
+      const DataMatrix& m = analysis->Matrix;
+      const int first = constrained ? 1 : 0;  // the depth column is no variable
+      ASSERT_EQ(m.VariableCount, columns - first);
+      for (int k = 1; k <= m.VariableCount; ++k) {
+        double lowest = 0;
+        for (int i = 1; i <= rows; ++i) {
+          const StorageReal parsed = ParseCellValue(cells[i - 1][k - 1 + first]).Value;
+          ASSERT_EQ(m.Values[i][k].Bytes(), parsed.Bytes()) << i << " " << k;
+          lowest = std::min(lowest, parsed.ToDouble());
+        }
+        EXPECT_EQ(m.ChordOffset[k].Bytes(), StorageReal(lowest).Bytes()) << k;
+      }
+      for (int i = 1; i <= rows; ++i) {
+        EXPECT_EQ(m.GridRow[i], i);
+        if (constrained) {
+          EXPECT_EQ(m.Depth[i].Bytes(), ParseCellValue(cells[i - 1][0]).Value.Bytes());
+          EXPECT_EQ(m.Labels[i], cells[i - 1][0]);
+        } else {
+          EXPECT_EQ(m.Labels[i], (i < 10 ? "  " : " ") + std::to_string(i));
+        }
+      }
+    }
+  }
+}
+
+// A data column the grid does not have (the lists and the grid disagree) fails the run where
+// its cell is met, after the cells before it.
+TEST(ExtractDataMatrix, AColumnBeyondTheGridFailsInItsTurn) {
+  for (bool textBefore : {false, true}) {
+    for (bool cellByCell : {false, true}) {
+      auto table = MakeTable({"A", "B", "C"}, {{"1", textBefore ? "x y" : "2", "3"}});
+      table.Lists.DataCol.Add("D");  // grid column 4, which does not exist
+      table.Lists.DataCol.SelectAll();
+      ParameterChoices choices(table.Grid, table.Lists);
+      const CellByCellSource oneByOne(choices);
+      const ParameterSource& source = cellByCell ? static_cast<const ParameterSource&>(oneByOne)
+                                                 : static_cast<const ParameterSource&>(choices);
+      auto analysis = std::make_unique<Analysis>();
+      if (textBefore) {
+        EXPECT_EQ(ExtractDataMatrix(source, *analysis),
+                  Parsing("Data file contains non-numeric fields"));
+      } else {
+        EXPECT_THROW(ExtractDataMatrix(source, *analysis), std::out_of_range);
+      }
     }
   }
 }
