@@ -85,9 +85,10 @@ bool ReadCell(std::string_view text, double& value) {
 // Row i's label, values and depth, and each variable's lowest value so far, lowest[k] (from
 // 0). The depth cell is read after the row's first data cell, so an overflow in either is met
 // in the same order as the cells stand in the row's checks. A stored value has a single form
-// in the storage real, so the double of its value gives back its bytes.
+// in the storage real, so the double of its value gives back its bytes. texts: room for the
+// row's texts.
 void ExtractRow(const ParameterSource& source, const AnalysisSettings& settings, int i,
-                DataMatrix& matrix, double* lowest) {
+                DataMatrix& matrix, double* lowest, std::string_view* texts) {
   matrix.GridRow[i] = i;
   SetLabel(matrix.Labels[i], source, settings, i);
   const int p = matrix.VariableCount;
@@ -100,7 +101,6 @@ void ExtractRow(const ParameterSource& source, const AnalysisSettings& settings,
   if (!numeric) throw NonNumericField{};
   // The other cells' texts at once; where that fails, one at a time, so that the failure
   // comes in its turn.
-  std::string_view texts[MaxVariables + 1];
   bool gathered = true;
   try {
     source.RowTexts(i, columns + 2, p - 1, texts + 2);
@@ -152,8 +152,9 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
       double* const pieceLowest = lowest[piece];
       std::fill(pieceLowest + 1, pieceLowest + p + 1, 0.0);
       const int last = std::min(n, (piece + 1) * RowsPerPiece);
+      std::string_view texts[MaxVariables + 1];
       for (int i = piece * RowsPerPiece + 1; i <= last; ++i)
-        ExtractRow(source, settings, i, matrix, pieceLowest);
+        ExtractRow(source, settings, i, matrix, pieceLowest, texts);
     });
   } catch (const NonNumericField&) {
     return ParsingError("Data file contains non-numeric fields");
