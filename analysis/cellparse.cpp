@@ -529,14 +529,14 @@ CellValue ParseFully(std::string_view text) {
 
 // The stored value of a short text's number (digits below 10^16, scale in -15 ... 0): first
 // RoundedQuickly's first decision, without its branches (NearestTenths[0] = 1 is exact, and
-// no overflow is in reach), else RoundedQuickly.
+// no overflow is in reach), else RoundedQuickly. The decision is taken on the signed value:
+// the conversion and the product round symmetrically, and the decision and the rounding look
+// at the magnitude's bits alone; 0 stays +0.
 inline bool RoundedShort(const PlainDecimal& number, double& rounded) {
+  const auto digits = static_cast<std::int64_t>(number.Digits);
   const double near =
-      static_cast<double>(static_cast<std::int64_t>(number.Digits)) * NearestTenths[-number.Scale];
-  if (!RoundClearOfMidpoint(near, 8, rounded)) return RoundedQuickly(number, rounded);
-  const auto bits = std::bit_cast<std::uint64_t>(rounded);
-  rounded = std::bit_cast<double>(bits | std::uint64_t{number.Negative && bits != 0} << 63);
-  return true;
+      static_cast<double>(number.Negative ? -digits : digits) * NearestTenths[-number.Scale];
+  return RoundClearOfMidpoint(near, 8, rounded) || RoundedQuickly(number, rounded);
 }
 
 // QuickRounded for a text the short readers do not take.
