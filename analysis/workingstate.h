@@ -29,7 +29,7 @@ struct WorkingState {
   double ValueRows[MaxObjects + 1][MaxVariables];
   double RootLowRows[MaxObjects + 1][MaxVariables];
   // The agglomeration's copy of the dissimilarities as doubles (exact, ordered as the stored
-  // values), both triangles, so that the pair search and the updates read plain numbers.
+  // values), in the upper triangle, so that the pair search and the updates read plain numbers.
   double Dissimilarities[MaxObjects + 1][MaxObjects + 1];
 };
 

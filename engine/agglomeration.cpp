@@ -155,19 +155,12 @@ ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, Va
 }
 
 // The run's copy of the dissimilarities: stored values as doubles, which are exact and order
-// like them (zero has no sign in the format), in both triangles.
+// like them (zero has no sign in the format), in the upper triangle (v[a][b], a < b).
 using ValueTable = double[MaxObjects + 1][MaxObjects + 1];
 
-// The upper triangle row by row, then the lower one copied in tiles, so that both the reads
-// and the writes stay in a few cache lines at a time.
 void FillValues(int n, const DissimilarityMatrix& d, ValueTable& v) {
   for (int a = 1; a < n; ++a)
     for (int b = a + 1; b <= n; ++b) v[a][b] = d.D[a][b].ToDouble();
-  constexpr int tile = 8;
-  for (int a0 = 1; a0 < n; a0 += tile)
-    for (int b0 = a0; b0 <= n; b0 += tile)
-      for (int b = b0; b < b0 + tile && b <= n; ++b)
-        for (int a = a0; a < a0 + tile && a < b; ++a) v[b][a] = v[a][b];
 }
 
 // A cluster's nearest later cluster in the active list: the smallest value, ties to the
@@ -411,13 +404,25 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
     // fusion. The writes go in list order, so an overflow part-way leaves the earlier ones.
     const CombineTerms fixed =
         rule.PerCluster ? CombineTerms{} : TermsOf(rule.Coefficients(ni, nj, 0));
-    double* rowI = v[i];
-    const double* rowJ = v[j];
+    // The list holds k < i before i's place a, then i < k < j up to j's old place b, then
+    // k > j; each value of a pair lives in the row of its lower cluster.
+    const int a = pair.A, b = pair.B;
     const int slots = (m + CombineLaneCount - 1) / CombineLaneCount * CombineLaneCount;
-    for (int p = 1; p <= m; ++p) {
+    for (int p = 1; p < a; ++p) {
       const int k = activeList[p];
-      lanes.Ki[p - 1] = rowI[k];
-      lanes.Kj[p - 1] = rowJ[k];
+      lanes.Ki[p - 1] = v[k][i];
+      lanes.Kj[p - 1] = v[k][j];
+    }
+    lanes.Ki[a - 1] = lanes.Kj[a - 1] = 0;  // i's own slot, not used
+    for (int p = a + 1; p < b; ++p) {
+      const int k = activeList[p];
+      lanes.Ki[p - 1] = v[i][k];
+      lanes.Kj[p - 1] = v[k][j];
+    }
+    for (int p = b; p <= m; ++p) {
+      const int k = activeList[p];
+      lanes.Ki[p - 1] = v[i][k];
+      lanes.Kj[p - 1] = v[j][k];
     }
     std::fill(lanes.Ki + m, lanes.Ki + slots, 0.0);
     std::fill(lanes.Kj + m, lanes.Kj + slots, 0.0);
@@ -435,26 +440,34 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
       CombineMany(lanes, slots, fixed, vij);
     }
     if (!constrained) nearest.Begin(i, j);
-    for (int p = 1; p <= m; ++p) {
+    const auto valueAt = [&](int p) {
+      const double value = lanes.Values[p - 1];
+      if (!std::isnan(value)) [[likely]]
+        return value;
+      const CombineTerms c = rule.PerCluster
+                                 ? CombineTerms{lanes.AlphaI[p - 1], lanes.AlphaJ[p - 1],
+                                                lanes.Beta[p - 1], lanes.Gamma[p - 1], false}
+                                 : fixed;
+      return CombineStored(c.AlphaI, c.AlphaJ, lanes.Ki[p - 1], lanes.Kj[p - 1], c.Beta, vij,
+                           c.Gamma);
+    };
+    for (int p = 1; p < a; ++p) {
       const int k = activeList[p];
-      if (k == i) continue;
-      double value = lanes.Values[p - 1];
-      if (std::isnan(value)) [[unlikely]] {
-        const CombineTerms c = rule.PerCluster
-                                   ? CombineTerms{lanes.AlphaI[p - 1], lanes.AlphaJ[p - 1],
-                                                  lanes.Beta[p - 1], lanes.Gamma[p - 1], false}
-                                   : fixed;
-        value = CombineStored(c.AlphaI, c.AlphaJ, lanes.Ki[p - 1], lanes.Kj[p - 1], c.Beta, vij,
-                              c.Gamma);
-      }
-      rowI[k] = v[k][i] = value;
-      d.At(k, i) = StorageReal::FromRounded(value);
+      const double value = valueAt(p);
+      v[k][i] = value;
+      d.D[k][i] = StorageReal::FromRounded(value);
+      if (!constrained) nearest.Visit(v, activeList, m, p, k, value);
+    }
+    for (int p = a + 1; p <= m; ++p) {
+      const int k = activeList[p];
+      const double value = valueAt(p);
+      v[i][k] = value;
+      d.D[i][k] = StorageReal::FromRounded(value);
       if (!constrained) nearest.Visit(v, activeList, m, p, k, value);
     }
     sizeOf[i] = ni + nj;
     if (m > 1)
-      pair = constrained ? ClosestAdjacentPair(v, activeList, m)
-                         : nearest.Finish(activeList, m, pair.A);
+      pair = constrained ? ClosestAdjacentPair(v, activeList, m) : nearest.Finish(activeList, m, a);
   }
   // Cluster 1 is never fused away, so it holds the last node made: the root.
   treeRoot = std::move(nodeOfCluster[1]);
