@@ -117,10 +117,8 @@ void ExtractRow(const ParameterSource& source, const AnalysisSettings& settings,
     if (!ReadCell(texts[k], values[k])) throw NonNumericField{};
   }
   StorageReal* const row = matrix.Values[i];
-  for (int k = 1; k <= p; ++k) {
-    row[k] = StorageReal::FromRounded(values[k]);
-    lowest[k] = std::min(lowest[k], values[k]);
-  }
+  for (int k = 1; k <= p; ++k) row[k] = StorageReal::FromRounded(values[k]);
+  for (int k = 1; k <= p; ++k) lowest[k] = values[k] < lowest[k] ? values[k] : lowest[k];
   if (settings.Constrained) matrix.Depth[i] = StorageReal::FromRounded(depth);
 }
 
