@@ -567,14 +567,14 @@ bool Runs(int lanes) {
 #endif
   return lanes == 2;
 }
-SumsKernel KernelOf(int lanes) {
+SumsKernel KernelOf([[maybe_unused]] int lanes) {
 #if defined(__x86_64__)
   if (lanes == 8) return SumsOf8;
   if (lanes == 4) return SumsOf4;
 #endif
   return SumsOf2;
 }
-RootsKernel RootsKernelOf(int lanes) {
+RootsKernel RootsKernelOf([[maybe_unused]] int lanes) {
 #if defined(__x86_64__)
   if (lanes == 8) return RootsOf8;
   if (lanes == 4) return RootsOf4;
