@@ -433,7 +433,9 @@ TEST(ParseCellValue, ShortReadersAgreeWithThePlainReader) {
     std::vector<bool> takenBy;
     for (detail::QuickReader reader : ShortReaders()) {
       takenBy.push_back(detail::ReadQuickly(reader, text, number));
-      if (takenBy.back()) ASSERT_TRUE(plainTaken && number == plain) << text;
+      if (takenBy.back()) {
+        ASSERT_TRUE(plainTaken && number == plain) << text;
+      }
     }
     ASSERT_TRUE(takenBy.size() < 2 || takenBy[0] == takenBy[1]) << text;
   }
