@@ -556,7 +556,7 @@ __attribute__((target("avx512f,avx512dq,avx512vl"))) void RootsOf8(const double*
 }
 #endif
 
-// Whether the processor runs the kernel of `lanes` lanes a vector, and that kernel.
+// Whether the processor runs the kernels of `lanes` lanes a vector, and those kernels.
 bool Runs(int lanes) {
 #if defined(__x86_64__)
   __builtin_cpu_init();
@@ -567,19 +567,16 @@ bool Runs(int lanes) {
 #endif
   return lanes == 2;
 }
-SumsKernel KernelOf([[maybe_unused]] int lanes) {
+struct Kernels {
+  SumsKernel Sums;
+  RootsKernel Roots;
+};
+Kernels KernelsOf([[maybe_unused]] int lanes) {
 #if defined(__x86_64__)
-  if (lanes == 8) return SumsOf8;
-  if (lanes == 4) return SumsOf4;
+  if (lanes == 8) return {SumsOf8, RootsOf8};
+  if (lanes == 4) return {SumsOf4, RootsOf4};
 #endif
-  return SumsOf2;
-}
-RootsKernel RootsKernelOf([[maybe_unused]] int lanes) {
-#if defined(__x86_64__)
-  if (lanes == 8) return RootsOf8;
-  if (lanes == 4) return RootsOf4;
-#endif
-  return RootsOf2;
+  return {SumsOf2, RootsOf2};
 }
 
 // The lanes of the kernel in use: the most the processor runs.
@@ -602,7 +599,7 @@ void PrepareObject(const DataMatrix& matrix, bool chord, const double* offsets, 
   if (chord) {
     double row[MaxVariables];
     std::copy(high, high + p, row);
-    RootsKernelOf(KernelLanes().load(std::memory_order_relaxed))(row, offsets, p, high, low);
+    KernelsOf(KernelLanes().load(std::memory_order_relaxed)).Roots(row, offsets, p, high, low);
   }
   const int block = (o - 1) / BlockLanes, lane = (o - 1) % BlockLanes;
   for (int v = 0; v < p; ++v) work.ValueBlocks[block][v][lane] = high[v];
@@ -640,27 +637,18 @@ void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, bool* e
 }
 
 // The stored forms of one row's sums against a block, lanes from..to: the quotient by p
-// (Manhattan), the square root, or the sum itself, which is already rounded. Decided in plain
-// double where it can be (as the storage real's own screen decides), else by the scalar
-// functions. A sum too large for the storage real sets `overflow` instead.
+// (Manhattan), the square root, or the sum itself, which is already rounded. A sum too large
+// for the storage real sets `overflow` instead.
 void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double* sums, int from,
                  int to, StorageReal* stored, bool& overflow) {
-  const bool quotient = coefficient == CoefficientCode::Manhattan, root = !quotient && !squared;
-  double plain[BlockLanes];
-  for (int lane = 0; lane < BlockLanes; ++lane)
-    plain[lane] = quotient ? sums[lane] / p : root ? std::sqrt(sums[lane]) : sums[lane];
   for (int lane = from; lane <= to; ++lane) {
     const double s = sums[lane];
-    double rounded;
     if (!(s <= StorageReal::Largest()))
       overflow = true;
-    else if (!quotient && !root)
-      stored[lane] = StorageReal::FromRounded(s);
-    else if (plain[lane] >= 0x1p-1000 &&
-             RoundClearOfMidpoint(plain[lane], CorrectlyRoundedMargin, rounded))
-      stored[lane] = StorageReal::FromRounded(rounded);  // at most 2^64 or the sum itself
+    else if (coefficient == CoefficientCode::Manhattan)
+      stored[lane] = StoredQuotient(s, p);
     else
-      stored[lane] = quotient ? StoredQuotient(s, p) : StoredSquareRoot(s);
+      stored[lane] = SquaredOrRoot(s, squared);
   }
 }
 
@@ -673,7 +661,7 @@ void FillBlock(CoefficientCode coefficient, bool squared, const bool* exactGroup
   const int first = k * BlockLanes + 1, last = std::min(n, first + BlockLanes - 1);
   const bool chord = coefficient == CoefficientCode::Chord;
   alignas(64) double start[BlockLanes], sums[BlockLanes] = {};
-  const SumsKernel kernel = KernelOf(KernelLanes().load(std::memory_order_relaxed));
+  const SumsKernel kernel = KernelsOf(KernelLanes().load(std::memory_order_relaxed)).Sums;
   for (int a = 1; a < last; ++a) {
     for (int lane = 0; lane < BlockLanes; ++lane) {
       const int b = first + lane;
