@@ -587,24 +587,33 @@ std::atomic<int>& KernelLanes() {
 
 // ---- Preparing the values and finishing the sums ----
 
-// Object o's values, or for the chord coefficient their offset square roots, into its row
-// and its block.
-void PrepareObject(const DataMatrix& matrix, bool chord, const double* offsets, int o,
-                   WorkingState& work) {
+// The values of block k's objects, or for the chord coefficient their offset square roots,
+// into their rows and the block. One thread fills a whole block: the block stores eight
+// objects' values in a cache line, which threads sharing the block would pass to and fro.
+void PrepareBlock(const DataMatrix& matrix, bool chord, const double* offsets, int k,
+                  WorkingState& work) {
   const int p = matrix.VariableCount;
-  const StorageReal* values = matrix.Values[o] + 1;
-  double* high = work.ValueRows[o];
-  double* low = work.RootLowRows[o];
-  for (int v = 0; v < p; ++v) high[v] = values[v].ToDouble();
-  if (chord) {
-    double row[MaxVariables];
-    std::copy(high, high + p, row);
-    KernelsOf(KernelLanes().load(std::memory_order_relaxed)).Roots(row, offsets, p, high, low);
+  const int first = k * BlockLanes + 1, last = std::min(matrix.ObjectCount, first + BlockLanes - 1);
+  const RootsKernel roots = KernelsOf(KernelLanes().load(std::memory_order_relaxed)).Roots;
+  for (int o = first; o <= last; ++o) {
+    const StorageReal* values = matrix.Values[o] + 1;
+    double* high = work.ValueRows[o];
+    double* low = work.RootLowRows[o];
+    for (int v = 0; v < p; ++v) high[v] = values[v].ToDouble();
+    if (chord) {
+      double row[MaxVariables];
+      std::copy(high, high + p, row);
+      roots(row, offsets, p, high, low);
+    }
   }
-  const int block = (o - 1) / BlockLanes, lane = (o - 1) % BlockLanes;
-  for (int v = 0; v < p; ++v) work.ValueBlocks[block][v][lane] = high[v];
-  if (chord)
-    for (int v = 0; v < p; ++v) work.RootLowBlocks[block][v][lane] = low[v];
+  const int lanes = last - first + 1;
+  for (int v = 0; v < p; ++v) {
+    for (int lane = 0; lane < lanes; ++lane)
+      work.ValueBlocks[k][v][lane] = work.ValueRows[first + lane][v];
+    if (chord)
+      for (int lane = 0; lane < lanes; ++lane)
+        work.RootLowBlocks[k][v][lane] = work.RootLowRows[first + lane][v];
+  }
 }
 
 // The lanes of the last block past the last object: 0.
@@ -706,12 +715,12 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
     throw std::invalid_argument("Unknown dissimilarity coefficient");
   double offsets[MaxVariables];
   for (int v = 0; v < p; ++v) offsets[v] = matrix.ChordOffset[v + 1].ToDouble();
-  RunShared(1, n + 1, threads, [&](int o) { PrepareObject(matrix, chord, offsets, o, work); });
+  const int blocks = (n + BlockLanes - 1) / BlockLanes;
+  RunShared(0, blocks, threads, [&](int k) { PrepareBlock(matrix, chord, offsets, k, work); });
   ClearPastTheLast(matrix, work);
   bool exactGroups[MaxVariables / ChunkTerms + 1] = {};
   if (!chord) FindExactGroups(matrix, work, exactGroups);
   // The last blocks hold the most pairs: they go first.
-  const int blocks = (n + BlockLanes - 1) / BlockLanes;
   unsigned char overflowed[WorkingState::MaxBlocks][MaxObjects + 1] = {};
   RunShared(0, blocks, threads, [&](int i) {
     const int k = blocks - 1 - i;
