@@ -103,4 +103,20 @@ inline bool RoundClearOfMidpoint(double h, std::int64_t margin, double& out) {
   return true;
 }
 
+// The stored value of a quotient or square root h correctly rounded in double, where h alone
+// decides it (false elsewhere). h lies within half a last place of the exact value, and the
+// extended format's within 2^-12 of one: so the plain double decides the stored value
+// wherever it is not itself a 40-bit midpoint (RoundClearOfMidpoint with margin 0), away
+// from the ends of the range.
+inline bool DecidedPlainly(double h, StorageReal& stored) {
+  const double magnitude = std::fabs(h);
+  double r = 0;
+  if (!(magnitude >= 0x1p-1000 && magnitude <= StorageReal::Largest()) ||
+      !RoundClearOfMidpoint(h, CorrectlyRoundedMargin, r))
+    return false;
+  if (std::fabs(r) > StorageReal::Largest()) throw FloatingPointOverflow();
+  stored = StorageReal::FromRounded(r);
+  return true;
+}
+
 }  // namespace vardell

@@ -63,21 +63,6 @@ StorageReal Decided(double h, double l, Slow slow) {
   return StorageReal(slow());
 }
 
-// A quotient or square root correctly rounded in double lies within half a last place of
-// the exact value, and the extended format's within 2^-12 of one: so the plain double decides
-// the stored value wherever it is not itself a 40-bit midpoint (RoundClearOfMidpoint with
-// margin 0), away from the ends of the range.
-bool DecidedPlainly(double h, StorageReal& stored) {
-  const double magnitude = std::fabs(h);
-  double r = 0;
-  if (!(magnitude >= 0x1p-1000 && magnitude <= StorageReal::Largest()) ||
-      !RoundClearOfMidpoint(h, CorrectlyRoundedMargin, r))
-    return false;
-  if (std::fabs(r) > StorageReal::Largest()) throw FloatingPointOverflow();
-  stored = StorageReal::FromRounded(r);
-  return true;
-}
-
 }  // namespace
 
 StorageReal StoredQuotient(double a, double b) {

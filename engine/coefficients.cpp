@@ -647,17 +647,33 @@ void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, bool* e
 
 // The stored forms of one row's sums against a block, lanes from..to: the quotient by p
 // (Manhattan), the square root, or the sum itself, which is already rounded. A sum too large
-// for the storage real sets `overflow` instead.
+// for the storage real sets `overflow` instead. The quotients and roots are taken for the
+// whole block at once (in vectors), and the plain double decides most of them.
 void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double* sums, int from,
                  int to, StorageReal* stored, bool& overflow) {
+  const bool manhattan = coefficient == CoefficientCode::Manhattan;
+  if (squared && !manhattan) {
+    for (int lane = from; lane <= to; ++lane) {
+      if (!(sums[lane] <= StorageReal::Largest()))
+        overflow = true;
+      else
+        stored[lane] = StorageReal::FromRounded(sums[lane]);
+    }
+    return;
+  }
+  alignas(64) double plain[BlockLanes];
+  if (manhattan) {
+    const double divisor = p;
+    for (int lane = 0; lane < BlockLanes; ++lane) plain[lane] = sums[lane] / divisor;
+  } else {
+    for (int lane = 0; lane < BlockLanes; ++lane) plain[lane] = std::sqrt(sums[lane]);
+  }
   for (int lane = from; lane <= to; ++lane) {
     const double s = sums[lane];
     if (!(s <= StorageReal::Largest()))
       overflow = true;
-    else if (coefficient == CoefficientCode::Manhattan)
-      stored[lane] = StoredQuotient(s, p);
-    else
-      stored[lane] = SquaredOrRoot(s, squared);
+    else if (!DecidedPlainly(plain[lane], stored[lane]))
+      stored[lane] = manhattan ? StoredQuotient(s, p) : StoredSquareRoot(s);
   }
 }
 
