@@ -502,6 +502,7 @@ VARDELL_INLINE void RootsOf(const double* values, const double* offsets, int p, 
     RootLanes<W>(value, offset, h, l, refused);
     std::memcpy(high + v, &h, sizeof h);
     std::memcpy(low + v, &l, sizeof l);
+    if (!AnySignSet<W>(refused)) continue;
     for (int lane = 0; lane < W; ++lane) {
       if (refused[lane] >= 0) continue;
       const DoubleDouble root = ChordRoot(StorageReal::FromRounded(values[v + lane]),
@@ -631,15 +632,19 @@ void ClearPastTheLast(const DataMatrix& matrix, WorkingState& work) {
 // 2^lo .. 2^hi are multiples of 2^(lo - 39), and their differences are below 2^(hi + 2), so
 // they need at most hi - lo + 41 bits: exact when hi - lo <= 12. A difference with 0 is the
 // other value.
+// The values are read from the blocks, whose lanes past the last object hold 0.
 void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, bool* exactGroups) {
+  const int blocks = (matrix.ObjectCount + BlockLanes - 1) / BlockLanes;
   for (int v = 0; v < matrix.VariableCount; ++v) {
-    std::uint64_t lo = 0x7ff, hi = 0;  // biased exponents (stored values are normal doubles)
-    for (int o = 1; o <= matrix.ObjectCount; ++o) {
-      const std::uint64_t binade = std::bit_cast<std::uint64_t>(work.ValueRows[o][v]) >> 52 & 0x7ff;
-      if (binade == 0) continue;  // the value 0
-      lo = std::min(lo, binade);
-      hi = std::max(hi, binade);
-    }
+    // Biased exponents (stored values are normal doubles), 0 taken as above every binade.
+    std::int32_t lo = 0x7ff, hi = 0;
+    for (int k = 0; k < blocks; ++k)
+      for (int lane = 0; lane < BlockLanes; ++lane) {
+        const auto high = static_cast<std::int32_t>(
+            std::bit_cast<std::uint64_t>(work.ValueBlocks[k][v][lane]) >> 52 & 0x7ff);
+        lo = std::min(lo, high == 0 ? 0x7ff : high);
+        hi = std::max(hi, high);
+      }
     bool& group = exactGroups[v / ChunkTerms];
     group = (v % ChunkTerms == 0 || group) && hi <= lo + 12;
   }
