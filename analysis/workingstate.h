@@ -19,15 +19,12 @@ struct WorkingState {
   // 64-bit values, held exactly as value + root low part. Objects come in blocks of
   // BlockLanes, object o in block (o - 1) / BlockLanes at lane (o - 1) % BlockLanes, and a
   // block holds its objects' values variable by variable, so that the sums of one object
-  // against a block read consecutive memory. Lanes past the last object hold 0. The rows hold
-  // the same values object by object (variable v + 1 of object o at [o][v]).
+  // against a block read consecutive memory. Lanes past the last object hold 0.
   static constexpr int BlockLanes = 16;
   static constexpr int MaxBlocks = (MaxObjects + BlockLanes - 1) / BlockLanes;
   using Block = double[MaxVariables][BlockLanes];
   alignas(64) Block ValueBlocks[MaxBlocks];
   alignas(64) Block RootLowBlocks[MaxBlocks];
-  double ValueRows[MaxObjects + 1][MaxVariables];
-  double RootLowRows[MaxObjects + 1][MaxVariables];
   // The agglomeration's copy of the dissimilarities as doubles (exact, ordered as the stored
   // values), in the upper triangle, so that the pair search and the updates read plain numbers.
   double Dissimilarities[MaxObjects + 1][MaxObjects + 1];

@@ -245,10 +245,10 @@ double ScalarStep(double s, double xH, double xL, double yH, double yL) {
   return ChordStep(s, DoubleDouble{xH, xL}, DoubleDouble{yH, yL});
 }
 
-// The values of one object (x) and of one block of objects (y, variable by variable); the
-// low parts only for the chord coefficient.
+// The values of one object (x) and of one block of objects (y), both in their blocks, variable
+// by variable; the low parts only for the chord coefficient.
 struct Operands {
-  const double* XH;
+  const double* XH;  // variable v at [v * BlockLanes]
   const double* XL;
   const double* YH;  // lane l of variable v at [v * BlockLanes + l]
   const double* YL;
@@ -292,10 +292,10 @@ template <SumKind kind>
     const int lane = std::countr_zero(lanes);
     double sum = before[lane];
     for (int v = v0; v < v1; ++v) {
-      const double xL = in.XL ? in.XL[v] : 0.0, yH = in.YH[v * BlockLanes + lane],
+      const double xL = in.XL ? in.XL[v * BlockLanes] : 0.0, yH = in.YH[v * BlockLanes + lane],
                    yL = in.YL ? in.YL[v * BlockLanes + lane] : 0.0;
-      if (!PlainStep<kind>(sum, in.XH[v], xL, yH, yL, sum))
-        sum = ScalarStep<kind>(sum, in.XH[v], xL, yH, yL);
+      const double xH = in.XH[v * BlockLanes];
+      if (!PlainStep<kind>(sum, xH, xL, yH, yL, sum)) sum = ScalarStep<kind>(sum, xH, xL, yH, yL);
     }
     sums[lane] = sum;
   }
@@ -317,8 +317,8 @@ VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
   }
 #pragma GCC unroll 8
   for (int v = v0; v < v1; ++v) {
-    const double xH = in.XH[v];
-    const double xL = kind == SumKind::Chord ? in.XL[v] : 0.0;
+    const double xH = in.XH[v * BlockLanes];
+    const double xL = kind == SumKind::Chord ? in.XL[v * BlockLanes] : 0.0;
     for (int k = 0; k < K; ++k) {
       D yH, yL = {};
       LoadLanes<W>(yH, in.YH + v * BlockLanes + k * W);
@@ -589,7 +589,7 @@ std::atomic<int>& KernelLanes() {
 // ---- Preparing the values and finishing the sums ----
 
 // The values of block k's objects, or for the chord coefficient their offset square roots,
-// into their rows and the block. One thread fills a whole block: the block stores eight
+// into the block. One thread fills a whole block: the block stores eight
 // objects' values in a cache line, which threads sharing the block would pass to and fro.
 void PrepareBlock(const DataMatrix& matrix, bool chord, const double* offsets, int k,
                   WorkingState& work) {
@@ -598,22 +598,18 @@ void PrepareBlock(const DataMatrix& matrix, bool chord, const double* offsets, i
   const RootsKernel roots = KernelsOf(KernelLanes().load(std::memory_order_relaxed)).Roots;
   for (int o = first; o <= last; ++o) {
     const StorageReal* values = matrix.Values[o] + 1;
-    double* high = work.ValueRows[o];
-    double* low = work.RootLowRows[o];
-    for (int v = 0; v < p; ++v) high[v] = values[v].ToDouble();
-    if (chord) {
-      double row[MaxVariables];
-      std::copy(high, high + p, row);
-      roots(row, offsets, p, high, low);
+    const int lane = o - first;
+    if (!chord) {
+      for (int v = 0; v < p; ++v) work.ValueBlocks[k][v][lane] = values[v].ToDouble();
+      continue;
     }
-  }
-  const int lanes = last - first + 1;
-  for (int v = 0; v < p; ++v) {
-    for (int lane = 0; lane < lanes; ++lane)
-      work.ValueBlocks[k][v][lane] = work.ValueRows[first + lane][v];
-    if (chord)
-      for (int lane = 0; lane < lanes; ++lane)
-        work.RootLowBlocks[k][v][lane] = work.RootLowRows[first + lane][v];
+    double row[MaxVariables], high[MaxVariables], low[MaxVariables];
+    for (int v = 0; v < p; ++v) row[v] = values[v].ToDouble();
+    roots(row, offsets, p, high, low);
+    for (int v = 0; v < p; ++v) {
+      work.ValueBlocks[k][v][lane] = high[v];
+      work.RootLowBlocks[k][v][lane] = low[v];
+    }
   }
 }
 
@@ -701,9 +697,10 @@ void FillBlock(CoefficientCode coefficient, bool squared, const bool* exactGroup
     const BlockPart part = to < BlockLanes / 2      ? BlockPart::FirstHalf
                            : from >= BlockLanes / 2 ? BlockPart::SecondHalf
                                                     : BlockPart::Whole;
-    const Operands in{work.ValueRows[a], chord ? work.RootLowRows[a] : nullptr,
-                      &work.ValueBlocks[k][0][0], chord ? &work.RootLowBlocks[k][0][0] : nullptr,
-                      exactGroups};
+    const int ak = (a - 1) / BlockLanes, al = (a - 1) % BlockLanes;
+    const Operands in{&work.ValueBlocks[ak][0][al],
+                      chord ? &work.RootLowBlocks[ak][0][al] : nullptr, &work.ValueBlocks[k][0][0],
+                      chord ? &work.RootLowBlocks[k][0][0] : nullptr, exactGroups};
     kernel(coefficient, part, in, p, start, sums);
     bool overflow = false;
     FinishLanes(coefficient, squared, p, sums, from, to, dissimilarity.D[a] + first, overflow);

@@ -205,8 +205,11 @@ TEST(ComputeDissimilaritiesTest, ChordRootsAreTheExtendedOnes) {
       for (int v = 0; v < run->Matrix.VariableCount; ++v) {
         const DoubleDouble root =
             ChordRoot(run->Matrix.Values[o][v + 1], run->Matrix.ChordOffset[v + 1]);
-        ASSERT_EQ(work->ValueRows[o][v], root.H) << o << "," << v << " lanes " << lanes;
-        ASSERT_EQ(work->RootLowRows[o][v], root.L) << o << "," << v << " lanes " << lanes;
+        const int block = (o - 1) / WorkingState::BlockLanes,
+                  lane = (o - 1) % WorkingState::BlockLanes;
+        ASSERT_EQ(work->ValueBlocks[block][v][lane], root.H) << o << "," << v << " lanes " << lanes;
+        ASSERT_EQ(work->RootLowBlocks[block][v][lane], root.L)
+            << o << "," << v << " lanes " << lanes;
       }
   }
   detail::UseCoefficientLanes(widest);
