@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "engine/exactsteps.h"
+#include "engine/storedrows.h"
 
 namespace vardell {
 namespace {
@@ -159,8 +160,14 @@ ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, Va
 using ValueTable = double[MaxObjects + 1][MaxObjects + 1];
 
 void FillValues(int n, const DissimilarityMatrix& d, ValueTable& v) {
-  for (int a = 1; a < n; ++a)
-    for (int b = a + 1; b <= n; ++b) v[a][b] = d.D[a][b].ToDouble();
+  for (int a = 1; a < n; ++a) UnpackStored(&d.D[a][a + 1], &v[a][a + 1], n - a);
+}
+
+// The fusions write only to the table of doubles; the stored values follow at the end, or
+// where a fusion fails part-way. Values never written go back as they came (the stored zero
+// is a single pattern, so every stored value survives the way there and back).
+void StoreValues(int n, const ValueTable& v, DissimilarityMatrix& d) {
+  for (int a = 1; a < n; ++a) PackStored(&v[a][a + 1], &d.D[a][a + 1], n - a);
 }
 
 // A cluster's nearest later cluster in the active list: the smallest value, ties to the
@@ -387,88 +394,93 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
   const auto lanesOwner = std::make_unique<CombineOperands>();
   CombineOperands& lanes = *lanesOwner;
   StorageReal dispersionTotal;
-  for (int m = n; m > 1;) {
-    const int i = pair.I, j = pair.J, fusion = n - m + 1;
-    const StorageReal dij = d.D[i][j];
-    const double vij = dij.ToDouble();
-    const std::int32_t ni = sizeOf[i], nj = sizeOf[j];
-    const StorageReal level = FusionLevel(levelRule, constrained, dij, dispersionTotal);
-    nodeOfCluster[i] =
-        Fuse(std::move(nodeOfCluster[i]), std::move(nodeOfCluster[j]), constrained, level);
-    nodeOfCluster[i]->Step = fusion;  // fusions are numbered in the order they happen
-    RemoveAt(activeList, m, pair.B);
-    --m;
+  try {
+    for (int m = n; m > 1;) {
+      const int i = pair.I, j = pair.J, fusion = n - m + 1;
+      const double vij = v[i][j];
+      const StorageReal dij = StorageReal::FromRounded(vij);
+      const std::int32_t ni = sizeOf[i], nj = sizeOf[j];
+      const StorageReal level = FusionLevel(levelRule, constrained, dij, dispersionTotal);
+      nodeOfCluster[i] =
+          Fuse(std::move(nodeOfCluster[i]), std::move(nodeOfCluster[j]), constrained, level);
+      nodeOfCluster[i]->Step = fusion;  // fusions are numbered in the order they happen
+      RemoveAt(activeList, m, pair.B);
+      --m;
 
-    // Every d_ki and d_kj is read into the lanes before any value is written, and writes go
-    // only to the row or column of i, so every combination sees the values from before this
-    // fusion. The writes go in list order, so an overflow part-way leaves the earlier ones.
-    const CombineTerms fixed =
-        rule.PerCluster ? CombineTerms{} : TermsOf(rule.Coefficients(ni, nj, 0));
-    // The list holds k < i before i's place a, then i < k < j up to j's old place b, then
-    // k > j; each value of a pair lives in the row of its lower cluster.
-    const int a = pair.A, b = pair.B;
-    const int slots = (m + CombineLaneCount - 1) / CombineLaneCount * CombineLaneCount;
-    for (int p = 1; p < a; ++p) {
-      const int k = activeList[p];
-      lanes.Ki[p - 1] = v[k][i];
-      lanes.Kj[p - 1] = v[k][j];
-    }
-    lanes.Ki[a - 1] = lanes.Kj[a - 1] = 0;  // i's own slot, not used
-    for (int p = a + 1; p < b; ++p) {
-      const int k = activeList[p];
-      lanes.Ki[p - 1] = v[i][k];
-      lanes.Kj[p - 1] = v[k][j];
-    }
-    for (int p = b; p <= m; ++p) {
-      const int k = activeList[p];
-      lanes.Ki[p - 1] = v[i][k];
-      lanes.Kj[p - 1] = v[j][k];
-    }
-    std::fill(lanes.Ki + m, lanes.Ki + slots, 0.0);
-    std::fill(lanes.Kj + m, lanes.Kj + slots, 0.0);
-    if (rule.PerCluster) {
-      for (int p = 1; p <= m; ++p) {
-        const CombineTerms& c = termsBySize.Get(rule, ni, nj, sizeOf[activeList[p]], fusion);
-        lanes.AlphaI[p - 1] = c.AlphaI;
-        lanes.AlphaJ[p - 1] = c.AlphaJ;
-        lanes.Beta[p - 1] = c.Beta;
-        lanes.Gamma[p - 1] = c.Gamma;
-        lanes.Short[p - 1] = -std::int64_t{c.Short};
+      // Every d_ki and d_kj is read into the lanes before any value is written, and writes go
+      // only to the row or column of i, so every combination sees the values from before this
+      // fusion. The writes go in list order, so an overflow part-way leaves the earlier ones.
+      const CombineTerms fixed =
+          rule.PerCluster ? CombineTerms{} : TermsOf(rule.Coefficients(ni, nj, 0));
+      // The list holds k < i before i's place a, then i < k < j up to j's old place b, then
+      // k > j; each value of a pair lives in the row of its lower cluster.
+      const int a = pair.A, b = pair.B;
+      const int slots = (m + CombineLaneCount - 1) / CombineLaneCount * CombineLaneCount;
+      for (int p = 1; p < a; ++p) {
+        const int k = activeList[p];
+        lanes.Ki[p - 1] = v[k][i];
+        lanes.Kj[p - 1] = v[k][j];
       }
-      CombineManyPerSlot(lanes, slots, vij);
-    } else {
-      CombineMany(lanes, slots, fixed, vij);
+      lanes.Ki[a - 1] = lanes.Kj[a - 1] = 0;  // i's own slot, not used
+      for (int p = a + 1; p < b; ++p) {
+        const int k = activeList[p];
+        lanes.Ki[p - 1] = v[i][k];
+        lanes.Kj[p - 1] = v[k][j];
+      }
+      for (int p = b; p <= m; ++p) {
+        const int k = activeList[p];
+        lanes.Ki[p - 1] = v[i][k];
+        lanes.Kj[p - 1] = v[j][k];
+      }
+      std::fill(lanes.Ki + m, lanes.Ki + slots, 0.0);
+      std::fill(lanes.Kj + m, lanes.Kj + slots, 0.0);
+      if (rule.PerCluster) {
+        for (int p = 1; p <= m; ++p) {
+          const CombineTerms& c = termsBySize.Get(rule, ni, nj, sizeOf[activeList[p]], fusion);
+          lanes.AlphaI[p - 1] = c.AlphaI;
+          lanes.AlphaJ[p - 1] = c.AlphaJ;
+          lanes.Beta[p - 1] = c.Beta;
+          lanes.Gamma[p - 1] = c.Gamma;
+          lanes.Short[p - 1] = -std::int64_t{c.Short};
+        }
+        CombineManyPerSlot(lanes, slots, vij);
+      } else {
+        CombineMany(lanes, slots, fixed, vij);
+      }
+      if (!constrained) nearest.Begin(i, j);
+      const auto valueAt = [&](int p) {
+        const double value = lanes.Values[p - 1];
+        if (!std::isnan(value)) [[likely]]
+          return value;
+        const CombineTerms c = rule.PerCluster
+                                   ? CombineTerms{lanes.AlphaI[p - 1], lanes.AlphaJ[p - 1],
+                                                  lanes.Beta[p - 1], lanes.Gamma[p - 1], false}
+                                   : fixed;
+        return CombineStored(c.AlphaI, c.AlphaJ, lanes.Ki[p - 1], lanes.Kj[p - 1], c.Beta, vij,
+                             c.Gamma);
+      };
+      for (int p = 1; p < a; ++p) {
+        const int k = activeList[p];
+        const double value = valueAt(p);
+        v[k][i] = value;
+        if (!constrained) nearest.Visit(v, activeList, m, p, k, value);
+      }
+      for (int p = a + 1; p <= m; ++p) {
+        const int k = activeList[p];
+        const double value = valueAt(p);
+        v[i][k] = value;
+        if (!constrained) nearest.Visit(v, activeList, m, p, k, value);
+      }
+      sizeOf[i] = ni + nj;
+      if (m > 1)
+        pair =
+            constrained ? ClosestAdjacentPair(v, activeList, m) : nearest.Finish(activeList, m, a);
     }
-    if (!constrained) nearest.Begin(i, j);
-    const auto valueAt = [&](int p) {
-      const double value = lanes.Values[p - 1];
-      if (!std::isnan(value)) [[likely]]
-        return value;
-      const CombineTerms c = rule.PerCluster
-                                 ? CombineTerms{lanes.AlphaI[p - 1], lanes.AlphaJ[p - 1],
-                                                lanes.Beta[p - 1], lanes.Gamma[p - 1], false}
-                                 : fixed;
-      return CombineStored(c.AlphaI, c.AlphaJ, lanes.Ki[p - 1], lanes.Kj[p - 1], c.Beta, vij,
-                           c.Gamma);
-    };
-    for (int p = 1; p < a; ++p) {
-      const int k = activeList[p];
-      const double value = valueAt(p);
-      v[k][i] = value;
-      d.D[k][i] = StorageReal::FromRounded(value);
-      if (!constrained) nearest.Visit(v, activeList, m, p, k, value);
-    }
-    for (int p = a + 1; p <= m; ++p) {
-      const int k = activeList[p];
-      const double value = valueAt(p);
-      v[i][k] = value;
-      d.D[i][k] = StorageReal::FromRounded(value);
-      if (!constrained) nearest.Visit(v, activeList, m, p, k, value);
-    }
-    sizeOf[i] = ni + nj;
-    if (m > 1)
-      pair = constrained ? ClosestAdjacentPair(v, activeList, m) : nearest.Finish(activeList, m, a);
+  } catch (...) {
+    StoreValues(n, v, d);
+    throw;
   }
+  StoreValues(n, v, d);
   // Cluster 1 is never fused away, so it holds the last node made: the root.
   treeRoot = std::move(nodeOfCluster[1]);
 }
