@@ -131,24 +131,29 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
     if (lanes > widest || !detail::UseCoefficientLanes(lanes)) continue;
     // Values from the pool and beyond (wide), or of at most 13 binades (narrow), so that every
     // difference is exact while the sums still round; or wide in every third variable only,
-    // so that groups of terms with and without exact differences alternate.
-    enum Values { Wide, Narrow, Mixed };
+    // so that groups of terms with and without exact differences alternate; or narrow but
+    // 2^20 times larger in the first group (skewed), so that nearly every later sum rounds
+    // and some land a last place from a halfway point.
+    enum Values { Wide, Narrow, Mixed, Skewed };
     for (const auto& [n, p, values] : {std::tuple{25, 7, Wide},
                                        {1, 7, Wide},
                                        {40, 11, Wide},
                                        {200, 21, Wide},
                                        {40, 11, Narrow},
                                        {200, 21, Narrow},
-                                       {200, 37, Mixed}}) {
+                                       {200, 37, Mixed},
+                                       {200, 37, Skewed}}) {
       std::vector<std::vector<double>> rows(n, std::vector<double>(p));
       for (auto& row : rows)
         for (int v = 0; v < p; ++v)
-          row[v] = values == Wide || (values == Mixed && v % 3 == 2)
-                       ? (next() % 3 ? pool[next() % poolSize]
-                                     : static_cast<double>(next()) * 0x1p-48 - 8)
-                   : next() % 5 ? std::ldexp(1 + static_cast<double>(next()) * 0x1p-53,
-                                             -static_cast<int>(next() % 13))
-                                : 0;
+          row[v] =
+              values == Wide || (values == Mixed && v % 3 == 2)
+                  ? (next() % 3 ? pool[next() % poolSize]
+                                : static_cast<double>(next()) * 0x1p-48 - 8)
+              : next() % 5
+                  ? std::ldexp(1 + static_cast<double>(next()) * 0x1p-53,
+                               (values == Skewed && v < 4 ? 20 : 0) - static_cast<int>(next() % 13))
+                  : 0;
       for (const CoefficientCode coefficient : {Manhattan, Chord, Euclidean}) {
         for (const auto& [strategy, constrained] : forms) {
           SCOPED_TRACE("n " + std::to_string(n) + " coefficient " +
