@@ -173,28 +173,34 @@ template <SumKind kind, bool Tiny, int W, class D = typename LaneTypes<W>::Value
 VARDELL_INLINE void AddTerm(D& s, double xH, double xL, const D& yH, const D& yL, I& near) {
   D d = xH - yH;
 #if defined(__x86_64__)
-  if constexpr (kind == SumKind::AbsoluteOfExact && !Tiny && W == 8) {
-    // AVX-512 rounds each instruction as it is told: the sum is taken rounded up and rounded
-    // down. The exact sum z lies between the two, which are equal or adjacent doubles, and so
-    // does its extended rounding y (rounding is monotonic and keeps doubles). So y rounds to
-    // the upper one's 40-bit rounding unless the two round apart, which needs a 40-bit
-    // midpoint above the lower one and at most the upper one: the upper one itself, in a sum
-    // that was inexact. Only those lanes are marked. (The 64-byte vectors sit in zmm
-    // registers here; the kernel of eight lanes is built for AVX-512 only.)
-    I magnitude;
-    std::memcpy(&magnitude, &d, sizeof d);
-    magnitude &= 0x7fffffffffffffff;
-    std::memcpy(&d, &magnitude, sizeof d);
+  if constexpr (IsAbsolute(kind) && !Tiny && W == 8) {
+    // AVX-512 rounds each instruction as it is told: the sum is taken rounded down and
+    // rounded up, from the difference rounded alike (or exact). The extended result lies
+    // between the two (rounding is monotonic and keeps doubles, both in the difference and in
+    // the sum), so it has their 40-bit rounding wherever they share it. Lanes where they do
+    // not are marked. (The 64-byte vectors sit in zmm registers: the kernel of eight lanes is
+    // built for AVX-512 only.)
+    D dUp, dDown;
+    if constexpr (kind == SumKind::AbsoluteOfExact) {
+      I magnitude;
+      std::memcpy(&magnitude, &d, sizeof d);
+      magnitude &= 0x7fffffffffffffff;
+      std::memcpy(&dUp, &magnitude, sizeof d);
+      dDown = dUp;
+    } else {
+      const D x = D{} + xH, larger = x > yH ? x : yH, smaller = x > yH ? yH : x;
+      asm("vsubpd %{ru-sae%}, %2, %1, %0" : "=v"(dUp) : "v"(larger), "v"(smaller));
+      asm("vsubpd %{rz-sae%}, %2, %1, %0" : "=v"(dDown) : "v"(larger), "v"(smaller));
+    }
     D up, down;
-    asm("vaddpd %{ru-sae%}, %2, %1, %0" : "=v"(up) : "v"(s), "v"(d));
-    asm("vaddpd %{rz-sae%}, %2, %1, %0" : "=v"(down) : "v"(s), "v"(d));
+    asm("vaddpd %{ru-sae%}, %2, %1, %0" : "=v"(up) : "v"(s), "v"(dUp));
+    asm("vaddpd %{rz-sae%}, %2, %1, %0" : "=v"(down) : "v"(s), "v"(dDown));
     I upBits, downBits;
     std::memcpy(&upBits, &up, sizeof up);
     std::memcpy(&downBits, &down, sizeof down);
-    const I inexact = downBits - upBits;  // -1 where adjacent (both >= 0), else 0
-    const I moved = upBits + 0x1000;
-    near |= ((moved & 0x1fff) - 1) & inexact;  // sign bit where up's lowest bits are 0x1000
-    upBits = moved & ~std::int64_t{0x1fff};
+    upBits = (upBits + 0x1000) & ~std::int64_t{0x1fff};
+    downBits = (downBits + 0x1000) & ~std::int64_t{0x1fff};
+    near |= downBits - upBits;  // sign bit where they round apart (down's is the lower)
     std::memcpy(&s, &upBits, sizeof s);
     return;
   }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -245,6 +246,33 @@ TEST(ComputeDissimilaritiesTest, TermsBelowTheSmallestValueVanishOneByOne) {
                     run->Matrix.Values[2] + 1, 3, run->Matrix.ChordOffset + 1);
     EXPECT_EQ(run->Dissimilarity.D[1][2].Bytes(), expected.Bytes());
   }
+}
+
+// A sum whose extended value lies just beside a halfway point of the storage real, with a
+// difference that double cannot hold: 1 + (2^-5 + 2^-40 -+ 2^-60), where 1 + 2^-5 + 2^-40 is
+// the halfway point. Every kernel rounds it as the extended format does, down and up.
+TEST(ComputeDissimilaritiesTest, ManhattanSumsBesideAHalfwayPoint) {
+  const double x = 0x1p-5 + 0x1p-40;
+  const struct {
+    double Y, Sum;
+  } cases[] = {{0x1p-60, 1 + 0x1p-5}, {-0x1p-60, 1 + 0x1p-5 + 0x1p-39}};
+  const int widest = detail::CoefficientLanes();
+  for (const int lanes : {2, 4, 8}) {
+    if (lanes > widest || !detail::UseCoefficientLanes(lanes)) continue;
+    for (const auto& c : cases) {
+      SCOPED_TRACE("lanes " + std::to_string(lanes) + " y " + std::to_string(c.Y));
+      auto run = testing::MakeAnalysis(NearestNeighbour, Manhattan, false);
+      // The first group of four terms leaves the sum at 1; the second adds |x - y|.
+      testing::FillMatrix(run->Matrix, {{1, 0, 0, 0, x, 0, 0, 0}, {0, 0, 0, 0, c.Y, 0, 0, 0}});
+      ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
+                             *testing::NewWorkingState());
+      EXPECT_EQ(run->Dissimilarity.D[1][2].Bytes(), StorageReal(c.Sum / 8).Bytes());
+      EXPECT_EQ(
+          run->Dissimilarity.D[1][2].Bytes(),
+          ManhattanCoefficient(run->Matrix.Values[1] + 1, run->Matrix.Values[2] + 1, 8).Bytes());
+    }
+  }
+  detail::UseCoefficientLanes(widest);
 }
 
 // Shared between threads, the matrix still fails as one thread would: with the first row
