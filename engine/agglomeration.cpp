@@ -177,24 +177,31 @@ struct Neighbour {
   double Value = std::numeric_limits<double>::infinity();
 };
 
-// The smallest value first, as four minima taken side by side (a minimum does not depend on
-// the order it is taken in; the values are never NaN), then the first cluster that has it.
+// The position of the first smallest of valueAt(from ... last), from <= last: the smallest value
+// first, as four minima taken side by side (a minimum does not depend on the order it is
+// taken in; the values are never NaN), then the first position that has it.
+template <class ValueAt>
+int FirstSmallest(int from, int last, ValueAt valueAt) {
+  const auto lower = [](double x, double y) { return y < x ? y : x; };
+  double m0 = valueAt(from), m1 = m0, m2 = m0, m3 = m0;
+  int q = from + 1;
+  for (; q + 3 <= last; q += 4) {
+    m0 = lower(m0, valueAt(q));
+    m1 = lower(m1, valueAt(q + 1));
+    m2 = lower(m2, valueAt(q + 2));
+    m3 = lower(m3, valueAt(q + 3));
+  }
+  for (; q <= last; ++q) m0 = lower(m0, valueAt(q));
+  const double smallest = lower(lower(m0, m1), lower(m2, m3));
+  q = from;
+  while (valueAt(q) != smallest) ++q;
+  return q;
+}
+
 Neighbour NearestAfter(const ValueTable& v, int k, const int* activeList, int from, int m) {
   if (from > m) return {};
   const double* row = v[k];
-  const auto lower = [](double x, double y) { return y < x ? y : x; };
-  double m0 = row[activeList[from]], m1 = m0, m2 = m0, m3 = m0;
-  int q = from + 1;
-  for (; q + 3 <= m; q += 4) {
-    m0 = lower(m0, row[activeList[q]]);
-    m1 = lower(m1, row[activeList[q + 1]]);
-    m2 = lower(m2, row[activeList[q + 2]]);
-    m3 = lower(m3, row[activeList[q + 3]]);
-  }
-  for (; q <= m; ++q) m0 = lower(m0, row[activeList[q]]);
-  const double smallest = lower(lower(m0, m1), lower(m2, m3));
-  q = from;
-  while (row[activeList[q]] != smallest) ++q;
+  const int q = FirstSmallest(from, m, [row, activeList](int q) { return row[activeList[q]]; });
   return {activeList[q], row[activeList[q]]};
 }
 
@@ -275,10 +282,36 @@ class NearestNeighbours {
   double bestValue_ = 0;
 };
 
-// A constrained run compares only neighbours in the list.
-ClosestPair ClosestAdjacentPair(const ValueTable& v, const int* activeList, int m) {
-  return SearchClosestPair(m, activeList, true, [&v](int a, int b) { return v[a][b]; });
-}
+// A constrained run compares only neighbours in the list: their values are kept by position
+// (the value of the clusters at positions p and p + 1 at [p]), so that the search reads them
+// in a row. The first smallest is the pair the scan in list order finds first.
+class AdjacentPairs {
+ public:
+  void Start(const ValueTable& v, const int* activeList, int m) {
+    for (int p = 1; p < m; ++p) value_[p] = v[activeList[p]][activeList[p + 1]];
+  }
+
+  ClosestPair Closest(const int* activeList, int m) const {
+    ClosestPair pair;
+    pair.A = FirstSmallest(1, m - 1, [this](int p) { return value_[p]; });
+    pair.B = pair.A + 1;
+    pair.I = activeList[pair.A];
+    pair.J = activeList[pair.B];
+    return pair;
+  }
+
+  // After the fusion of the clusters at positions a and a + 1 (activeList[1..m] no longer
+  // holds the second, and v holds the new values of the first).
+  void Fuse(const ValueTable& v, const int* activeList, int m, int a) {
+    if (a < m) std::copy(value_ + a + 2, value_ + m + 1, value_ + a + 1);
+    const int i = activeList[a];
+    if (a > 1) value_[a - 1] = v[activeList[a - 1]][i];
+    if (a < m) value_[a] = v[i][activeList[a + 1]];
+  }
+
+ private:
+  double value_[MaxObjects + 1];
+};
 
 CombineTerms TermsOf(const LanceWilliams& c) {
   CombineTerms t{c.AlphaI.ToDouble(), c.AlphaJ.ToDouble(), c.Beta.ToDouble(), c.Gamma.ToDouble(),
@@ -383,10 +416,12 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
   ValueTable& v = work.Dissimilarities;
   FillValues(n, d, v);
   NearestNeighbours nearest;
+  AdjacentPairs adjacent;
   ClosestPair pair;
-  if (constrained) {
-    pair = ClosestAdjacentPair(v, activeList, n);
-  } else {
+  if (n > 1 && constrained) {
+    adjacent.Start(v, activeList, n);
+    pair = adjacent.Closest(activeList, n);
+  } else if (n > 1) {
     nearest.Start(v, activeList, n);
     pair = nearest.Closest(activeList, n);
   }
@@ -472,9 +507,13 @@ void Agglomerate(const AnalysisSettings& settings, const DataMatrix& matrix, Dis
         if (!constrained) nearest.Visit(v, activeList, m, p, k, value);
       }
       sizeOf[i] = ni + nj;
-      if (m > 1)
-        pair =
-            constrained ? ClosestAdjacentPair(v, activeList, m) : nearest.Finish(activeList, m, a);
+      if (m == 1) break;
+      if (constrained) {
+        adjacent.Fuse(v, activeList, m, a);
+        pair = adjacent.Closest(activeList, m);
+      } else {
+        pair = nearest.Finish(activeList, m, a);
+      }
     }
   } catch (...) {
     StoreValues(n, v, d);
