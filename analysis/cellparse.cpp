@@ -583,22 +583,245 @@ int RoundedTextsShuffled(const std::string_view* texts, int count, double* round
   return count;
 }
 
+// Eight short texts at a time, four in each of two 512-bit registers, one in each 128-bit
+// lane, for processors with the 512-bit byte, mask and bit-count instructions (checked once,
+// at start-up). They take the texts ReadShortDecimal takes, if these have no leading spaces,
+// and give the same numbers and, where RoundedShort's first decision settles a text, the same
+// stored value; the others go to RoundedTextShuffled one by one.
+//
+// GCC 12's 512-bit intrinsics start some results from a deliberately undefined register,
+// which its uninitialised-use warnings flag once inlined here.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#define VARDELL_WIDE_TARGET \
+  "avx512f,avx512bw,avx512vl,avx512dq,avx512bitalg,avx512vpopcntdq,avx2,bmi,bmi2"
+
+// Eight texts read: text t's digits and the count of its bytes up to its point in 64-bit
+// element t; bit t of the masks for text t.
+struct EightTexts {
+  __m512i Digits;
+  __m512i UpToPoint;  // 16 - the digits after the point; 0 without a point, 16 for "5."
+  unsigned Taken;     // the texts that are numbers ReadShortDecimal takes, without spaces
+  unsigned Negative;  // the texts that start with '-'
+};
+
+// The bits of low's lanes, then of high's, as eight 16-bit counts.
+__attribute__((target(VARDELL_WIDE_TARGET))) inline __m128i LaneCounts(std::uint64_t low,
+                                                                       std::uint64_t high) {
+  return _mm_popcnt_epi16(
+      _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low)));
+}
+
+// Four texts of up to 16 characters, each aligned to the right of its lane, zeros before it;
+// a longer text is left empty, which no lane takes. The masked loads read only the texts' own
+// bytes. inText: the lanes' bytes that hold characters, 16 bits to a lane.
+__attribute__((target(VARDELL_WIDE_TARGET))) inline __m512i LoadFourTexts(
+    const std::string_view* texts, std::uint64_t& inText) {
+  __m512i bytes = _mm512_setzero_si512();
+  inText = 0;
+#pragma GCC unroll 4
+  for (int q = 0; q < 4; ++q) {
+    const std::size_t length = texts[q].size();
+    const std::uint64_t mask =
+        std::uint64_t{length - 1 < 16 ? (0xFFFF0000u >> length) & 0xFFFFu : 0u} << (16 * q);
+    const auto end = reinterpret_cast<std::uintptr_t>(texts[q].data()) + length;
+    bytes = _mm512_or_si512(
+        bytes, _mm512_maskz_loadu_epi8(mask, reinterpret_cast<const void*>(end - 16 * (q + 1))));
+    inText |= mask;
+  }
+  return bytes;
+}
+
+// The digits of four loaded texts, each aligned to the right with zeros before them (a sign
+// counts as a 0; the bytes up to the point move up by one, over it), multiplied out in pairs,
+// fours and eights as ReadShortDecimalShuffled does: each lane's first eight digits' number
+// in its lowest 32 bits, the last eight's in the next. The masks mark the lanes' characters
+// that are digits, points, a leading sign or a leading '-'.
+struct FourMasks {
+  std::uint64_t Digits, Points, Signs, Minus;
+};
+__attribute__((target(VARDELL_WIDE_TARGET))) inline FourMasks MarkFourTexts(__m512i bytes,
+                                                                            std::uint64_t inText) {
+  const std::uint64_t first = inText & ~((inText << 1) & 0xFFFEFFFEFFFEFFFEu);
+  FourMasks marks;
+  marks.Digits =
+      _mm512_cmple_epu8_mask(_mm512_sub_epi8(bytes, _mm512_set1_epi8('0')), _mm512_set1_epi8(9)) &
+      inText;
+  marks.Points = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('.')) & inText;
+  marks.Minus = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('-')) & first;
+  marks.Signs = (_mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('+')) & first) | marks.Minus;
+  return marks;
+}
+
+__attribute__((target(VARDELL_WIDE_TARGET))) inline __m512i FourEights(__m512i bytes,
+                                                                       std::uint64_t digits,
+                                                                       std::uint64_t upToPoint) {
+  const __m512i values = _mm512_maskz_sub_epi8(digits, bytes, _mm512_set1_epi8('0'));
+  const __m512i aligned = _mm512_mask_blend_epi8(upToPoint, values, _mm512_bslli_epi128(values, 1));
+  const __m512i pairs = _mm512_maddubs_epi16(aligned, _mm512_set1_epi16(0x010A));  // 10, 1
+  const __m512i fours = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));   // 100, 1
+  return _mm512_madd_epi16(_mm512_packus_epi32(fours, fours),
+                           _mm512_set1_epi32(0x00012710));  // 10^4, 1
+}
+
+// The masks' counts, text by text in 16-bit elements, decide which texts are numbers: every
+// character a digit, the point or the leading sign, one point at most, at least one digit,
+// and at most 15 characters besides the point.
+__attribute__((target(VARDELL_WIDE_TARGET))) inline EightTexts ReadEightTexts(
+    const std::string_view* texts) {
+  std::uint64_t inLow = 0, inHigh = 0;
+  const __m512i low = LoadFourTexts(texts, inLow), high = LoadFourTexts(texts + 4, inHigh);
+  const FourMasks lowMarks = MarkFourTexts(low, inLow), highMarks = MarkFourTexts(high, inHigh);
+  // Each lane's bits from its lowest up to its (last) point.
+  __m128i upTo = _mm_set_epi64x(static_cast<long long>(highMarks.Points),
+                                static_cast<long long>(lowMarks.Points));
+  upTo = _mm_or_si128(upTo, _mm_srli_epi16(upTo, 1));
+  upTo = _mm_or_si128(upTo, _mm_srli_epi16(upTo, 2));
+  upTo = _mm_or_si128(upTo, _mm_srli_epi16(upTo, 4));
+  upTo = _mm_or_si128(upTo, _mm_srli_epi16(upTo, 8));
+  const __m512i eights = _mm512_permutex2var_epi64(
+      FourEights(low, lowMarks.Digits, static_cast<std::uint64_t>(_mm_cvtsi128_si64(upTo))),
+      _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14),
+      FourEights(high, highMarks.Digits, static_cast<std::uint64_t>(_mm_extract_epi64(upTo, 1))));
+  EightTexts read;
+  read.Digits = _mm512_add_epi64(_mm512_mul_epu32(eights, _mm512_set1_epi64(100000000)),
+                                 _mm512_srli_epi64(eights, 32));
+  read.UpToPoint = _mm512_cvtepu16_epi64(_mm_popcnt_epi16(upTo));
+  const __m128i length = LaneCounts(inLow, inHigh),
+                digitCount = LaneCounts(lowMarks.Digits, highMarks.Digits),
+                pointCount = LaneCounts(lowMarks.Points, highMarks.Points),
+                signCount = LaneCounts(lowMarks.Signs, highMarks.Signs), one = _mm_set1_epi16(1);
+  read.Taken = _mm_cmpeq_epi16_mask(_mm_add_epi16(_mm_add_epi16(digitCount, pointCount), signCount),
+                                    length) &
+               _mm_cmple_epu16_mask(pointCount, one) & _mm_cmpge_epu16_mask(digitCount, one) &
+               _mm_cmple_epu16_mask(_mm_sub_epi16(length, pointCount), _mm_set1_epi16(15));
+  const __m128i minus = _mm_set_epi64x(static_cast<long long>(highMarks.Minus),
+                                       static_cast<long long>(lowMarks.Minus));
+  read.Negative = _mm_test_epi16_mask(minus, minus);
+  return read;
+}
+
+// NearestTenths by a text's UpToPoint (modulo 16): 1 without digits after the point, else
+// 10^-(16 - UpToPoint).
+alignas(64) constexpr double WideTenths[16] = {
+    NearestTenths[0],  NearestTenths[15], NearestTenths[14], NearestTenths[13],
+    NearestTenths[12], NearestTenths[11], NearestTenths[10], NearestTenths[9],
+    NearestTenths[8],  NearestTenths[7],  NearestTenths[6],  NearestTenths[5],
+    NearestTenths[4],  NearestTenths[3],  NearestTenths[2],  NearestTenths[1]};
+
+// RoundedShort's first decision for the texts of `wanted` that read took: their stored values
+// into rounded[t] for text t, wherever the decision settles them; returns those texts. The
+// decision is RoundClearOfMidpoint's, the sign set after the product (RoundedShort sets it
+// before: the conversion and the product round symmetrically).
+__attribute__((target(VARDELL_WIDE_TARGET))) inline unsigned RoundEightTexts(const EightTexts& read,
+                                                                             unsigned wanted,
+                                                                             double* rounded) {
+  const __m512d tenths = _mm512_permutex2var_pd(_mm512_load_pd(WideTenths), read.UpToPoint,
+                                                _mm512_load_pd(WideTenths + 8));
+  const __m512i magnitude =
+      _mm512_castpd_si512(_mm512_mul_pd(_mm512_cvtepi64_pd(read.Digits), tenths));
+  const __m512i bits = _mm512_mask_xor_epi64(magnitude, static_cast<__mmask8>(read.Negative),
+                                             magnitude, _mm512_set1_epi64(std::int64_t{1} << 63));
+  const __mmask8 clear =
+      _mm512_cmpgt_epu64_mask(_mm512_sub_epi64(_mm512_and_si512(bits, _mm512_set1_epi64(0x1fff)),
+                                               _mm512_set1_epi64(0x1000 - 8)),
+                              _mm512_set1_epi64(16));
+  const __m512d nearest = _mm512_castsi512_pd(_mm512_and_si512(
+      _mm512_add_epi64(bits, _mm512_set1_epi64(0x1000)), _mm512_set1_epi64(~0x1fffll)));
+  const __mmask8 stored = _mm512_cmp_pd_mask(_mm512_abs_pd(nearest),
+                                             _mm512_set1_pd(StorageReal::Smallest()), _CMP_GE_OQ);
+  const unsigned settled = clear & read.Taken & wanted;
+  _mm512_mask_storeu_pd(rounded, static_cast<__mmask8>(settled),
+                        _mm512_maskz_mov_pd(stored, nearest));
+  return settled;
+}
+
+// QuickRoundedRow eight texts at a time (the last group filled up with its first text), in
+// stretches of 64: first each text the wide reader settles, then the others in turn.
+__attribute__((target(VARDELL_WIDE_TARGET))) int RoundedTextsWide(const std::string_view* texts,
+                                                                  int count, double* rounded) {
+  for (int start = 0; start < count; start += 64) {
+    const int stretch = std::min(count - start, 64);
+    std::uint64_t unsettled = 0;
+    int k = 0;
+    for (; k + 8 <= stretch; k += 8)
+      unsettled |= std::uint64_t{0xFFu & ~RoundEightTexts(ReadEightTexts(texts + start + k), 0xFFu,
+                                                          rounded + start + k)}
+                   << k;
+    if (k < stretch) {
+      const int left = stretch - k;
+      std::string_view filled[8];
+      for (int t = 0; t < 8; ++t) filled[t] = texts[start + k + (t < left ? t : 0)];
+      const unsigned wanted = (1u << left) - 1;
+      unsettled |= std::uint64_t{wanted & ~RoundEightTexts(ReadEightTexts(filled), wanted,
+                                                           rounded + start + k)}
+                   << k;
+    }
+    for (; unsettled != 0; unsettled &= unsettled - 1) {
+      const int at = start + std::countr_zero(unsettled);
+      if (!RoundedTextShuffled(texts[at], rounded[at])) return at;
+    }
+  }
+  return count;
+}
+
+// ReadQuickly's wide reader: the text after its leading spaces, as the other readers skip
+// them, in all eight places.
+__attribute__((target(VARDELL_WIDE_TARGET))) bool ReadWide(std::string_view text,
+                                                           PlainDecimal& number) {
+  if (text.size() > 64) return false;
+  text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+  std::string_view eight[8];
+  std::fill(eight, eight + 8, text);
+  const EightTexts read = ReadEightTexts(eight);
+  if (!(read.Taken & 1)) return false;
+  const auto upToPoint =
+      static_cast<int>(_mm_cvtsi128_si64(_mm512_castsi512_si128(read.UpToPoint)));
+  number.Negative = (read.Negative & 1) != 0;
+  number.Digits =
+      static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm512_castsi512_si128(read.Digits)));
+  number.Scale = upToPoint % 16 == 0 ? 0 : upToPoint - 16;
+  return true;
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 // Whether the processor has the shuffles; false (the portable reader) before it is set.
 const bool HasShuffles = [] {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
          __builtin_cpu_supports("bmi2");
 }();
+
+// Whether it also has the 512-bit instructions of the wide reader.
+const bool HasWide = [] {
+  __builtin_cpu_init();
+  return HasShuffles && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+         __builtin_cpu_supports("avx512vpopcntdq");
+}();
 #endif
 
 }  // namespace
 
-bool detail::Shuffles() {
+bool detail::Available(QuickReader reader) {
+  switch (reader) {
+    case QuickReader::Plain:
+    case QuickReader::Short: return true;
 #if VARDELL_SHUFFLED_READER
-  return HasShuffles;
+    case QuickReader::ShortShuffled: return HasShuffles;
+    case QuickReader::Wide: return HasWide;
 #else
-  return false;
+    case QuickReader::ShortShuffled:
+    case QuickReader::Wide: return false;
 #endif
+  }
+  return false;
 }
 
 bool detail::QuickRounded(std::string_view text, double& rounded) {
@@ -607,6 +830,7 @@ bool detail::QuickRounded(std::string_view text, double& rounded) {
 
 int detail::QuickRoundedRow(const std::string_view* texts, int count, double* rounded) {
 #if VARDELL_SHUFFLED_READER
+  if (HasWide) return RoundedTextsWide(texts, count, rounded);
   if (HasShuffles) return RoundedTextsShuffled(texts, count, rounded);
 #endif
   return RoundedTexts(texts, count, rounded);
@@ -622,8 +846,10 @@ bool detail::ReadQuickly(QuickReader reader, std::string_view text, PlainNumber&
     case QuickReader::ShortShuffled:
 #if VARDELL_SHUFFLED_READER
       return HasShuffles && LoadShortText(text, loaded) && ReadShortDecimalShuffled(loaded, number);
+    case QuickReader::Wide: return HasWide && ReadWide(text, number);
 #else
       return false;
+    case QuickReader::Wide: return false;
 #endif
   }
   return false;
@@ -640,6 +866,11 @@ int detail::QuickRoundedRowWith(QuickReader reader, const std::string_view* text
     case QuickReader::ShortShuffled:
 #if VARDELL_SHUFFLED_READER
       if (HasShuffles) return RoundedTextsShuffled(texts, count, rounded);
+#endif
+      return 0;
+    case QuickReader::Wide:
+#if VARDELL_SHUFFLED_READER
+      if (HasWide) return RoundedTextsWide(texts, count, rounded);
 #endif
       return 0;
   }

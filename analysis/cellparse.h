@@ -32,11 +32,12 @@ bool QuickRounded(std::string_view text, double& rounded);
 int QuickRoundedRow(const std::string_view* texts, int count, double* rounded);
 
 // The readers of the quick path, for tests: the plain one reads every plain decimal number;
-// two more read the common short ones faster, one portable, one with the byte shuffles of
-// newer x86-64 processors (where Shuffles() says they have them). QuickRoundedRow uses the
-// fastest there is; each must give the plain reader's numbers.
-enum class QuickReader { Plain, Short, ShortShuffled };
-bool Shuffles();
+// three more read the common short ones faster, one portable, one with the byte shuffles of
+// newer x86-64 processors, one with their 512-bit instructions, four texts at a time (where
+// Available says the processor has them). QuickRoundedRow uses the fastest there is; each
+// must give the plain reader's numbers.
+enum class QuickReader { Plain, Short, ShortShuffled, Wide };
+bool Available(QuickReader reader);
 struct PlainNumber {
   bool Negative = false;
   std::uint64_t Digits = 0;  // below 10^19

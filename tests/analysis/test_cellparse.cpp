@@ -343,8 +343,10 @@ namespace vardell {
 namespace {
 
 std::vector<detail::QuickReader> ShortReaders() {
-  std::vector<detail::QuickReader> readers{detail::QuickReader::Short};
-  if (detail::Shuffles()) readers.push_back(detail::QuickReader::ShortShuffled);
+  std::vector<detail::QuickReader> readers;
+  for (auto reader :
+       {detail::QuickReader::Short, detail::QuickReader::ShortShuffled, detail::QuickReader::Wide})
+    if (detail::Available(reader)) readers.push_back(reader);
   return readers;
 }
 
@@ -437,7 +439,9 @@ TEST(ParseCellValue, ShortReadersAgreeWithThePlainReader) {
         ASSERT_TRUE(plainTaken && number == plain) << text;
       }
     }
-    ASSERT_TRUE(takenBy.size() < 2 || takenBy[0] == takenBy[1]) << text;
+    ASSERT_TRUE(std::count(takenBy.begin(), takenBy.end(), takenBy[0]) ==
+                static_cast<std::ptrdiff_t>(takenBy.size()))
+        << text;
   }
 }
 
@@ -465,6 +469,52 @@ TEST(ParseCellValue, QuickRowsAreAlikeWithEveryReader) {
     for (int k = 0; k < plainTaken; ++k)
       ASSERT_EQ(std::bit_cast<std::uint64_t>(other[k]), std::bit_cast<std::uint64_t>(plain[k]))
           << texts[k];
+  }
+}
+
+// A row's outcome: how many texts the quick path took and their bytes, or -1 where it threw.
+std::pair<int, std::vector<std::uint64_t>> RowOutcome(detail::QuickReader reader,
+                                                      const std::vector<std::string>& texts) {
+  const std::vector<std::string_view> views(texts.begin(), texts.end());
+  std::vector<double> rounded(texts.size());
+  int taken = -1;
+  try {
+    taken = detail::QuickRoundedRowWith(reader, views.data(), static_cast<int>(views.size()),
+                                        rounded.data());
+  } catch (const FloatingPointOverflow&) {
+  }
+  std::vector<std::uint64_t> bytes;
+  for (int k = 0; k < taken; ++k) bytes.push_back(std::bit_cast<std::uint64_t>(rounded[k]));
+  return {taken, bytes};
+}
+
+// The readers that take several texts at once leave some of them to the others (spaces, long
+// texts, values near a rounding midpoint, overflows): rows of every length around their
+// group sizes stop where the plain reader stops, throw where it throws and give its bytes.
+TEST(ParseCellValue, QuickRowsStopAndThrowAlikeAroundEveryGroupSize) {
+  const std::string overflow = "9999999999999999999e22", midpoint = "1.00000000000091";
+  struct Case {
+    const char* name;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {"spaces and long texts",
+       {"1.5", " 2", "-3.25", "12345678901234567", "  -0.5", "7", "+8.", ".9", "0", "-0"}},
+      {"stops in a group", {"1", "2", "3", "x", "5", "6", "7", "8", "9"}},
+      {"stops at a group's end", {"1", "2", "3", "4", "5", "6", "7", "", "9"}},
+      {"overflow after a stop", {"1", "2", "x", overflow, "5"}},
+      {"overflow before a stop", {"1", overflow, "x", "4"}},
+      {"midpoint among short texts", {"0.5", midpoint, "1.25", "2e1", "3.", "4", "5", "6", "7"}},
+  };
+  for (const Case& c : cases) {
+    for (int length = 1; length <= 20; ++length) {
+      std::vector<std::string> texts;
+      for (int k = 0; k < length; ++k) texts.push_back(c.texts[k % c.texts.size()]);
+      const auto plain = RowOutcome(detail::QuickReader::Plain, texts);
+      for (detail::QuickReader reader : ShortReaders()) {
+        EXPECT_EQ(RowOutcome(reader, texts), plain)
+            << c.name << ", " << length << " texts, reader " << static_cast<int>(reader);
+      }
+    }
   }
 }
 
