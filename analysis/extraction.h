@@ -12,8 +12,8 @@ namespace vardell {
 // nothing when both are ready, else the message for the user (the run then stops).
 std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Analysis& analysis);
 
-// Reorders the objects by ascending depth; objects of equal depth keep their grid order. The
-// rows pass through work's SortedRows.
+// Reorders the objects by ascending depth; objects of equal depth keep their grid order. A
+// row moves at most once, one of each cycle of the reordering through work's SortedRows.
 void SortByDepth(DataMatrix& matrix, WorkingState& work);
 
 }  // namespace vardell

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -150,7 +151,9 @@ TEST(ExtractDataMatrix, StoresEveryCellAsItsParse) {
                                 "1.5E3",       "2,5",
                                 "-1e-3",       "0.12345678901234567890",
                                 "-18.75",      "+4",
-                                ".5",          "-123456789012345"};
+                                ".5",          "-123456789012345",
+                                "-0",          "1e-38",
+                                "-3e-39",      "1.7e38"};
   const int rows = 45, columns = 30;
   std::vector<std::string> names(columns, "V");
   std::vector<std::vector<std::string>> cells(rows, std::vector<std::string>(columns));
@@ -285,6 +288,44 @@ TEST(SortByDepth, IsStableForEqualDepths) {
   for (int i = 1; i <= 5; ++i) {
     EXPECT_EQ(r.Data->Matrix.Values[i][1].ToDouble(), order[i]);
     EXPECT_EQ(r.Data->Matrix.GridRow[i], order[i]);
+  }
+}
+
+// Rows move along the cycles of the reordering, or not at all where they are in order; each
+// ends where a stable sort of the depths puts it, with its values, label and grid row.
+TEST(SortByDepth, MovesEveryRowWithItsParts) {
+  const std::vector<std::vector<std::string>> depthColumns = {
+      {"1", "2", "2", "3"},                      // in order already
+      {"4", "3", "2", "1", "0"},                 // reversed: cycles of two and one of one
+      {"2", "3", "1", "5", "6", "4", "0"},       // several longer cycles
+      {"7", "7", "7"},                           // all equal
+      {"-1.5", "0", "-2", "0", "-1.5", "1e-3"},  // negatives and ties
+  };
+  for (const auto& depths : depthColumns) {
+    const int n = static_cast<int>(depths.size());
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < n; ++i)
+      rows.push_back({depths[i], std::to_string(10 * (i + 1)), std::to_string(-i - 1)});
+    auto table = MakeTable({"D", "A", "B"}, rows);
+    Extracted r = Extract(table, true, 0, 0, {1, 2});
+    ASSERT_FALSE(r.Message);
+    std::vector<int> expected(n);
+    std::iota(expected.begin(), expected.end(), 0);
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+      return ParseCellValue(depths[a]).Value.ToDouble() <
+             ParseCellValue(depths[b]).Value.ToDouble();
+    });
+    SortByDepth(r.Data->Matrix, *std::make_unique<WorkingState>());
+    const DataMatrix& m = r.Data->Matrix;
+    for (int i = 1; i <= n; ++i) {
+      const int from = expected[i - 1];
+      SCOPED_TRACE(::testing::Message() << depths.size() << " depths, place " << i);
+      EXPECT_EQ(m.GridRow[i], from + 1);
+      EXPECT_EQ(m.Labels[i], depths[from]);
+      EXPECT_EQ(m.Depth[i].Bytes(), ParseCellValue(depths[from]).Value.Bytes());
+      EXPECT_EQ(m.Values[i][1].ToDouble(), 10 * (from + 1));
+      EXPECT_EQ(m.Values[i][2].ToDouble(), -from - 1);
+    }
   }
 }
 
