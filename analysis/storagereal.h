@@ -104,6 +104,9 @@ class StorageReal {
   std::array<std::uint8_t, 6> bytes_{};
 };
 
+// StorageReal::ToDouble for `count` stored values, row[0], row[1], ... into values[0], ...
+void UnpackRow(const StorageReal* row, int count, double* values);
+
 // Single operations of the extended format on values of at most 64 bits held as doubles
 // (stored values, small integers), then stored: a / b (b != 0), sqrt(a) (a >= 0), a + b,
 // a - b and (a + b) / 2.

@@ -632,12 +632,12 @@ void PrepareBlock(const DataMatrix& matrix, bool chord, const double* offsets, i
   for (int o = first; o <= last; ++o) {
     const StorageReal* values = matrix.Values[o] + 1;
     const int lane = o - first;
+    double row[MaxVariables], high[MaxVariables], low[MaxVariables];
+    UnpackRow(values, p, row);
     if (!chord) {
-      for (int v = 0; v < p; ++v) work.ValueBlocks[k][v][lane] = values[v].ToDouble();
+      for (int v = 0; v < p; ++v) work.ValueBlocks[k][v][lane] = row[v];
       continue;
     }
-    double row[MaxVariables], high[MaxVariables], low[MaxVariables];
-    for (int v = 0; v < p; ++v) row[v] = values[v].ToDouble();
     roots(row, offsets, p, high, low);
     for (int v = 0; v < p; ++v) {
       work.ValueBlocks[k][v][lane] = high[v];

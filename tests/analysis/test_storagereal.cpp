@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "analysis/storagereal.h"
 
@@ -120,6 +123,29 @@ TEST(StorageReal, StoredValuesRoundTripUnchanged) {
     ASSERT_EQ(StorageReal(r.ToDouble()).Bytes(), b);
     ASSERT_EQ(StorageReal(r.ToExtended()).Bytes(), b);
     ASSERT_EQ(StorageReal::FromRounded(r.ToDouble()).Bytes(), b);
+  }
+}
+
+// A row unpacked at once gives every value's ToDouble, zeros with stray bytes included, for
+// every length a vector of eight may leave over, and writes nothing past the row.
+TEST(StorageReal, UnpackedRowsAreTheStoredValues) {
+  std::mt19937_64 random(11);
+  for (const int count : {0, 1, 5, 7, 8, 9, 15, 16, 17, 150}) {
+    std::vector<StorageReal> row(count + 8);  // bytes past the row, as a matrix row has them
+    for (auto& value : row) {
+      Bytes b{};
+      for (auto& byte : b) byte = static_cast<std::uint8_t>(random());
+      if (random() % 4 == 0) b[0] = 0;  // the value 0
+      value = StorageReal::FromBytes(b);
+    }
+    const double guard = -1234.5;
+    std::vector<double> values(count + 8, guard);
+    UnpackRow(row.data(), count, values.data());
+    for (int k = 0; k < count; ++k)
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(values[k]),
+                std::bit_cast<std::uint64_t>(row[k].ToDouble()))
+          << count << ": " << k;
+    for (int k = count; k < count + 8; ++k) ASSERT_EQ(values[k], guard) << count << ": " << k;
   }
 }
 
