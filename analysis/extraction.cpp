@@ -14,13 +14,6 @@
 #include "analysis/methods.h"
 #include "analysis/sharedwork.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VARDELL_WIDE_PACKING 1
-#include <immintrin.h>
-#else
-#define VARDELL_WIDE_PACKING 0
-#endif
-
 namespace vardell {
 namespace {
 
@@ -93,74 +86,6 @@ bool ReadCell(std::string_view text, double& value) {
   return parsed.ErrorPosition == 0;
 }
 
-// StorageReal::FromRounded for count values into row[0], row[1], ...
-void PackRow(const double* values, int count, StorageReal* row) {
-  for (int k = 0; k < count; ++k) row[k] = StorageReal::FromRounded(values[k]);
-}
-
-#if VARDELL_WIDE_PACKING
-// PackRow eight values at a time, with the 512-bit byte permutes of newer x86-64 processors
-// (where the processor has them, checked once at start-up). Each value's six bytes are
-// computed in a 64-bit element as FromRounded computes them, in the layout the storage real
-// gives its bytes (the biased exponent, the fraction, the sign at the top of byte 5; all zero
-// for 0); one permute packs the eight times six bytes together.
-static_assert(sizeof(StorageReal) == 6 && std::is_trivially_copyable_v<StorageReal>);
-
-// GCC 12's 512-bit shifts start their results from a deliberately undefined register, which
-// its uninitialised-use warnings flag once inlined here.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void PackRowWide(const double* values,
-                                                                        int count,
-                                                                        StorageReal* row) {
-  alignas(64) static constexpr auto bytesOf = [] {
-    std::array<std::uint8_t, 64> from{};
-    for (int j = 0; j < 48; ++j) from[j] = static_cast<std::uint8_t>(8 * (j / 6) + j % 6);
-    return from;
-  }();
-  const __m512i from = _mm512_load_si512(bytesOf.data());
-  for (int k = 0; k < count; k += 8) {
-    const int lanes = std::min(count - k, 8);
-    const __m512i bits = _mm512_castpd_si512(
-        _mm512_maskz_loadu_pd(static_cast<__mmask8>((1u << lanes) - 1), values + k));
-    const __m512i exponent =
-        _mm512_sub_epi64(_mm512_and_si512(_mm512_srli_epi64(bits, 52), _mm512_set1_epi64(0x7ff)),
-                         _mm512_set1_epi64(1023 - 129));
-    const __m512i fraction = _mm512_and_si512(
-        _mm512_srli_epi64(bits, 5), _mm512_set1_epi64(((std::int64_t{1} << 39) - 1) << 8));
-    const __m512i sign =
-        _mm512_and_si512(_mm512_srli_epi64(bits, 16), _mm512_set1_epi64(std::int64_t{1} << 47));
-    const __mmask8 nonzero =
-        _mm512_test_epi64_mask(bits, _mm512_set1_epi64(~(std::int64_t{1} << 63)));
-    const __m512i packed =
-        _mm512_maskz_or_epi64(nonzero, _mm512_or_si512(exponent, fraction), sign);
-    _mm512_mask_storeu_epi8(row + k, (std::uint64_t{1} << (6 * lanes)) - 1,
-                            _mm512_permutexvar_epi8(from, packed));
-  }
-}
-
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
-
-const bool HasWidePacking = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vbmi");
-}();
-#endif
-
-void PackRowFast(const double* values, int count, StorageReal* row) {
-#if VARDELL_WIDE_PACKING
-  if (HasWidePacking) return PackRowWide(values, count, row);
-#endif
-  PackRow(values, count, row);
-}
-
 // Row i's label, values and depth, and each variable's lowest value so far, lowest[k] (from
 // 0). The depth cell is read after the row's first data cell, so an overflow in either is met
 // in the same order as the cells stand in the row's checks. A stored value has a single form
@@ -195,7 +120,7 @@ void ExtractRow(const ParameterSource& source, const AnalysisSettings& settings,
     }
     if (!ReadCell(texts[k], values[k])) throw NonNumericField{};
   }
-  PackRowFast(values + 1, p, matrix.Values[i] + 1);
+  PackRow(values + 1, p, matrix.Values[i] + 1);
   for (int k = 1; k <= p; ++k) lowest[k] = values[k] < lowest[k] ? values[k] : lowest[k];
   if (settings.Constrained) matrix.Depth[i] = StorageReal::FromRounded(depth);
 }

@@ -11,10 +11,10 @@
 #include "analysis/doubledouble.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VARDELL_WIDE_UNPACKING 1
+#define VARDELL_WIDE_PACKING 1
 #include <immintrin.h>
 #else
-#define VARDELL_WIDE_UNPACKING 0
+#define VARDELL_WIDE_PACKING 0
 #endif
 
 namespace vardell {
@@ -111,11 +111,13 @@ StorageReal StoredHalfSum(double a, double b) {
 
 namespace {
 
-#if VARDELL_WIDE_UNPACKING
-// UnpackRow eight values at a time, with the 512-bit byte permutes of newer x86-64 processors
-// (where the processor has them, checked once at start-up): one permute spreads eight times
-// six bytes over eight 64-bit elements, and each element becomes its double as ToDouble
-// makes it.
+#if VARDELL_WIDE_PACKING
+// PackRow and UnpackRow eight values at a time, with the 512-bit byte permutes of newer x86-64
+// processors (where the processor has them, checked once at start-up). A value's six bytes
+// sit in a 64-bit element in the layout the storage real gives its bytes (the biased
+// exponent, the fraction, the sign at the top of byte 5; all zero for 0), computed there as
+// FromRounded computes them or read from there as ToDouble reads them; one permute packs
+// eight times six bytes together, or spreads them over eight elements.
 static_assert(sizeof(StorageReal) == 6 && std::is_trivially_copyable_v<StorageReal>);
 
 // GCC 12's 512-bit shifts start their results from a deliberately undefined register, which
@@ -125,6 +127,35 @@ static_assert(sizeof(StorageReal) == 6 && std::is_trivially_copyable_v<StorageRe
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void PackRowWide(const double* values,
+                                                                        int count,
+                                                                        StorageReal* row) {
+  alignas(64) static constexpr auto bytesOf = [] {
+    std::array<std::uint8_t, 64> from{};
+    for (int j = 0; j < 48; ++j) from[j] = static_cast<std::uint8_t>(8 * (j / 6) + j % 6);
+    return from;
+  }();
+  const __m512i from = _mm512_load_si512(bytesOf.data());
+  for (int k = 0; k < count; k += 8) {
+    const int lanes = std::min(count - k, 8);
+    const __m512i bits = _mm512_castpd_si512(
+        _mm512_maskz_loadu_pd(static_cast<__mmask8>((1u << lanes) - 1), values + k));
+    const __m512i exponent =
+        _mm512_sub_epi64(_mm512_and_si512(_mm512_srli_epi64(bits, 52), _mm512_set1_epi64(0x7ff)),
+                         _mm512_set1_epi64(1023 - 129));
+    const __m512i fraction = _mm512_and_si512(
+        _mm512_srli_epi64(bits, 5), _mm512_set1_epi64(((std::int64_t{1} << 39) - 1) << 8));
+    const __m512i sign =
+        _mm512_and_si512(_mm512_srli_epi64(bits, 16), _mm512_set1_epi64(std::int64_t{1} << 47));
+    const __mmask8 nonzero =
+        _mm512_test_epi64_mask(bits, _mm512_set1_epi64(~(std::int64_t{1} << 63)));
+    const __m512i packed =
+        _mm512_maskz_or_epi64(nonzero, _mm512_or_si512(exponent, fraction), sign);
+    _mm512_mask_storeu_epi8(row + k, (std::uint64_t{1} << (6 * lanes)) - 1,
+                            _mm512_permutexvar_epi8(from, packed));
+  }
+}
 
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void UnpackRowWide(const StorageReal* row,
                                                                           int count,
@@ -160,7 +191,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void UnpackRowWide(const 
 #pragma GCC diagnostic pop
 #endif
 
-const bool HasWideUnpacking = [] {
+const bool HasWidePacking = [] {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
          __builtin_cpu_supports("avx512vbmi");
@@ -169,9 +200,16 @@ const bool HasWideUnpacking = [] {
 
 }  // namespace
 
+void PackRow(const double* values, int count, StorageReal* row) {
+#if VARDELL_WIDE_PACKING
+  if (HasWidePacking) return PackRowWide(values, count, row);
+#endif
+  for (int k = 0; k < count; ++k) row[k] = StorageReal::FromRounded(values[k]);
+}
+
 void UnpackRow(const StorageReal* row, int count, double* values) {
-#if VARDELL_WIDE_UNPACKING
-  if (HasWideUnpacking) return UnpackRowWide(row, count, values);
+#if VARDELL_WIDE_PACKING
+  if (HasWidePacking) return UnpackRowWide(row, count, values);
 #endif
   for (int k = 0; k < count; ++k) values[k] = row[k].ToDouble();
 }

@@ -104,6 +104,8 @@ class StorageReal {
   std::array<std::uint8_t, 6> bytes_{};
 };
 
+// StorageReal::FromRounded for `count` values, values[0], values[1], ... into row[0], ...
+void PackRow(const double* values, int count, StorageReal* row);
 // StorageReal::ToDouble for `count` stored values, row[0], row[1], ... into values[0], ...
 void UnpackRow(const StorageReal* row, int count, double* values);
 

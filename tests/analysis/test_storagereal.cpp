@@ -126,9 +126,10 @@ TEST(StorageReal, StoredValuesRoundTripUnchanged) {
   }
 }
 
-// A row unpacked at once gives every value's ToDouble, zeros with stray bytes included, for
-// every length a vector of eight may leave over, and writes nothing past the row.
-TEST(StorageReal, UnpackedRowsAreTheStoredValues) {
+// A row unpacked at once gives every value's ToDouble, zeros with stray bytes included, and
+// packed again every value's FromRounded, for every length a vector of eight may leave over;
+// neither writes past the row.
+TEST(StorageReal, RowsUnpackAndPackAsTheValuesDo) {
   std::mt19937_64 random(11);
   for (const int count : {0, 1, 5, 7, 8, 9, 15, 16, 17, 150}) {
     std::vector<StorageReal> row(count + 8);  // bytes past the row, as a matrix row has them
@@ -146,6 +147,12 @@ TEST(StorageReal, UnpackedRowsAreTheStoredValues) {
                 std::bit_cast<std::uint64_t>(row[k].ToDouble()))
           << count << ": " << k;
     for (int k = count; k < count + 8; ++k) ASSERT_EQ(values[k], guard) << count << ": " << k;
+    std::vector<StorageReal> packed(count + 8, StorageReal(guard));
+    PackRow(values.data(), count, packed.data());
+    for (int k = 0; k < count + 8; ++k)
+      ASSERT_EQ(packed[k].Bytes(),
+                (k < count ? StorageReal::FromRounded(values[k]) : StorageReal(guard)).Bytes())
+          << count << ": " << k;
   }
 }
 
