@@ -682,31 +682,45 @@ void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, bool* e
 // The stored forms of one row's sums against a block, lanes from..to: the quotient by p
 // (Manhattan), the square root, or the sum itself, which is already rounded. A sum too large
 // for the storage real sets `overflow` instead. The quotients and roots are taken for the
-// whole block at once (in vectors), and the plain double decides most of them.
+// whole block at once (in vectors) and rounded as DecidedPlainly rounds them; the lanes it
+// would refuse are done again one by one.
 void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double* sums, int from,
                  int to, StorageReal* stored, bool& overflow) {
   const bool manhattan = coefficient == CoefficientCode::Manhattan;
-  if (squared && !manhattan) {
-    for (int lane = from; lane <= to; ++lane) {
-      if (!(sums[lane] <= StorageReal::Largest()))
-        overflow = true;
-      else
-        stored[lane] = StorageReal::FromRounded(sums[lane]);
+  const bool plainSums = squared && !manhattan;
+  alignas(64) double finished[BlockLanes];
+  std::int64_t refused = 0;  // bit l for lane l
+  if (plainSums) {
+    for (int lane = 0; lane < BlockLanes; ++lane) {
+      finished[lane] = sums[lane];
+      refused |= std::int64_t{!(sums[lane] <= StorageReal::Largest())} << lane;
     }
-    return;
-  }
-  alignas(64) double plain[BlockLanes];
-  if (manhattan) {
-    const double divisor = p;
-    for (int lane = 0; lane < BlockLanes; ++lane) plain[lane] = sums[lane] / divisor;
   } else {
-    for (int lane = 0; lane < BlockLanes; ++lane) plain[lane] = std::sqrt(sums[lane]);
+    const double divisor = p;
+    for (int lane = 0; lane < BlockLanes; ++lane)
+      finished[lane] = manhattan ? sums[lane] / divisor : std::sqrt(sums[lane]);
+    for (int lane = 0; lane < BlockLanes; ++lane) {
+      const double h = finished[lane];
+      const auto bits = std::bit_cast<std::int64_t>(h);
+      const bool decided =
+          sums[lane] <= StorageReal::Largest() && h >= 0x1p-1000 && (bits & 0x1fff) != 0x1000;
+      refused |= std::int64_t{!decided} << lane;
+      const double r = std::bit_cast<double>((bits + 0x1000) & ~std::int64_t{0x1fff});
+      finished[lane] = r < StorageReal::Smallest() ? 0.0 : r;
+    }
   }
+  const std::int64_t wanted = (std::int64_t{2} << to) - (std::int64_t{1} << from);
+  refused &= wanted;
+  if (refused == 0) return PackRow(finished + from, to - from + 1, stored + from);
   for (int lane = from; lane <= to; ++lane) {
     const double s = sums[lane];
-    if (!(s <= StorageReal::Largest()))
+    if (!(refused >> lane & 1))
+      stored[lane] = StorageReal::FromRounded(finished[lane]);
+    else if (!(s <= StorageReal::Largest()))
       overflow = true;
-    else if (!DecidedPlainly(plain[lane], stored[lane]))
+    else if (plainSums)
+      stored[lane] = StorageReal::FromRounded(s);
+    else
       stored[lane] = manhattan ? StoredQuotient(s, p) : StoredSquareRoot(s);
   }
 }
