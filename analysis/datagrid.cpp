@@ -1,6 +1,8 @@
 #include "analysis/datagrid.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace vardell {
 
@@ -12,19 +14,26 @@ DataGrid::DataGrid() : rowCount_(0), colCount_(0) {
 void DataGrid::SetRowCount(int rows) {
   if (rows < 0) rows = 0;
   rowCount_ = rows;
-  for (auto& column : columns_) column.resize(rows);
+  cells_.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(colCount_));
 }
 
 void DataGrid::SetColCount(int columns) {
   if (columns < 0) columns = 0;
+  if (columns == colCount_) return;
+  std::vector<std::string> cells(static_cast<std::size_t>(rowCount_) *
+                                 static_cast<std::size_t>(columns));
+  const int kept = std::min(columns, colCount_);
+  for (int row = 0; row < rowCount_; ++row)
+    for (int column = 0; column < kept; ++column)
+      cells[Index(column, row, columns)] = std::move(cells_[Index(column, row, colCount_)]);
+  cells_ = std::move(cells);
   colCount_ = columns;
-  columns_.resize(columns, std::vector<std::string>(rowCount_));
 }
 
 const std::string& DataGrid::Cell(int column, int row) const {
   if (column < 0 || column >= colCount_ || row < 0 || row >= rowCount_)
     throw std::out_of_range("Grid index out of range");
-  return columns_[column][row];
+  return cells_[Index(column, row, colCount_)];
 }
 
 void DataGrid::RowTexts(int row, const int* columns, int count, std::string_view* texts) const {
@@ -32,14 +41,14 @@ void DataGrid::RowTexts(int row, const int* columns, int count, std::string_view
     const int column = columns[k];
     if (column < 0 || column >= colCount_ || row < 0 || row >= rowCount_)
       throw std::out_of_range("Grid index out of range");
-    texts[k] = columns_[column][row];
+    texts[k] = cells_[Index(column, row, colCount_)];
   }
 }
 
 void DataGrid::SetCell(int column, int row, std::string text) {
   if (column < 0 || column >= colCount_ || row < 0 || row >= rowCount_)
     throw std::out_of_range("Grid index out of range");
-  columns_[column][row] = std::move(text);
+  cells_[Index(column, row, colCount_)] = std::move(text);
 }
 
 }  // namespace vardell

@@ -2,6 +2,7 @@
 // The data grid as plain cell texts, addressed [column, row], both from 0. Row 0 holds the
 // column names, column 0 the row numbers. Resizing keeps the cells that remain inside.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,9 +22,15 @@ class DataGrid {
   void SetCell(int column, int row, std::string text);
 
  private:
+  // The cells row by row, so that a row's texts lie together, as a run reads them.
+  static std::size_t Index(int column, int row, int colCount) {
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(colCount) +
+           static_cast<std::size_t>(column);
+  }
+
   int rowCount_;
   int colCount_;
-  std::vector<std::vector<std::string>> columns_;  // columns_[column][row]
+  std::vector<std::string> cells_;  // cells_[Index(column, row, colCount_)]
 };
 
 }  // namespace vardell

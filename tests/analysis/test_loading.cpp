@@ -253,6 +253,11 @@ TEST(DataGrid, ResizingKeepsTheCellsThatFit) {
     EXPECT_EQ(grid.RowCount(), c.Rows) << c.Name;
     EXPECT_EQ(grid.Cell(c.Column, c.Row), text(c.Column, c.Row)) << c.Name;
     EXPECT_EQ(grid.Cell(c.Columns - 1, c.Rows - 1).empty(), c.Columns > 5 || c.Rows > 5) << c.Name;
+    // Every cell stays in its place, by itself a row and a column.
+    for (int col = 0; col < c.Columns; ++col)
+      for (int row = 0; row < c.Rows; ++row)
+        EXPECT_EQ(grid.Cell(col, row), col < 5 && row < 5 ? text(col, row) : "")
+            << c.Name << " " << col << "," << row;
     grid.SetColCount(5);
     grid.SetRowCount(5);
     EXPECT_EQ(grid.Cell(4, 4).empty(), c.Columns < 5 || c.Rows < 5) << c.Name;
