@@ -162,12 +162,13 @@ std::optional<UserMessage> ExtractDataMatrix(const ParameterSource& source, Anal
   }
   for (int i = 1; i <= n; ++i)
     matrix.MaxLabelLength = std::max(matrix.MaxLabelLength, CharacterCount(matrix.Labels[i]));
-  // Each variable's lowest value, if below 0, is its chord offset.
-  for (int k = 1; k <= p; ++k) {
-    double least = 0;
-    for (int piece = 0; piece < pieces; ++piece) least = std::min(least, lowest[piece][k]);
-    if (least < 0) matrix.ChordOffset[k] = StorageReal::FromRounded(least);
-  }
+  // Each variable's lowest value, if below 0, is its chord offset (the pieces' in turn, a row
+  // of variables at a time).
+  double least[MaxVariables + 1] = {};
+  for (int piece = 0; piece < pieces; ++piece)
+    for (int k = 1; k <= p; ++k) least[k] = std::min(least[k], lowest[piece][k]);
+  for (int k = 1; k <= p; ++k)
+    if (least[k] < 0) matrix.ChordOffset[k] = StorageReal::FromRounded(least[k]);
   return std::nullopt;
 }
 
