@@ -830,7 +830,8 @@ bool detail::QuickRounded(std::string_view text, double& rounded) {
 
 int detail::QuickRoundedRow(const std::string_view* texts, int count, double* rounded) {
 #if VARDELL_SHUFFLED_READER
-  if (HasWide) return RoundedTextsWide(texts, count, rounded);
+  // A text or two, such as a single cell, are read sooner one by one.
+  if (HasWide && count > 2) return RoundedTextsWide(texts, count, rounded);
   if (HasShuffles) return RoundedTextsShuffled(texts, count, rounded);
 #endif
   return RoundedTexts(texts, count, rounded);
