@@ -241,9 +241,13 @@ class NearestNeighbours {
   void Visit(const ValueTable& v, const int* activeList, int m, int p, int k, double value) {
     Neighbour& nearest = of_[k];
     if (k < i_) {
-      if (nearest.J == j_ || (nearest.J == i_ && value > nearest.Value))
+      // Where k's nearest was i or j and the new value to i is no larger, i is the nearest
+      // now: every other value is at least as large, and those as large have higher numbers
+      // than j (j, or i, was the lowest of them), so higher than i.
+      const bool pointedAtFused = nearest.J == i_ || nearest.J == j_;
+      if (pointedAtFused && value > nearest.Value)
         nearest = NearestAfter(v, k, activeList, p + 1, m);
-      else if (nearest.J == i_ || value < nearest.Value ||
+      else if (pointedAtFused || value < nearest.Value ||
                (value == nearest.Value && i_ < nearest.J))
         nearest = {i_, value};
     } else {
