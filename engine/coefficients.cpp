@@ -172,14 +172,15 @@ template <SumKind kind, bool Tiny, int W, class D = typename LaneTypes<W>::Value
           class I = typename LaneTypes<W>::Bits>
 VARDELL_INLINE void AddTerm(D& s, double xH, double xL, const D& yH, const D& yL, I& near) {
   D d = xH - yH;
-#if defined(__x86_64__)
+#if defined(__x86_64__) && !defined(__clang__)
   if constexpr (IsAbsolute(kind) && !Tiny && W == 8) {
     // AVX-512 rounds each instruction as it is told: the sum is taken rounded down and
     // rounded up, from the difference rounded alike (or exact). The extended result lies
     // between the two (rounding is monotonic and keeps doubles, both in the difference and in
     // the sum), so it has their 40-bit rounding wherever they share it. Lanes where they do
     // not are marked. (The 64-byte vectors sit in zmm registers: the kernel of eight lanes is
-    // built for AVX-512 only.)
+    // built for AVX-512 only. Clang checks the operands before it knows that, so its builds
+    // keep the general way.)
     D dUp, dDown;
     if constexpr (kind == SumKind::AbsoluteOfExact) {
       I magnitude;

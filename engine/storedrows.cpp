@@ -24,8 +24,8 @@ constexpr std::uint64_t BiasChange = 1023 - 129;  // double's exponent bias less
 VARDELL_INLINE void WidenPair(Words2& to, const std::uint8_t* from) {
   Bytes16 bytes;
   std::memcpy(&bytes, from, sizeof bytes);
-  const Bytes16 spread = __builtin_shuffle(
-      bytes, Bytes16{}, Bytes16{0, 1, 2, 3, 4, 5, 16, 16, 6, 7, 8, 9, 10, 11, 16, 16});
+  const Bytes16 spread = __builtin_shufflevector(bytes, Bytes16{}, 0, 1, 2, 3, 4, 5, 16, 16, 6, 7,
+                                                 8, 9, 10, 11, 16, 16);
   std::memcpy(&to, &spread, sizeof to);
 }
 
