@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "engine/exactsteps.h"
-#include "engine/storedrows.h"
 
 namespace vardell {
 namespace {
@@ -160,14 +159,14 @@ ClosestPair SearchClosestPair(int m, const int* activeList, bool constrained, Va
 using ValueTable = double[MaxObjects + 1][MaxObjects + 1];
 
 void FillValues(int n, const DissimilarityMatrix& d, ValueTable& v) {
-  for (int a = 1; a < n; ++a) UnpackStored(&d.D[a][a + 1], &v[a][a + 1], n - a);
+  for (int a = 1; a < n; ++a) UnpackRow(&d.D[a][a + 1], n - a, &v[a][a + 1]);
 }
 
 // The fusions write only to the table of doubles; the stored values follow at the end, or
 // where a fusion fails part-way. Values never written go back as they came (the stored zero
 // is a single pattern, so every stored value survives the way there and back).
 void StoreValues(int n, const ValueTable& v, DissimilarityMatrix& d) {
-  for (int a = 1; a < n; ++a) PackStored(&v[a][a + 1], &d.D[a][a + 1], n - a);
+  for (int a = 1; a < n; ++a) PackRow(&v[a][a + 1], n - a, &d.D[a][a + 1]);
 }
 
 // A cluster's nearest later cluster in the active list: the smallest value, ties to the
