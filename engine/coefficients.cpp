@@ -718,9 +718,7 @@ void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double*
     if (!(refused >> lane & 1))
       stored[lane] = StorageReal::FromRounded(finished[lane]);
     else if (!(s <= StorageReal::Largest()))
-      overflow = true;
-    else if (plainSums)
-      stored[lane] = StorageReal::FromRounded(s);
+      overflow = true;  // the only lanes plain sums refuse
     else
       stored[lane] = manhattan ? StoredQuotient(s, p) : StoredSquareRoot(s);
   }
