@@ -113,7 +113,7 @@ void Coefficients(benchmark::State& state) {
 
 void Agglomeration(benchmark::State& state) {
   const bool constrained = state.range(1) != 0;
-  AnalysisStore& store = ExtractedRun(CoefficientCode::Euclidean, constrained);
+  AnalysisStore& store = ExtractedRun(static_cast<CoefficientCode>(state.range(2)), constrained);
   Analysis& run = store.Current();
   run.Settings.Strategy = static_cast<StrategyCode>(state.range(0));
   ComputeDissimilarities(run.Settings, run.Matrix, run.Dissimilarity, store.Work());
@@ -132,10 +132,11 @@ void EveryCoefficient(benchmark::internal::Benchmark* bench) {
 }
 
 void EveryStrategy(benchmark::internal::Benchmark* bench) {
-  bench->ArgNames({"strategy", "constrained"});
+  bench->ArgNames({"strategy", "constrained", "coefficient"});
   for (const StrategyMethod& s : Strategies)
     for (int constrained = 0; constrained <= 1; ++constrained)
-      bench->Args({static_cast<int>(s.Code), constrained});
+      for (const CoefficientMethod& c : vardell::Coefficients)
+        bench->Args({static_cast<int>(s.Code), constrained, static_cast<int>(c.Code)});
 }
 
 BENCHMARK(Coefficients)->Apply(EveryCoefficient)->Unit(benchmark::kMillisecond);

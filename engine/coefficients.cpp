@@ -101,6 +101,29 @@ constexpr std::int64_t SumMargin = IsAbsolute(kind)          ? AbsoluteSumMargin
                                    : kind == SumKind::Chord  ? ChordSumMargin
                                                              : AbsoluteSumMargin;
 
+// GCC builds of the eight-lane kernel (AVX-512) use the instructions' own rounding control and
+// the fused multiply-add through inline assembly: the square is added to the sum with one
+// rounding instead of two, which narrows the squares' margins (see engine/exactsteps.h). The
+// 64-byte vectors sit in zmm registers there, since that kernel is built for AVX-512 only;
+// clang checks the operands before it knows that, so its builds keep the general way.
+#if defined(__x86_64__) && !defined(__clang__)
+#define VARDELL_LANE_ASM 1
+#else
+#define VARDELL_LANE_ASM 0
+#endif
+template <int W>
+constexpr bool FusedLanes = VARDELL_LANE_ASM&& W == 8;
+
+template <SumKind kind>
+constexpr std::int64_t FusedSumMargin = kind == SumKind::Square  ? FusedSquareSumMargin
+                                        : kind == SumKind::Chord ? FusedChordSumMargin
+                                                                 : FusedExactSquareSumMargin;
+
+// The margin of W lanes' sums.
+template <SumKind kind, int W>
+constexpr std::int64_t LaneMargin =
+    FusedLanes<W> && !IsAbsolute(kind) ? FusedSumMargin<kind> : SumMargin<kind>;
+
 // The lane helpers take and give lanes only by reference: the kernels below are built for
 // several processors, and a vector passed by value would change its passing convention
 // between them.
@@ -128,7 +151,7 @@ VARDELL_INLINE void RoundLanes(typename LaneTypes<W>::Values& h,
                                const typename LaneTypes<W>::Bits& inexact,
                                typename LaneTypes<W>::Bits& near) {
   using I = typename LaneTypes<W>::Bits;
-  constexpr std::int64_t margin = SumMargin<kind>;
+  constexpr std::int64_t margin = LaneMargin<kind, W>;
   I bits;
   std::memcpy(&bits, &h, sizeof bits);
   const I moved = bits + (0x1000 + margin);
@@ -156,7 +179,7 @@ VARDELL_INLINE void Marked(const typename LaneTypes<W>::Bits& near,
   if constexpr (IsAbsolute(kind))
     marked = near;
   else
-    marked = near - (2 * SumMargin<kind> + 1);
+    marked = near - (2 * LaneMargin<kind, W> + 1);
 }
 
 // The error of a + b, so that a + b = (a + b rounded) + error exactly (Knuth's TwoSum).
@@ -172,15 +195,13 @@ template <SumKind kind, bool Tiny, int W, class D = typename LaneTypes<W>::Value
           class I = typename LaneTypes<W>::Bits>
 VARDELL_INLINE void AddTerm(D& s, double xH, double xL, const D& yH, const D& yL, I& near) {
   D d = xH - yH;
-#if defined(__x86_64__) && !defined(__clang__)
+#if VARDELL_LANE_ASM
   if constexpr (IsAbsolute(kind) && !Tiny && W == 8) {
     // AVX-512 rounds each instruction as it is told: the sum is taken rounded down and
     // rounded up, from the difference rounded alike (or exact). The extended result lies
     // between the two (rounding is monotonic and keeps doubles, both in the difference and in
     // the sum), so it has their 40-bit rounding wherever they share it. Lanes where they do
-    // not are marked. (The 64-byte vectors sit in zmm registers: the kernel of eight lanes is
-    // built for AVX-512 only. Clang checks the operands before it knows that, so its builds
-    // keep the general way.)
+    // not are marked.
     D dUp, dDown;
     if constexpr (kind == SumKind::AbsoluteOfExact) {
       I magnitude;
@@ -234,7 +255,12 @@ VARDELL_INLINE void AddTerm(D& s, double xH, double xL, const D& yH, const D& yL
     s = sum;
   } else {
     if constexpr (kind == SumKind::Chord) d += xL - yL;
-    s += d * d;
+#if VARDELL_LANE_ASM
+    if constexpr (FusedLanes<W>)
+      asm("vfmadd231pd %1, %1, %0" : "+v"(s) : "v"(d));
+    else
+#endif
+      s += d * d;
   }
   RoundLanes<kind, Tiny, W>(s, inexact, near);
 }
@@ -242,6 +268,13 @@ VARDELL_INLINE void AddTerm(D& s, double xH, double xL, const D& yH, const D& yL
 // Whether any lane's sign bit is set: the lanes folded in halves.
 template <int W>
 VARDELL_INLINE bool AnySignSet(const typename LaneTypes<W>::Bits& bits) {
+#if VARDELL_LANE_ASM
+  if constexpr (W == 8) {
+    unsigned char signs;  // one bit a lane
+    asm("vpmovq2m %1, %0" : "=k"(signs) : "v"(bits));
+    return signs != 0;
+  }
+#endif
   if constexpr (W == 8) {
     const auto four = __builtin_shufflevector(bits, bits, 0, 1, 2, 3) |
                       __builtin_shufflevector(bits, bits, 4, 5, 6, 7);

@@ -112,17 +112,25 @@ inline double ChordStep(double s, DoubleDouble x, DoubleDouble y) {
 //     so |h - y| < 2.01 places; margin 2.
 //   s + (x - y)^2 (Euclidean): the square adds 2u + u for its rounding: |h - z| <= 4.001u z,
 //     so |h - y| < 4.01 places; margin 4.
-//   s + ((xH - yH) + (xL - yL))^2 (chord, roots held as H + L): when the roots lie within a
-//     factor 2 of each other both differences are exact (Sterbenz; the L parts are multiples
-//     of 2^-63 of their binades, within 12 bits of each other), and d errs by u; otherwise
-//     |x - y| >= 0.4999 max(x, y), xH - yH errs by u max <= 2.0001u |x - y|, xL - yL by
-//     2^-105 max, and the sum by u: |d - (x - y)| <= 3.0003u |x - y|. The square then errs by
-//     7.001u and the sum by u: |h - z| <= 8.002u z, so |h - y| < 8.02 places; margin 8.
+//   s + ((xH - yH) + (xL - yL))^2 (chord, roots held as H + L with |L| <= 2^-53 H): when
+//     xH and yH lie within a factor 2 of each other both differences are exact (Sterbenz;
+//     the L parts are multiples of 2^-63 of their binades, within 12 bits of each other), and
+//     d errs by u. Otherwise |xH - yH| > max(xH, yH) / 2, so |xL - yL| <= 2^-52 max is below
+//     2^-51 |xH - yH|: xH - yH errs by u |xH - yH| <= 1.0001u |x - y|, xL - yL by less than
+//     2^-103 |x - y|, and their sum by 1.0001u |x - y|; |d - (x - y)| <= 2.0003u |x - y|.
+//     The square then errs by 4.0007u + u and the sum by u: |h - z| <= 6.001u z, so
+//     |h - y| < 6.01 places; margin 6.
+// Where the square is added to the sum in one fused operation (s + d^2 rounded once), the
+// square's own rounding goes: margin 3 for the Euclidean sum (|h - z| <= 3.001u z), 1 where
+// its difference is exact (|h - z| <= u z), and 5 for the chord's (|h - z| <= 5.001u z).
 
 // The screens' margins (see above).
 constexpr std::int64_t AbsoluteSumMargin = 2;
 constexpr std::int64_t SquareSumMargin = 4;
-constexpr std::int64_t ChordSumMargin = 8;
+constexpr std::int64_t ChordSumMargin = 6;
+constexpr std::int64_t FusedSquareSumMargin = 3;
+constexpr std::int64_t FusedExactSquareSumMargin = 1;
+constexpr std::int64_t FusedChordSumMargin = 5;
 
 // The chord coefficient's square root of a value less its variable's offset, kept in the
 // extended format.

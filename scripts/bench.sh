@@ -51,8 +51,11 @@ for c, coefficient in enumerate(coefficients):
     print(f"Coefficients/{coefficient}: {medians[f'Coefficients/coefficient:{c}']:.3f} ms")
 for s, name in enumerate(names):
     for constrained in (0, 1):
-        key = f"Agglomeration/strategy:{s}/constrained:{constrained}"
-        print(f"Agglomeration/{name}/constrained:{constrained}: {medians[key]:.3f} ms")
+        row = []
+        for c, coefficient in enumerate(coefficients):
+            key = f"Agglomeration/strategy:{s}/constrained:{constrained}/coefficient:{c}"
+            row.append(f"{coefficient} {medians[key]:.3f}")
+        print(f"Agglomeration/{name}/constrained:{constrained}: " + ", ".join(row) + " ms")
 for key in sorted(k for k in medians if not k.startswith(("WholeAnalysis", "Coefficients", "Agglomeration"))):
     print(f"{key}: {medians[key]:.3f} ms")
 PY

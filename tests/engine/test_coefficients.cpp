@@ -275,6 +275,50 @@ TEST(ComputeDissimilaritiesTest, ManhattanSumsBesideAHalfwayPoint) {
   detail::UseCoefficientLanes(widest);
 }
 
+// Squares that bring the sum 1 within 2^-60 of the midpoint 1 + 2^-40, below and above it:
+// (2^-20 -+ 2^-41)^2 = 2^-40 -+ 2^-60 + 2^-82, and the chord's roots of 2^-40 -+ 2^-60. The
+// double sum lands on the midpoint itself, so every kernel must hand these lanes to the exact
+// step. The Euclidean case is run with its group's differences exact and not (a variable of
+// 2^20 in both rows, 41 binades away).
+TEST(ComputeDissimilaritiesTest, SquareSumsBesideAHalfwayPoint) {
+  const struct {
+    CoefficientCode Coefficient;
+    double Wide;   // the group's other variable
+    double Sign;   // -1: below the midpoint
+    double Value;  // the second group's first value
+    double Sum;
+  } cases[] = {
+      {Euclidean, 0, -1, 0x1p-20 - 0x1p-41, 1},
+      {Euclidean, 0, 1, 0x1p-20 + 0x1p-41, 1 + 0x1p-39},
+      {Euclidean, 0x1p20, -1, 0x1p-20 - 0x1p-41, 1},
+      {Euclidean, 0x1p20, 1, 0x1p-20 + 0x1p-41, 1 + 0x1p-39},
+      {Chord, 0, -1, 0x1p-40 - 0x1p-60, 1},
+      {Chord, 0, 1, 0x1p-40 + 0x1p-60, 1 + 0x1p-39},
+  };
+  const int widest = detail::CoefficientLanes();
+  for (const int lanes : {2, 4, 8}) {
+    if (lanes > widest || !detail::UseCoefficientLanes(lanes)) continue;
+    for (const auto& c : cases) {
+      SCOPED_TRACE("lanes " + std::to_string(lanes) + " chord " +
+                   std::to_string(c.Coefficient == Chord) + " wide " + std::to_string(c.Wide) +
+                   " sign " + std::to_string(c.Sign));
+      auto run = testing::MakeAnalysis(MinimumVariance, c.Coefficient, false);
+      // The first group of four terms leaves the sum at 1; the second adds the square.
+      testing::FillMatrix(run->Matrix,
+                          {{1, 0, 0, 0, c.Value, c.Wide, 0, 0}, {0, 0, 0, 0, 0, c.Wide, 0, 0}});
+      ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
+                             *testing::NewWorkingState());
+      const StorageReal result = run->Dissimilarity.D[1][2];
+      EXPECT_EQ(result.Bytes(), StorageReal(c.Sum).Bytes());
+      EXPECT_EQ(result.Bytes(),
+                Coefficient(c.Coefficient, MinimumVariance, false, run->Matrix.Values[1] + 1,
+                            run->Matrix.Values[2] + 1, 8, run->Matrix.ChordOffset + 1)
+                    .Bytes());
+    }
+  }
+  detail::UseCoefficientLanes(widest);
+}
+
 // Shared between threads, the matrix still fails as one thread would: with the first row
 // whose sum overflows.
 TEST(ComputeDissimilaritiesTest, OverflowInALargeRunOverflows) {

@@ -18,7 +18,8 @@ TEST(RoundClearOfMidpointTest, DecidesOnlyOutsideTheMargin) {
     const double below = binade * (1 + 1234 * 0x1p-39);  // a 40-bit number
     const double midpoint = below + binade * 0x1p-40;
     for (const std::int64_t margin :
-         {CorrectlyRoundedMargin, AbsoluteSumMargin, SquareSumMargin, ChordSumMargin}) {
+         {CorrectlyRoundedMargin, AbsoluteSumMargin, SquareSumMargin, ChordSumMargin,
+          FusedSquareSumMargin, FusedExactSquareSumMargin, FusedChordSumMargin}) {
       for (std::int64_t k = -margin - 2; k <= margin + 2; ++k) {
         SCOPED_TRACE(std::to_string(binade) + " margin " + std::to_string(margin) + " k " +
                      std::to_string(k));
