@@ -112,7 +112,12 @@ constexpr std::int64_t SumMargin = IsAbsolute(kind)          ? AbsoluteSumMargin
 #define VARDELL_LANE_ASM 0
 #endif
 template <int W>
-constexpr bool FusedLanes = VARDELL_LANE_ASM&& W == 8;
+constexpr bool FusedLanes = (VARDELL_LANE_ASM != 0) && W == 8;
+
+// The objects whose sums the kernel of W lanes takes at once: two where the vector unit has
+// registers enough for both (AVX-512 has 32).
+template <int W>
+constexpr int RowsAtOnce = W == 8 ? 2 : 1;
 
 template <SumKind kind>
 constexpr std::int64_t FusedSumMargin = kind == SumKind::Square  ? FusedSquareSumMargin
@@ -292,15 +297,16 @@ VARDELL_INLINE bool AnySignSet(const typename LaneTypes<W>::Bits& bits) {
 }
 
 // Whether any lane of the sums is 0.
-template <int W, int K>
-VARDELL_INLINE bool AnyZero(const typename LaneTypes<W>::Values (&s)[K]) {
+template <int W, int R, int K>
+VARDELL_INLINE bool AnyZero(const typename LaneTypes<W>::Values (&s)[R][K]) {
   using I = typename LaneTypes<W>::Bits;
   I any = {};
-  for (int k = 0; k < K; ++k) {
-    I bits;
-    std::memcpy(&bits, &s[k], sizeof bits);
-    any |= bits - 1;  // the sums are >= 0
-  }
+  for (int r = 0; r < R; ++r)
+    for (int k = 0; k < K; ++k) {
+      I bits;
+      std::memcpy(&bits, &s[r][k], sizeof bits);
+      any |= bits - 1;  // the sums are >= 0
+    }
   return AnySignSet<W>(any);
 }
 
@@ -368,56 +374,66 @@ template <SumKind kind>
   }
 }
 
-// Terms v0 .. v1 - 1 of the object against the block's first K vectors of W lanes; each sum
-// rounded (and flushed) after every term, as the scalar step does.
-template <SumKind kind, bool Tiny, int W, int K>
-VARDELL_INLINE void SumChunk(const Operands& in, int v0, int v1,
-                             typename LaneTypes<W>::Values (&s)[K],
+// Terms v0 .. v1 - 1 of R objects against the block's first K vectors of W lanes; each sum
+// rounded (and flushed) after every term, as the scalar step does. The objects share the
+// block's loads, and their sums are independent chains of operations, which the processor
+// overlaps.
+template <SumKind kind, bool Tiny, int W, int K, int R>
+VARDELL_INLINE void SumChunk(const Operands (&in)[R], int v0, int v1,
+                             typename LaneTypes<W>::Values (&s)[R][K],
                              const typename LaneTypes<W>::Bits (&wanted)[K]) {
   using D = typename LaneTypes<W>::Values;
   using I = typename LaneTypes<W>::Bits;
-  D before[K];
-  I near[K];
-  for (int k = 0; k < K; ++k) {
-    before[k] = s[k];
-    near[k] = I{} + NearStart<kind>;
-  }
+  D before[R][K];
+  I near[R][K];
+  for (int r = 0; r < R; ++r)
+    for (int k = 0; k < K; ++k) {
+      before[r][k] = s[r][k];
+      near[r][k] = I{} + NearStart<kind>;
+    }
 #pragma GCC unroll 8
   for (int v = v0; v < v1; ++v) {
-    const double xH = in.XH[v * BlockLanes];
-    const double xL = kind == SumKind::Chord ? in.XL[v * BlockLanes] : 0.0;
+    double xH[R], xL[R];
+    for (int r = 0; r < R; ++r) {
+      xH[r] = in[r].XH[v * BlockLanes];
+      xL[r] = kind == SumKind::Chord ? in[r].XL[v * BlockLanes] : 0.0;
+    }
     for (int k = 0; k < K; ++k) {
       D yH, yL = {};
-      LoadLanes<W>(yH, in.YH + v * BlockLanes + k * W);
-      if constexpr (kind == SumKind::Chord) LoadLanes<W>(yL, in.YL + v * BlockLanes + k * W);
-      AddTerm<kind, Tiny, W>(s[k], xH, xL, yH, yL, near[k]);
+      LoadLanes<W>(yH, in[0].YH + v * BlockLanes + k * W);
+      if constexpr (kind == SumKind::Chord) LoadLanes<W>(yL, in[0].YL + v * BlockLanes + k * W);
+      for (int r = 0; r < R; ++r) AddTerm<kind, Tiny, W>(s[r][k], xH[r], xL[r], yH, yL, near[r][k]);
     }
   }
-  I marked[K], any = {};
-  for (int k = 0; k < K; ++k) {
-    Marked<kind, W>(near[k], marked[k]);
-    marked[k] &= wanted[k];
-    any |= marked[k];
-  }
+  I marked[R][K], any = {};
+  for (int r = 0; r < R; ++r)
+    for (int k = 0; k < K; ++k) {
+      Marked<kind, W>(near[r][k], marked[r][k]);
+      marked[r][k] &= wanted[k];
+      any |= marked[r][k];
+    }
   if (AnySignSet<W>(any)) [[unlikely]] {
-    // Through memory, so that the sums themselves can stay in registers.
-    double sums[K * W], starts[K * W];
-    std::int64_t marks[K * W];
-    std::memcpy(sums, &s, sizeof sums);
-    std::memcpy(starts, &before, sizeof starts);
-    std::memcpy(marks, &marked, sizeof marks);
-    RedoLanes<kind>(sums, starts, marks, K * W, in, v0, v1);
-    std::memcpy(&s, sums, sizeof sums);
+    for (int r = 0; r < R; ++r) {
+      // Through memory, so that the sums themselves can stay in registers.
+      double sums[K * W], starts[K * W];
+      std::int64_t marks[K * W];
+      std::memcpy(sums, &s[r], sizeof sums);
+      std::memcpy(starts, &before[r], sizeof starts);
+      std::memcpy(marks, &marked[r], sizeof marks);
+      RedoLanes<kind>(sums, starts, marks, K * W, in[r], v0, v1);
+      std::memcpy(&s[r], sums, sizeof sums);
+    }
   }
 }
 
-// The p-term sums of the object against the block, each lane from its start (0, or a value
-// above 0 for the lanes whose sums are not wanted). Terms below 2^-128 can only be met while
-// a sum is still 0, so the flushing variant runs only until every lane has left 0.
-template <SumKind kind, SumKind ofExact, int W, int K>
-VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, double* sums) {
-  typename LaneTypes<W>::Values s[K];
-  std::memcpy(&s, start, sizeof s);
+// The p-term sums of R objects against the block, each lane from its start (0, or a value
+// above 0 for the lanes whose sums are not wanted), into sums + r * BlockLanes. Terms below
+// 2^-128 can only be met while a sum is still 0, so the flushing variant runs only until
+// every lane has left 0.
+template <SumKind kind, SumKind ofExact, int W, int K, int R>
+VARDELL_INLINE void SumBlock(const Operands (&in)[R], int p, const double* start, double* sums) {
+  typename LaneTypes<W>::Values s[R][K];
+  for (int r = 0; r < R; ++r) std::memcpy(&s[r], start, sizeof s[r]);
   // The lanes whose sums are wanted (all bits set) start at 0; the others are never marked,
   // since they are not done again.
   typename LaneTypes<W>::Bits wanted[K];
@@ -427,32 +443,32 @@ VARDELL_INLINE void SumBlock(const Operands& in, int p, const double* start, dou
   bool anyZero = true;
   int v0 = 0;
   for (; v0 + ChunkTerms <= p; v0 += ChunkTerms) {
-    const bool tiny = anyZero && (anyZero = AnyZero<W, K>(s));
-    const bool exact = kind != ofExact && in.ExactGroups[v0 / ChunkTerms];
+    const bool tiny = anyZero && (anyZero = AnyZero<W, R, K>(s));
+    const bool exact = kind != ofExact && in[0].ExactGroups[v0 / ChunkTerms];
     if (tiny)
-      SumChunk<kind, true, W, K>(in, v0, v0 + ChunkTerms, s, wanted);
+      SumChunk<kind, true, W, K, R>(in, v0, v0 + ChunkTerms, s, wanted);
     else if (exact)
-      SumChunk<ofExact, false, W, K>(in, v0, v0 + ChunkTerms, s, wanted);
+      SumChunk<ofExact, false, W, K, R>(in, v0, v0 + ChunkTerms, s, wanted);
     else
-      SumChunk<kind, false, W, K>(in, v0, v0 + ChunkTerms, s, wanted);
+      SumChunk<kind, false, W, K, R>(in, v0, v0 + ChunkTerms, s, wanted);
   }
-  if (v0 < p) SumChunk<kind, true, W, K>(in, v0, p, s, wanted);
-  std::memcpy(sums, &s, sizeof s);
+  if (v0 < p) SumChunk<kind, true, W, K, R>(in, v0, p, s, wanted);
+  for (int r = 0; r < R; ++r) std::memcpy(sums + r * BlockLanes, &s[r], sizeof s[r]);
 }
 
-// The sums of the object against K vectors of W lanes of the block, for every kind.
-template <int W, int K>
-VARDELL_INLINE void SumsOf(CoefficientCode coefficient, const Operands& in, int p,
+// The sums of R objects against K vectors of W lanes of the block, for every kind.
+template <int W, int K, int R>
+VARDELL_INLINE void SumsOf(CoefficientCode coefficient, const Operands (&in)[R], int p,
                            const double* start, double* sums) {
   switch (coefficient) {
     case CoefficientCode::Manhattan:
-      SumBlock<SumKind::Absolute, SumKind::AbsoluteOfExact, W, K>(in, p, start, sums);
+      SumBlock<SumKind::Absolute, SumKind::AbsoluteOfExact, W, K, R>(in, p, start, sums);
       break;
     case CoefficientCode::Euclidean:
-      SumBlock<SumKind::Square, SumKind::SquareOfExact, W, K>(in, p, start, sums);
+      SumBlock<SumKind::Square, SumKind::SquareOfExact, W, K, R>(in, p, start, sums);
       break;
     case CoefficientCode::Chord:
-      SumBlock<SumKind::Chord, SumKind::Chord, W, K>(in, p, start, sums);
+      SumBlock<SumKind::Chord, SumKind::Chord, W, K, R>(in, p, start, sums);
       break;
   }
 }
@@ -461,16 +477,38 @@ VARDELL_INLINE void SumsOf(CoefficientCode coefficient, const Operands& in, int 
 // whose others are not computed at all.
 enum class BlockPart { Whole, FirstHalf, SecondHalf };
 
-template <int W>
-VARDELL_INLINE void SumsOf(CoefficientCode coefficient, BlockPart part, const Operands& in, int p,
-                           const double* start, double* sums) {
+template <int W, int R>
+VARDELL_INLINE void SumsOf(CoefficientCode coefficient, BlockPart part, const Operands (&in)[R],
+                           int p, const double* start, double* sums) {
   constexpr int K = BlockLanes / W, Half = BlockLanes / 2;
-  if (part == BlockPart::Whole) return SumsOf<W, K>(coefficient, in, p, start, sums);
-  if (part == BlockPart::FirstHalf) return SumsOf<W, K / 2>(coefficient, in, p, start, sums);
-  Operands second = in;
-  second.YH += Half;
-  if (second.YL) second.YL += Half;
-  SumsOf<W, K / 2>(coefficient, second, p, start + Half, sums + Half);
+  if (part == BlockPart::Whole) return SumsOf<W, K, R>(coefficient, in, p, start, sums);
+  if (part == BlockPart::FirstHalf) return SumsOf<W, K / 2, R>(coefficient, in, p, start, sums);
+  Operands second[R];
+  for (int r = 0; r < R; ++r) {
+    second[r] = in[r];
+    second[r].YH += Half;
+    if (second[r].YL) second[r].YL += Half;
+  }
+  SumsOf<W, K / 2, R>(coefficient, second, p, start + Half, sums + Half);
+}
+
+// The sums of `rows` objects against the block: RowsAtOnce<W> at a time, the rest one by one.
+template <int W>
+VARDELL_INLINE void SumsOf(CoefficientCode coefficient, BlockPart part, const Operands* in,
+                           int rows, int p, const double* start, double* sums) {
+  constexpr int R = RowsAtOnce<W>;
+  int r = 0;
+  if constexpr (R > 1) {
+    for (; r + R <= rows; r += R) {
+      Operands group[R];
+      std::copy(in + r, in + r + R, group);
+      SumsOf<W, R>(coefficient, part, group, p, start, sums + r * BlockLanes);
+    }
+  }
+  for (; r < rows; ++r) {
+    const Operands one[1] = {in[r]};
+    SumsOf<W, 1>(coefficient, part, one, p, start, sums + r * BlockLanes);
+  }
 }
 
 // ---- The chord coefficient's roots, lane by lane ----
@@ -587,14 +625,14 @@ VARDELL_INLINE void RootsOf(const double* values, const double* offsets, int p, 
   }
 }
 
-using SumsKernel = void (*)(CoefficientCode, BlockPart, const Operands&, int, const double*,
+using SumsKernel = void (*)(CoefficientCode, BlockPart, const Operands*, int, int, const double*,
                             double*);
 using RootsKernel = void (*)(const double*, const double*, int, double*, double*);
 
 // Two lanes a vector: SSE2 on x86-64, NEON on aarch64, plain code elsewhere.
-void SumsOf2(CoefficientCode coefficient, BlockPart part, const Operands& in, int p,
+void SumsOf2(CoefficientCode coefficient, BlockPart part, const Operands* in, int rows, int p,
              const double* start, double* sums) {
-  SumsOf<2>(coefficient, part, in, p, start, sums);
+  SumsOf<2>(coefficient, part, in, rows, p, start, sums);
 }
 void RootsOf2(const double* values, const double* offsets, int p, double* high, double* low) {
   RootsOf<2>(values, offsets, p, high, low);
@@ -602,9 +640,9 @@ void RootsOf2(const double* values, const double* offsets, int p, double* high, 
 
 #if defined(__x86_64__)
 __attribute__((target("avx2"))) void SumsOf4(CoefficientCode coefficient, BlockPart part,
-                                             const Operands& in, int p, const double* start,
-                                             double* sums) {
-  SumsOf<4>(coefficient, part, in, p, start, sums);
+                                             const Operands* in, int rows, int p,
+                                             const double* start, double* sums) {
+  SumsOf<4>(coefficient, part, in, rows, p, start, sums);
 }
 __attribute__((target("avx2"))) void RootsOf4(const double* values, const double* offsets, int p,
                                               double* high, double* low) {
@@ -612,10 +650,10 @@ __attribute__((target("avx2"))) void RootsOf4(const double* values, const double
 }
 __attribute__((target("avx512f,avx512dq,avx512vl"))) void SumsOf8(CoefficientCode coefficient,
                                                                   BlockPart part,
-                                                                  const Operands& in, int p,
-                                                                  const double* start,
+                                                                  const Operands* in, int rows,
+                                                                  int p, const double* start,
                                                                   double* sums) {
-  SumsOf<8>(coefficient, part, in, p, start, sums);
+  SumsOf<8>(coefficient, part, in, rows, p, start, sums);
 }
 __attribute__((target("avx512f,avx512dq,avx512vl"))) void RootsOf8(const double* values,
                                                                    const double* offsets, int p,
@@ -765,9 +803,12 @@ void FillBlock(CoefficientCode coefficient, bool squared, const bool* exactGroup
   const int n = matrix.ObjectCount, p = matrix.VariableCount;
   const int first = k * BlockLanes + 1, last = std::min(n, first + BlockLanes - 1);
   const bool chord = coefficient == CoefficientCode::Chord;
-  alignas(64) double start[BlockLanes], sums[BlockLanes] = {};
+  constexpr int MaxRows = 2;  // the most any kernel takes at once
+  alignas(64) double start[BlockLanes], sums[MaxRows * BlockLanes] = {};
   const SumsKernel kernel = KernelsOf(KernelLanes().load(std::memory_order_relaxed)).Sums;
-  for (int a = 1; a < last; ++a) {
+  // Objects before the block want the same lanes: they go two at a time.
+  for (int a = 1, rows; a < last; a += rows) {
+    rows = a + 1 < first ? std::min(MaxRows, first - a) : 1;
     for (int lane = 0; lane < BlockLanes; ++lane) {
       const int b = first + lane;
       start[lane] = b > a && b <= n ? 0.0 : 1.0;  // the others kept off 0
@@ -776,14 +817,20 @@ void FillBlock(CoefficientCode coefficient, bool squared, const bool* exactGroup
     const BlockPart part = to < BlockLanes / 2      ? BlockPart::FirstHalf
                            : from >= BlockLanes / 2 ? BlockPart::SecondHalf
                                                     : BlockPart::Whole;
-    const int ak = (a - 1) / BlockLanes, al = (a - 1) % BlockLanes;
-    const Operands in{&work.ValueBlocks[ak][0][al],
-                      chord ? &work.RootLowBlocks[ak][0][al] : nullptr, &work.ValueBlocks[k][0][0],
-                      chord ? &work.RootLowBlocks[k][0][0] : nullptr, exactGroups};
-    kernel(coefficient, part, in, p, start, sums);
-    bool overflow = false;
-    FinishLanes(coefficient, squared, p, sums, from, to, dissimilarity.D[a] + first, overflow);
-    if (overflow) overflowed[a] = 1;
+    Operands in[MaxRows];
+    for (int r = 0; r < rows; ++r) {
+      const int ak = (a + r - 1) / BlockLanes, al = (a + r - 1) % BlockLanes;
+      in[r] = {&work.ValueBlocks[ak][0][al], chord ? &work.RootLowBlocks[ak][0][al] : nullptr,
+               &work.ValueBlocks[k][0][0], chord ? &work.RootLowBlocks[k][0][0] : nullptr,
+               exactGroups};
+    }
+    kernel(coefficient, part, in, rows, p, start, sums);
+    for (int r = 0; r < rows; ++r) {
+      bool overflow = false;
+      FinishLanes(coefficient, squared, p, sums + r * BlockLanes, from, to,
+                  dissimilarity.D[a + r] + first, overflow);
+      if (overflow) overflowed[a + r] = 1;
+    }
   }
 }
 
