@@ -83,23 +83,28 @@ struct LaneTypes {
   typedef std::uint64_t Unsigned __attribute__((vector_size(W * sizeof(double))));
 };
 
-// The three sums; "OfExact" for a group of terms whose differences x - y are all exact in
-// double.
-enum class SumKind { Absolute, AbsoluteOfExact, Square, SquareOfExact, Chord };
+// The three sums; "OfExact" for a group of terms whose differences x - y (for the chord,
+// of both parts of the roots) are all exact in double.
+enum class SumKind { Absolute, AbsoluteOfExact, Square, SquareOfExact, Chord, ChordOfExact };
 
 constexpr bool IsAbsolute(SumKind kind) {
   return kind == SumKind::Absolute || kind == SumKind::AbsoluteOfExact;
+}
+constexpr bool IsChord(SumKind kind) {
+  return kind == SumKind::Chord || kind == SumKind::ChordOfExact;
 }
 
 // The screen's margin (see engine/exactsteps.h). With exact differences the square's chain
 // loses the difference's rounding: s + d^2 with d exact errs by the square's and the sum's
 // roundings only, |h - z| <= (2u + u^2) z, so |h - y| < 2.01 places, as for the absolute
-// differences.
+// differences. The chord's roots with exact differences of both parts give the exact
+// difference rounded once, as the Euclidean sum's d = x - y is: its margins.
 template <SumKind kind>
-constexpr std::int64_t SumMargin = IsAbsolute(kind)          ? AbsoluteSumMargin
-                                   : kind == SumKind::Square ? SquareSumMargin
-                                   : kind == SumKind::Chord  ? ChordSumMargin
-                                                             : AbsoluteSumMargin;
+constexpr std::int64_t SumMargin = IsAbsolute(kind)                ? AbsoluteSumMargin
+                                   : kind == SumKind::Square       ? SquareSumMargin
+                                   : kind == SumKind::Chord        ? ChordSumMargin
+                                   : kind == SumKind::ChordOfExact ? SquareSumMargin
+                                                                   : AbsoluteSumMargin;
 
 // GCC builds of the eight-lane kernel (AVX-512) use the instructions' own rounding control and
 // the fused multiply-add through inline assembly: the square is added to the sum with one
@@ -120,9 +125,10 @@ template <int W>
 constexpr int RowsAtOnce = W == 8 ? 2 : 1;
 
 template <SumKind kind>
-constexpr std::int64_t FusedSumMargin = kind == SumKind::Square  ? FusedSquareSumMargin
-                                        : kind == SumKind::Chord ? FusedChordSumMargin
-                                                                 : FusedExactSquareSumMargin;
+constexpr std::int64_t FusedSumMargin = kind == SumKind::Square         ? FusedSquareSumMargin
+                                        : kind == SumKind::Chord        ? FusedChordSumMargin
+                                        : kind == SumKind::ChordOfExact ? FusedSquareSumMargin
+                                                                        : FusedExactSquareSumMargin;
 
 // The margin of W lanes' sums.
 template <SumKind kind, int W>
@@ -259,7 +265,7 @@ VARDELL_INLINE void AddTerm(D& s, double xH, double xL, const D& yH, const D& yL
     inexact = -(errorBits & 0x7fffffffffffffff);  // sign bit set where an error is not 0 or -0
     s = sum;
   } else {
-    if constexpr (kind == SumKind::Chord) d += xL - yL;
+    if constexpr (IsChord(kind)) d += xL - yL;
 #if VARDELL_LANE_ASM
     if constexpr (FusedLanes<W>)
       asm("vfmadd231pd %1, %1, %0" : "+v"(s) : "v"(d));
@@ -314,7 +320,7 @@ VARDELL_INLINE bool AnyZero(const typename LaneTypes<W>::Values (&s)[R][K]) {
 template <SumKind kind>
 double ScalarStep(double s, double xH, double xL, double yH, double yL) {
   if constexpr (IsAbsolute(kind)) return AbsoluteStep(s, xH, yH);
-  if constexpr (kind != SumKind::Chord) return SquareStep(s, xH, yH);
+  if constexpr (!IsChord(kind)) return SquareStep(s, xH, yH);
   return ChordStep(s, DoubleDouble{xH, xL}, DoubleDouble{yH, yL});
 }
 
@@ -343,7 +349,7 @@ bool PlainStep(double s, double xH, double xL, double yH, double yL, double& out
     exact = (kind == SumKind::AbsoluteOfExact || dError == 0) && smaller - (h - larger) == 0;
   } else {
     double d = xH - yH;
-    if constexpr (kind == SumKind::Chord) d += xL - yL;
+    if constexpr (IsChord(kind)) d += xL - yL;
     h = s + d * d;
   }
   const auto bits = std::bit_cast<std::int64_t>(h);
@@ -396,12 +402,12 @@ VARDELL_INLINE void SumChunk(const Operands (&in)[R], int v0, int v1,
     double xH[R], xL[R];
     for (int r = 0; r < R; ++r) {
       xH[r] = in[r].XH[v * BlockLanes];
-      xL[r] = kind == SumKind::Chord ? in[r].XL[v * BlockLanes] : 0.0;
+      xL[r] = IsChord(kind) ? in[r].XL[v * BlockLanes] : 0.0;
     }
     for (int k = 0; k < K; ++k) {
       D yH, yL = {};
       LoadLanes<W>(yH, in[0].YH + v * BlockLanes + k * W);
-      if constexpr (kind == SumKind::Chord) LoadLanes<W>(yL, in[0].YL + v * BlockLanes + k * W);
+      if constexpr (IsChord(kind)) LoadLanes<W>(yL, in[0].YL + v * BlockLanes + k * W);
       for (int r = 0; r < R; ++r) AddTerm<kind, Tiny, W>(s[r][k], xH[r], xL[r], yH, yL, near[r][k]);
     }
   }
@@ -468,7 +474,7 @@ VARDELL_INLINE void SumsOf(CoefficientCode coefficient, const Operands (&in)[R],
       SumBlock<SumKind::Square, SumKind::SquareOfExact, W, K, R>(in, p, start, sums);
       break;
     case CoefficientCode::Chord:
-      SumBlock<SumKind::Chord, SumKind::Chord, W, K, R>(in, p, start, sums);
+      SumBlock<SumKind::Chord, SumKind::ChordOfExact, W, K, R>(in, p, start, sums);
       break;
   }
 }
@@ -693,6 +699,23 @@ std::atomic<int>& KernelLanes() {
 
 // ---- Preparing the values and finishing the sums ----
 
+// The chord's roots, given as their nearest doubles and the rest, held instead as their first
+// 32 bits and the rest. A root r of the binade [2^e, 2^(e+1)) is a 64-bit value, a multiple of
+// 2^(e-63); its high part becomes a multiple of 2^(e-31) within 2^(e-31) of it (at most
+// 2^(e+1): rounding may carry it to the next binade), so the rest r - high is a multiple of
+// 2^(e-63) below 2^(e-31): 32 bits, exact. (The double's distance to its own 32-bit rounding
+// is exact too, by Sterbenz's lemma.) The differences of two roots' parts are then exact
+// wherever the roots lie in nearby binades (see FindExactGroups).
+void SplitRoots(double* high, double* low, int p) {
+  constexpr std::uint64_t half = std::uint64_t{1} << 20, dropped = (half << 1) - 1;
+  for (int v = 0; v < p; ++v) {
+    const double top =
+        std::bit_cast<double>((std::bit_cast<std::uint64_t>(high[v]) + half) & ~dropped);
+    low[v] += high[v] - top;
+    high[v] = top;
+  }
+}
+
 // The values of block k's objects, or for the chord coefficient their offset square roots,
 // into the block. One thread fills a whole block: the block stores eight
 // objects' values in a cache line, which threads sharing the block would pass to and fro.
@@ -711,6 +734,7 @@ void PrepareBlock(const DataMatrix& matrix, bool chord, const double* offsets, i
       continue;
     }
     roots(row, offsets, p, high, low);
+    SplitRoots(high, low, p);
     for (int v = 0; v < p; ++v) {
       work.ValueBlocks[k][v][lane] = high[v];
       work.RootLowBlocks[k][v][lane] = low[v];
@@ -731,10 +755,14 @@ void ClearPastTheLast(const DataMatrix& matrix, WorkingState& work) {
 // Whether every difference of two values of a variable is exact in double, for every group
 // of ChunkTerms variables. Values of 40 bits whose nonzero magnitudes lie in binades
 // 2^lo .. 2^hi are multiples of 2^(lo - 39), and their differences are below 2^(hi + 2), so
-// they need at most hi - lo + 41 bits: exact when hi - lo <= 12. A difference with 0 is the
-// other value.
-// The values are read from the blocks, whose lanes past the last object hold 0.
-void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, bool* exactGroups) {
+// they need at most hi - lo + 41 bits: exact when hi - lo <= 12. The chord's roots, split as
+// SplitRoots splits them, from binades eB <= eA: the high parts' differences are multiples of
+// 2^(eB - 31) of at most 2^(eA + 1), the rest's multiples of 2^(eB - 63) below 2^(eA - 30),
+// both at most eA - eB + 33 bits: exact when eA - eB <= 20. The high parts' binades are the
+// roots' or one above, so hi - lo <= 18 (`span`) is safe. A difference with 0 is the other
+// value.
+void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, int span,
+                     bool* exactGroups) {
   const int blocks = (matrix.ObjectCount + BlockLanes - 1) / BlockLanes;
   for (int v = 0; v < matrix.VariableCount; ++v) {
     // Biased exponents (stored values are normal doubles), 0 taken as above every binade.
@@ -747,7 +775,7 @@ void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, bool* e
         hi = std::max(hi, high);
       }
     bool& group = exactGroups[v / ChunkTerms];
-    group = (v % ChunkTerms == 0 || group) && hi <= lo + 12;
+    group = (v % ChunkTerms == 0 || group) && hi <= lo + span;
   }
 }
 
@@ -863,7 +891,7 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   RunShared(0, blocks, threads, [&](int k) { PrepareBlock(matrix, chord, offsets, k, work); });
   ClearPastTheLast(matrix, work);
   bool exactGroups[MaxVariables / ChunkTerms + 1] = {};
-  if (!chord) FindExactGroups(matrix, work, exactGroups);
+  FindExactGroups(matrix, work, chord ? 18 : 12, exactGroups);
   // The last blocks hold the most pairs: they go first.
   unsigned char overflowed[WorkingState::MaxBlocks][MaxObjects + 1] = {};
   RunShared(0, blocks, threads, [&](int i) {

@@ -77,8 +77,13 @@ inline bool AbsoluteStepFast(double s, double x, double y, double& out) {
   return true;
 }
 
-// x.H - y.H is exact when the roots lie within a factor 2 of each other (and then x.L - y.L
-// is exact too); otherwise |x - y| >= max / 2 and the roundings are below 2^-103 of it.
+// The roots are held as H + L, both multiples of 2^-63 of the root's binade, |L| < 2^-30 H
+// (ChordRoot's nearest double and rest, or the coefficient step's 32-bit split). TwoSum takes
+// x.H - y.H exactly. When the high parts lie within a factor 2 of each other, x.L - y.L is
+// exact too (at most 36 bits), and d + de is the exact difference; otherwise
+// |x - y| >= max / 2, x.L - y.L is below 2^-28 of it, and the two roundings before the last
+// TwoSum err by less than 2^-80 |x - y|. The square then errs by less than 2^-79 z, far
+// inside SquareSumStep's margin (2^-60 z' against the chain's 2^-61.9 z).
 inline bool ChordStepFast(double s, DoubleDouble x, DoubleDouble y, double& out) {
   double dh, dl, d, de;
   exact::TwoSum(x.H, -y.H, dh, dl);
@@ -112,17 +117,20 @@ inline double ChordStep(double s, DoubleDouble x, DoubleDouble y) {
 //     so |h - y| < 2.01 places; margin 2.
 //   s + (x - y)^2 (Euclidean): the square adds 2u + u for its rounding: |h - z| <= 4.001u z,
 //     so |h - y| < 4.01 places; margin 4.
-//   s + ((xH - yH) + (xL - yL))^2 (chord, roots held as H + L with |L| <= 2^-53 H): when
-//     xH and yH lie within a factor 2 of each other both differences are exact (Sterbenz;
-//     the L parts are multiples of 2^-63 of their binades, within 12 bits of each other), and
-//     d errs by u. Otherwise |xH - yH| > max(xH, yH) / 2, so |xL - yL| <= 2^-52 max is below
-//     2^-51 |xH - yH|: xH - yH errs by u |xH - yH| <= 1.0001u |x - y|, xL - yL by less than
-//     2^-103 |x - y|, and their sum by 1.0001u |x - y|; |d - (x - y)| <= 2.0003u |x - y|.
+//   s + ((xH - yH) + (xL - yL))^2 (chord, roots held as H + L, both multiples of 2^-63 of
+//     the root's binade, |L| < 2^-30 H): when xH and yH lie within a factor 2 of each other
+//     both differences are exact (Sterbenz; the L differences need at most 36 bits), and d
+//     errs by u. Otherwise |xH - yH| > max(xH, yH) / 2, so |xL - yL| < 2^-29 max is below
+//     2^-28 |xH - yH|: xH - yH errs by u |xH - yH| <= 1.0001u |x - y|, xL - yL by less than
+//     2^-80 |x - y|, and their sum by 1.0001u |x - y|; |d - (x - y)| <= 2.0003u |x - y|.
 //     The square then errs by 4.0007u + u and the sum by u: |h - z| <= 6.001u z, so
 //     |h - y| < 6.01 places; margin 6.
+//   The chord's roots where both parts' differences are exact (coefficient step's exact
+//     groups): d errs by u only, as the Euclidean sum's difference does: margin 4.
 // Where the square is added to the sum in one fused operation (s + d^2 rounded once), the
-// square's own rounding goes: margin 3 for the Euclidean sum (|h - z| <= 3.001u z), 1 where
-// its difference is exact (|h - z| <= u z), and 5 for the chord's (|h - z| <= 5.001u z).
+// square's own rounding goes: margin 3 for the Euclidean sum and the chord's exact groups
+// (|h - z| <= 3.001u z), 1 where the difference is exact (|h - z| <= u z), and 5 for the
+// chord's (|h - z| <= 5.001u z).
 
 // The screens' margins (see above).
 constexpr std::int64_t AbsoluteSumMargin = 2;

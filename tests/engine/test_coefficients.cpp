@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
@@ -188,7 +189,8 @@ TEST(ComputeDissimilaritiesTest, AgreesWithTheCoefficientFunctions) {
 
 // The chord coefficient's roots, prepared lanes at a time, are the extended format's to the
 // last bit for every kernel the processor runs: values at binade edges, few-bit values,
-// values equal to their offset and values far from it.
+// values equal to their offset and values far from it. They are held as a high part of at
+// most 32 bits and the rest.
 TEST(ComputeDissimilaritiesTest, ChordRootsAreTheExtendedOnes) {
   std::uint64_t state = 17;
   const auto next = [&state] { return testing::NextRandom(state) >> 11; };
@@ -213,9 +215,14 @@ TEST(ComputeDissimilaritiesTest, ChordRootsAreTheExtendedOnes) {
             ChordRoot(run->Matrix.Values[o][v + 1], run->Matrix.ChordOffset[v + 1]);
         const int block = (o - 1) / WorkingState::BlockLanes,
                   lane = (o - 1) % WorkingState::BlockLanes;
-        ASSERT_EQ(work->ValueBlocks[block][v][lane], root.H) << o << "," << v << " lanes " << lanes;
-        ASSERT_EQ(work->RootLowBlocks[block][v][lane], root.L)
-            << o << "," << v << " lanes " << lanes;
+        const double high = work->ValueBlocks[block][v][lane],
+                     low = work->RootLowBlocks[block][v][lane];
+        SCOPED_TRACE(std::to_string(o) + "," + std::to_string(v) + " lanes " +
+                     std::to_string(lanes));
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(high) & 0x1fffff, 0u) << "32 bits at most";
+        ASSERT_LE(std::fabs(low), std::fabs(high) * 0x1p-31);
+        // high + low == root.H + root.L; both differences are exact.
+        ASSERT_EQ(high - root.H, root.L - low);
       }
   }
   detail::UseCoefficientLanes(widest);
@@ -278,12 +285,12 @@ TEST(ComputeDissimilaritiesTest, ManhattanSumsBesideAHalfwayPoint) {
 // Squares that bring the sum 1 within 2^-60 of the midpoint 1 + 2^-40, below and above it:
 // (2^-20 -+ 2^-41)^2 = 2^-40 -+ 2^-60 + 2^-82, and the chord's roots of 2^-40 -+ 2^-60. The
 // double sum lands on the midpoint itself, so every kernel must hand these lanes to the exact
-// step. The Euclidean case is run with its group's differences exact and not (a variable of
-// 2^20 in both rows, 41 binades away).
+// step. Each is run with its group's differences exact and not: a third object's value of
+// 2^20 in the same variable is 40 binades away (20 for the roots).
 TEST(ComputeDissimilaritiesTest, SquareSumsBesideAHalfwayPoint) {
   const struct {
     CoefficientCode Coefficient;
-    double Wide;   // the group's other variable
+    double Wide;   // the third object's value of the variable
     double Sign;   // -1: below the midpoint
     double Value;  // the second group's first value
     double Sum;
@@ -294,6 +301,8 @@ TEST(ComputeDissimilaritiesTest, SquareSumsBesideAHalfwayPoint) {
       {Euclidean, 0x1p20, 1, 0x1p-20 + 0x1p-41, 1 + 0x1p-39},
       {Chord, 0, -1, 0x1p-40 - 0x1p-60, 1},
       {Chord, 0, 1, 0x1p-40 + 0x1p-60, 1 + 0x1p-39},
+      {Chord, 0x1p20, -1, 0x1p-40 - 0x1p-60, 1},
+      {Chord, 0x1p20, 1, 0x1p-40 + 0x1p-60, 1 + 0x1p-39},
   };
   const int widest = detail::CoefficientLanes();
   for (const int lanes : {2, 4, 8}) {
@@ -304,8 +313,9 @@ TEST(ComputeDissimilaritiesTest, SquareSumsBesideAHalfwayPoint) {
                    " sign " + std::to_string(c.Sign));
       auto run = testing::MakeAnalysis(MinimumVariance, c.Coefficient, false);
       // The first group of four terms leaves the sum at 1; the second adds the square.
-      testing::FillMatrix(run->Matrix,
-                          {{1, 0, 0, 0, c.Value, c.Wide, 0, 0}, {0, 0, 0, 0, 0, c.Wide, 0, 0}});
+      testing::FillMatrix(run->Matrix, {{1, 0, 0, 0, c.Value, 0, 0, 0},
+                                        {0, 0, 0, 0, 0, 0, 0, 0},
+                                        {0, 0, 0, 0, c.Wide, 0, 0, 0}});
       ComputeDissimilarities(run->Settings, run->Matrix, run->Dissimilarity,
                              *testing::NewWorkingState());
       const StorageReal result = run->Dissimilarity.D[1][2];
