@@ -103,17 +103,23 @@ inline bool RoundClearOfMidpoint(double h, std::int64_t margin, double& out) {
   return true;
 }
 
-// The stored value of a quotient or square root h correctly rounded in double, where h alone
-// decides it (false elsewhere). h lies within half a last place of the exact value, and the
-// extended format's within 2^-12 of one: so the plain double decides the stored value
-// wherever it is not itself a 40-bit midpoint (RoundClearOfMidpoint with margin 0), away
-// from the ends of the range.
+// A quotient or square root h correctly rounded in double lies within half a last place of the
+// exact value, and the extended format's within 2^-12 of one: so the plain double decides
+// the stored value wherever it is not itself a 40-bit midpoint (RoundClearOfMidpoint with
+// margin 0), away from the bottom of the range. PlainRounding gives h's rounding (flushed)
+// and sets `decided` where h decides it, without branches, so that loops over many values
+// run in vectors; it does not look at the top of the range.
+inline double PlainRounding(double h, bool& decided) {
+  const auto bits = std::bit_cast<std::uint64_t>(h);
+  decided = std::fabs(h) >= 0x1p-1000 && (bits & 0x1fff) != 0x1000;
+  return exact::Flushed(std::bit_cast<double>((bits + 0x1000) & ~std::uint64_t{0x1fff}));
+}
+
+// The stored value of such an h where h alone decides it (false elsewhere).
 inline bool DecidedPlainly(double h, StorageReal& stored) {
-  const double magnitude = std::fabs(h);
-  double r = 0;
-  if (!(magnitude >= 0x1p-1000 && magnitude <= StorageReal::Largest()) ||
-      !RoundClearOfMidpoint(h, CorrectlyRoundedMargin, r))
-    return false;
+  bool decided;
+  const double r = PlainRounding(h, decided);
+  if (!decided || !(std::fabs(h) <= StorageReal::Largest())) return false;
   if (std::fabs(r) > StorageReal::Largest()) throw FloatingPointOverflow();
   stored = StorageReal::FromRounded(r);
   return true;

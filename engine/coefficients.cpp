@@ -276,22 +276,21 @@ VARDELL_INLINE void AddTerm(D& s, double xH, double xL, const D& yH, const D& yL
   RoundLanes<kind, Tiny, W>(s, inexact, near);
 }
 
-// Whether any lane's sign bit is set: the lanes folded in halves.
+// Whether any lane's sign bit is set: from a mask register, or the lanes folded in halves.
 template <int W>
 VARDELL_INLINE bool AnySignSet(const typename LaneTypes<W>::Bits& bits) {
-#if VARDELL_LANE_ASM
   if constexpr (W == 8) {
+#if VARDELL_LANE_ASM
     unsigned char signs;  // one bit a lane
     asm("vpmovq2m %1, %0" : "=k"(signs) : "v"(bits));
     return signs != 0;
-  }
-#endif
-  if constexpr (W == 8) {
+#else
     const auto four = __builtin_shufflevector(bits, bits, 0, 1, 2, 3) |
                       __builtin_shufflevector(bits, bits, 4, 5, 6, 7);
     const auto two =
         __builtin_shufflevector(four, four, 0, 1) | __builtin_shufflevector(four, four, 2, 3);
     return (two[0] | two[1]) < 0;
+#endif
   } else if constexpr (W == 4) {
     const auto two =
         __builtin_shufflevector(bits, bits, 0, 1) | __builtin_shufflevector(bits, bits, 2, 3);
@@ -782,8 +781,8 @@ void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, int spa
 // The stored forms of one row's sums against a block, lanes from..to: the quotient by p
 // (Manhattan), the square root, or the sum itself, which is already rounded. A sum too large
 // for the storage real sets `overflow` instead. The quotients and roots are taken for the
-// whole block at once (in vectors) and rounded as DecidedPlainly rounds them; the lanes it
-// would refuse are done again one by one.
+// whole block at once (in vectors) and rounded by PlainRounding; the lanes it leaves are done
+// again one by one.
 void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double* sums, int from,
                  int to, StorageReal* stored, bool& overflow) {
   const bool manhattan = coefficient == CoefficientCode::Manhattan;
@@ -800,13 +799,9 @@ void FinishLanes(CoefficientCode coefficient, bool squared, int p, const double*
     for (int lane = 0; lane < BlockLanes; ++lane)
       finished[lane] = manhattan ? sums[lane] / divisor : std::sqrt(sums[lane]);
     for (int lane = 0; lane < BlockLanes; ++lane) {
-      const double h = finished[lane];
-      const auto bits = std::bit_cast<std::int64_t>(h);
-      const bool decided =
-          sums[lane] <= StorageReal::Largest() && h >= 0x1p-1000 && (bits & 0x1fff) != 0x1000;
-      refused |= std::int64_t{!decided} << lane;
-      const double r = std::bit_cast<double>((bits + 0x1000) & ~std::int64_t{0x1fff});
-      finished[lane] = r < StorageReal::Smallest() ? 0.0 : r;
+      bool decided;
+      finished[lane] = PlainRounding(finished[lane], decided);
+      refused |= std::int64_t{!(decided && sums[lane] <= StorageReal::Largest())} << lane;
     }
   }
   const std::int64_t wanted = (std::int64_t{2} << to) - (std::int64_t{1} << from);
@@ -836,7 +831,7 @@ void FillBlock(CoefficientCode coefficient, bool squared, const bool* exactGroup
   const SumsKernel kernel = KernelsOf(KernelLanes().load(std::memory_order_relaxed)).Sums;
   // Objects before the block want the same lanes: they go two at a time.
   for (int a = 1, rows; a < last; a += rows) {
-    rows = a + 1 < first ? std::min(MaxRows, first - a) : 1;
+    rows = a + 1 < first ? MaxRows : 1;
     for (int lane = 0; lane < BlockLanes; ++lane) {
       const int b = first + lane;
       start[lane] = b > a && b <= n ? 0.0 : 1.0;  // the others kept off 0

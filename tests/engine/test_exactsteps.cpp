@@ -39,6 +39,46 @@ TEST(RoundClearOfMidpointTest, DecidesOnlyOutsideTheMargin) {
   EXPECT_EQ(out, 0.0) << "flushed below 2^-128";
 }
 
+// The rounding of a correctly rounded quotient or root, without branches: decided wherever
+// the double is not itself a midpoint and not below 2^-1000; the same as RoundClearOfMidpoint
+// with margin 0 there, and as the stored value DecidedPlainly gives.
+TEST(PlainRoundingTest, DecidesAllButMidpointsAndTheBottomOfTheRange) {
+  const double place = 0x1p-52, unit = 0x1p-39;  // of the binade [1, 2)
+  const struct {
+    double H;
+    bool Decided;
+    double Rounded;  // where decided
+  } cases[] = {
+      {1 + 5 * unit, true, 1 + 5 * unit},
+      {1 + unit / 2, false, 0},
+      {1 + unit / 2 - place, true, 1},
+      {1 + unit / 2 + place, true, 1 + unit},
+      {-(1 + unit / 2 + place), true, -(1 + unit)},
+      {-(1 + unit / 2), false, 0},
+      {2 - place, true, 2},        // up into the next binade
+      {0x1p-129 * 1.25, true, 0},  // flushed
+      {0x1p-1001, false, 0},       // too small to decide
+      {0x1p100 * (1 + unit / 2 + place), true, 0x1p100 * (1 + unit)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.H);
+    bool decided = !c.Decided;
+    const double rounded = PlainRounding(c.H, decided);
+    ASSERT_EQ(decided, c.Decided);
+    if (!decided) continue;
+    EXPECT_EQ(rounded, c.Rounded);
+    double out = -1;
+    EXPECT_TRUE(RoundClearOfMidpoint(c.H, CorrectlyRoundedMargin, out));
+    EXPECT_EQ(out, rounded);
+    StorageReal stored;
+    EXPECT_TRUE(DecidedPlainly(c.H, stored));
+    EXPECT_EQ(stored.Bytes(), StorageReal::FromRounded(rounded).Bytes());
+  }
+  StorageReal stored;
+  EXPECT_FALSE(DecidedPlainly(StorageReal::Largest() * (1 + place), stored))
+      << "above the largest value";
+}
+
 // The chord roots decided in double arithmetic are the extended format's, to the last bit;
 // the values include few-bit ones, whose differences land on the 64-bit ties of the
 // subtraction, and offsets far from the values.
