@@ -128,6 +128,20 @@ static_assert(sizeof(StorageReal) == 6 && std::is_trivially_copyable_v<StorageRe
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
+// The storage real's six bytes of eight doubles, each in its 64-bit element.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i PackedElements(__m512i bits) {
+  const __m512i exponent =
+      _mm512_sub_epi64(_mm512_and_si512(_mm512_srli_epi64(bits, 52), _mm512_set1_epi64(0x7ff)),
+                       _mm512_set1_epi64(1023 - 129));
+  const __m512i fraction = _mm512_and_si512(_mm512_srli_epi64(bits, 5),
+                                            _mm512_set1_epi64(((std::int64_t{1} << 39) - 1) << 8));
+  const __m512i sign =
+      _mm512_and_si512(_mm512_srli_epi64(bits, 16), _mm512_set1_epi64(std::int64_t{1} << 47));
+  const __mmask8 nonzero =
+      _mm512_test_epi64_mask(bits, _mm512_set1_epi64(~(std::int64_t{1} << 63)));
+  return _mm512_maskz_or_epi64(nonzero, _mm512_or_si512(exponent, fraction), sign);
+}
+
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void PackRowWide(const double* values,
                                                                         int count,
                                                                         StorageReal* row) {
@@ -137,24 +151,35 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void PackRowWide(const do
     return from;
   }();
   const __m512i from = _mm512_load_si512(bytesOf.data());
-  for (int k = 0; k < count; k += 8) {
+  // Whole stores of 64 bytes while they end inside the row (their last 16 bytes are written
+  // again by the next one); masked ones at the end.
+  int k = 0;
+  for (; k + 11 <= count; k += 8) {
+    const __m512i bits = _mm512_castpd_si512(_mm512_loadu_pd(values + k));
+    _mm512_storeu_si512(row + k, _mm512_permutexvar_epi8(from, PackedElements(bits)));
+  }
+  for (; k < count; k += 8) {
     const int lanes = std::min(count - k, 8);
     const __m512i bits = _mm512_castpd_si512(
         _mm512_maskz_loadu_pd(static_cast<__mmask8>((1u << lanes) - 1), values + k));
-    const __m512i exponent =
-        _mm512_sub_epi64(_mm512_and_si512(_mm512_srli_epi64(bits, 52), _mm512_set1_epi64(0x7ff)),
-                         _mm512_set1_epi64(1023 - 129));
-    const __m512i fraction = _mm512_and_si512(
-        _mm512_srli_epi64(bits, 5), _mm512_set1_epi64(((std::int64_t{1} << 39) - 1) << 8));
-    const __m512i sign =
-        _mm512_and_si512(_mm512_srli_epi64(bits, 16), _mm512_set1_epi64(std::int64_t{1} << 47));
-    const __mmask8 nonzero =
-        _mm512_test_epi64_mask(bits, _mm512_set1_epi64(~(std::int64_t{1} << 63)));
-    const __m512i packed =
-        _mm512_maskz_or_epi64(nonzero, _mm512_or_si512(exponent, fraction), sign);
     _mm512_mask_storeu_epi8(row + k, (std::uint64_t{1} << (6 * lanes)) - 1,
-                            _mm512_permutexvar_epi8(from, packed));
+                            _mm512_permutexvar_epi8(from, PackedElements(bits)));
   }
+}
+
+// The doubles of eight storage reals, each one's six bytes in its 64-bit element.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512d UnpackedElements(
+    __m512i packed) {
+  const __m512i exponent = _mm512_and_si512(packed, _mm512_set1_epi64(0xff));
+  const __m512i fraction = _mm512_and_si512(_mm512_slli_epi64(packed, 5),
+                                            _mm512_set1_epi64(((std::int64_t{1} << 39) - 1) << 13));
+  const __m512i sign =
+      _mm512_and_si512(_mm512_slli_epi64(packed, 16), _mm512_set1_epi64(std::int64_t{1} << 63));
+  const __m512i biased =
+      _mm512_slli_epi64(_mm512_add_epi64(exponent, _mm512_set1_epi64(1023 - 129)), 52);
+  const __mmask8 nonzero = _mm512_test_epi64_mask(exponent, exponent);
+  return _mm512_castsi512_pd(
+      _mm512_maskz_or_epi64(nonzero, _mm512_or_si512(biased, fraction), sign));
 }
 
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void UnpackRowWide(const StorageReal* row,
@@ -167,23 +192,21 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void UnpackRowWide(const 
   }();
   const __m512i from = _mm512_load_si512(bytesOf.data());
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(row);
-  for (int k = 0; k < count; k += 8) {
+  // Bytes 6 and 7 of every element are 0. Whole loads of 64 bytes while they end inside the
+  // row; masked ones at the end.
+  int k = 0;
+  for (; k + 11 <= count; k += 8) {
+    const __m512i loaded = _mm512_loadu_si512(bytes + 6 * k);
+    _mm512_storeu_pd(values + k, UnpackedElements(_mm512_maskz_permutexvar_epi8(0x3f3f3f3f3f3f3f3f,
+                                                                                from, loaded)));
+  }
+  for (; k < count; k += 8) {
     const int lanes = std::min(count - k, 8);
     const __m512i loaded =
         _mm512_maskz_loadu_epi8((std::uint64_t{1} << (6 * lanes)) - 1, bytes + 6 * k);
-    // Bytes 6 and 7 of every element are 0.
-    const __m512i packed = _mm512_maskz_permutexvar_epi8(0x3f3f3f3f3f3f3f3f, from, loaded);
-    const __m512i exponent = _mm512_and_si512(packed, _mm512_set1_epi64(0xff));
-    const __m512i fraction = _mm512_and_si512(
-        _mm512_slli_epi64(packed, 5), _mm512_set1_epi64(((std::int64_t{1} << 39) - 1) << 13));
-    const __m512i sign =
-        _mm512_and_si512(_mm512_slli_epi64(packed, 16), _mm512_set1_epi64(std::int64_t{1} << 63));
-    const __m512i biased =
-        _mm512_slli_epi64(_mm512_add_epi64(exponent, _mm512_set1_epi64(1023 - 129)), 52);
-    const __mmask8 nonzero = _mm512_test_epi64_mask(exponent, exponent);
-    const __m512i bits = _mm512_maskz_or_epi64(nonzero, _mm512_or_si512(biased, fraction), sign);
-    _mm512_mask_storeu_pd(values + k, static_cast<__mmask8>((1u << lanes) - 1),
-                          _mm512_castsi512_pd(bits));
+    _mm512_mask_storeu_pd(
+        values + k, static_cast<__mmask8>((1u << lanes) - 1),
+        UnpackedElements(_mm512_maskz_permutexvar_epi8(0x3f3f3f3f3f3f3f3f, from, loaded)));
   }
 }
 

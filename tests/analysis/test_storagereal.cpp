@@ -127,11 +127,11 @@ TEST(StorageReal, StoredValuesRoundTripUnchanged) {
 }
 
 // A row unpacked at once gives every value's ToDouble, zeros with stray bytes included, and
-// packed again every value's FromRounded, for every length a vector of eight may leave over;
-// neither writes past the row.
+// packed again every value's FromRounded, for every length a vector of eight may leave over
+// and around the last whole 64-byte store; neither writes past the row.
 TEST(StorageReal, RowsUnpackAndPackAsTheValuesDo) {
   std::mt19937_64 random(11);
-  for (const int count : {0, 1, 5, 7, 8, 9, 15, 16, 17, 150}) {
+  for (const int count : {0, 1, 5, 7, 8, 9, 10, 11, 15, 16, 17, 18, 19, 150}) {
     std::vector<StorageReal> row(count + 8);  // bytes past the row, as a matrix row has them
     for (auto& value : row) {
       Bytes b{};
