@@ -95,6 +95,8 @@ bool MagnitudeLess(const Extended& a, const Extended& b) {
 
 }  // namespace
 
+double TimesTwoToFar(double v, std::int32_t e) { return std::ldexp(v, e); }
+
 Extended Extended::FromParts(bool negative, std::uint64_t significand, std::int32_t exponent) {
   return Round(negative, U128{0, significand}, exponent, false);
 }
@@ -114,7 +116,7 @@ Extended Extended::FromInteger(std::int64_t v) {
 
 double Extended::ToDouble() const {
   if (NotANumber) return std::nan("");
-  const double magnitude = std::ldexp(static_cast<double>(Significand), Exponent);
+  const double magnitude = TimesTwoTo(static_cast<double>(Significand), Exponent);
   return Negative ? -magnitude : magnitude;
 }
 
