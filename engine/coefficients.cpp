@@ -721,14 +721,32 @@ void SplitRoots(double* high, double* low, int p) {
   }
 }
 
+// The binades a block's values of each variable span: the lowest and highest biased exponent
+// (the values are 0 or normal doubles), 0 taken as above every binade.
+struct Binades {
+  std::int32_t Lowest[MaxVariables], Highest[MaxVariables];
+};
+
+void WidenBinades(const double* row, int p, Binades& binades) {
+  for (int v = 0; v < p; ++v) {
+    const auto exponent =
+        static_cast<std::int32_t>(std::bit_cast<std::uint64_t>(row[v]) >> 52 & 0x7ff);
+    binades.Lowest[v] = std::min(binades.Lowest[v], exponent == 0 ? 0x7ff : exponent);
+    binades.Highest[v] = std::max(binades.Highest[v], exponent);
+  }
+}
+
 // The values of block k's objects, or for the chord coefficient their offset square roots,
-// into the block. One thread fills a whole block: the block stores eight
-// objects' values in a cache line, which threads sharing the block would pass to and fro.
+// into the block, and the binades of the block's values (the roots' high parts). One thread
+// fills a whole block: the block stores eight objects' values in a cache line, which threads
+// sharing the block would pass to and fro.
 void PrepareBlock(const DataMatrix& matrix, bool chord, const double* offsets, int k,
-                  WorkingState& work) {
+                  WorkingState& work, Binades& binades) {
   const int p = matrix.VariableCount;
   const int first = k * BlockLanes + 1, last = std::min(matrix.ObjectCount, first + BlockLanes - 1);
   const RootsKernel roots = KernelsOf(KernelLanes().load(std::memory_order_relaxed)).Roots;
+  std::fill_n(binades.Lowest, p, 0x7ff);
+  std::fill_n(binades.Highest, p, 0);
   for (int o = first; o <= last; ++o) {
     const StorageReal* values = matrix.Values[o] + 1;
     const int lane = o - first;
@@ -736,6 +754,7 @@ void PrepareBlock(const DataMatrix& matrix, bool chord, const double* offsets, i
     UnpackRow(values, p, row);
     if (!chord) {
       for (int v = 0; v < p; ++v) work.ValueBlocks[k][v][lane] = row[v];
+      WidenBinades(row, p, binades);
       continue;
     }
     roots(row, offsets, p, high, low);
@@ -744,6 +763,7 @@ void PrepareBlock(const DataMatrix& matrix, bool chord, const double* offsets, i
       work.ValueBlocks[k][v][lane] = high[v];
       work.RootLowBlocks[k][v][lane] = low[v];
     }
+    WidenBinades(high, p, binades);
   }
 }
 
@@ -766,19 +786,13 @@ void ClearPastTheLast(const DataMatrix& matrix, WorkingState& work) {
 // both at most eA - eB + 33 bits: exact when eA - eB <= 20. The high parts' binades are the
 // roots' or one above, so hi - lo <= 18 (`span`) is safe. A difference with 0 is the other
 // value.
-void FindExactGroups(const DataMatrix& matrix, const WorkingState& work, int span,
-                     bool* exactGroups) {
-  const int blocks = (matrix.ObjectCount + BlockLanes - 1) / BlockLanes;
-  for (int v = 0; v < matrix.VariableCount; ++v) {
-    // Biased exponents (stored values are normal doubles), 0 taken as above every binade.
+void FindExactGroups(int p, const Binades* blockBinades, int blocks, int span, bool* exactGroups) {
+  for (int v = 0; v < p; ++v) {
     std::int32_t lo = 0x7ff, hi = 0;
-    for (int k = 0; k < blocks; ++k)
-      for (int lane = 0; lane < BlockLanes; ++lane) {
-        const auto high = static_cast<std::int32_t>(
-            std::bit_cast<std::uint64_t>(work.ValueBlocks[k][v][lane]) >> 52 & 0x7ff);
-        lo = std::min(lo, high == 0 ? 0x7ff : high);
-        hi = std::max(hi, high);
-      }
+    for (int k = 0; k < blocks; ++k) {
+      lo = std::min(lo, blockBinades[k].Lowest[v]);
+      hi = std::max(hi, blockBinades[k].Highest[v]);
+    }
     bool& group = exactGroups[v / ChunkTerms];
     group = (v % ChunkTerms == 0 || group) && hi <= lo + span;
   }
@@ -889,10 +903,12 @@ void ComputeDissimilarities(const AnalysisSettings& settings, const DataMatrix& 
   double offsets[MaxVariables];
   for (int v = 0; v < p; ++v) offsets[v] = matrix.ChordOffset[v + 1].ToDouble();
   const int blocks = (n + BlockLanes - 1) / BlockLanes;
-  RunShared(0, blocks, threads, [&](int k) { PrepareBlock(matrix, chord, offsets, k, work); });
+  Binades binades[WorkingState::MaxBlocks];
+  RunShared(0, blocks, threads,
+            [&](int k) { PrepareBlock(matrix, chord, offsets, k, work, binades[k]); });
   ClearPastTheLast(matrix, work);
   bool exactGroups[MaxVariables / ChunkTerms + 1] = {};
-  FindExactGroups(matrix, work, chord ? 18 : 12, exactGroups);
+  FindExactGroups(p, binades, blocks, chord ? 18 : 12, exactGroups);
   // The last blocks hold the most pairs: they go first.
   unsigned char overflowed[WorkingState::MaxBlocks][MaxObjects + 1] = {};
   RunShared(0, blocks, threads, [&](int i) {
