@@ -152,7 +152,8 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void PackRowWide(const do
   }();
   const __m512i from = _mm512_load_si512(bytesOf.data());
   // Whole stores of 64 bytes while they end inside the row (their last 16 bytes are written
-  // again by the next one); masked ones at the end.
+  // again by the next one); at the end, plain stores of 32 and 16 bytes for eight values, a
+  // masked one for fewer.
   int k = 0;
   for (; k + 11 <= count; k += 8) {
     const __m512i bits = _mm512_castpd_si512(_mm512_loadu_pd(values + k));
@@ -162,8 +163,15 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void PackRowWide(const do
     const int lanes = std::min(count - k, 8);
     const __m512i bits = _mm512_castpd_si512(
         _mm512_maskz_loadu_pd(static_cast<__mmask8>((1u << lanes) - 1), values + k));
-    _mm512_mask_storeu_epi8(row + k, (std::uint64_t{1} << (6 * lanes)) - 1,
-                            _mm512_permutexvar_epi8(from, PackedElements(bits)));
+    const __m512i packed = _mm512_permutexvar_epi8(from, PackedElements(bits));
+    if (lanes == 8) {  // 48 bytes: a store of 32 and one of 16
+      auto* bytes = reinterpret_cast<std::uint8_t*>(row + k);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(bytes), _mm512_castsi512_si256(packed));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 32),
+                       _mm512_extracti32x4_epi32(packed, 2));
+    } else {
+      _mm512_mask_storeu_epi8(row + k, (std::uint64_t{1} << (6 * lanes)) - 1, packed);
+    }
   }
 }
 
@@ -193,7 +201,7 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void UnpackRowWide(const 
   const __m512i from = _mm512_load_si512(bytesOf.data());
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(row);
   // Bytes 6 and 7 of every element are 0. Whole loads of 64 bytes while they end inside the
-  // row; masked ones at the end.
+  // row; masked ones at the end, and a masked store unless eight values remain.
   int k = 0;
   for (; k + 11 <= count; k += 8) {
     const __m512i loaded = _mm512_loadu_si512(bytes + 6 * k);
@@ -204,9 +212,12 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void UnpackRowWide(const 
     const int lanes = std::min(count - k, 8);
     const __m512i loaded =
         _mm512_maskz_loadu_epi8((std::uint64_t{1} << (6 * lanes)) - 1, bytes + 6 * k);
-    _mm512_mask_storeu_pd(
-        values + k, static_cast<__mmask8>((1u << lanes) - 1),
-        UnpackedElements(_mm512_maskz_permutexvar_epi8(0x3f3f3f3f3f3f3f3f, from, loaded)));
+    const __m512d unpacked =
+        UnpackedElements(_mm512_maskz_permutexvar_epi8(0x3f3f3f3f3f3f3f3f, from, loaded));
+    if (lanes == 8)
+      _mm512_storeu_pd(values + k, unpacked);
+    else
+      _mm512_mask_storeu_pd(values + k, static_cast<__mmask8>((1u << lanes) - 1), unpacked);
   }
 }
 
