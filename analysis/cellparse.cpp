@@ -715,7 +715,9 @@ alignas(64) constexpr double WideTenths[16] = {
 // RoundedShort's first decision for the texts of `wanted` that read took: their stored values
 // into rounded[t] for text t, wherever the decision settles them; returns those texts. The
 // decision is RoundClearOfMidpoint's, the sign set after the product (RoundedShort sets it
-// before: the conversion and the product round symmetrically).
+// before: the conversion and the product round symmetrically). Where all eight are wanted,
+// all eight places are written in one plain store (a masked one costs several times as much),
+// those of the texts not settled with values their caller must write over.
 __attribute__((target(VARDELL_WIDE_TARGET))) inline unsigned RoundEightTexts(const EightTexts& read,
                                                                              unsigned wanted,
                                                                              double* rounded) {
@@ -734,13 +736,17 @@ __attribute__((target(VARDELL_WIDE_TARGET))) inline unsigned RoundEightTexts(con
   const __mmask8 stored = _mm512_cmp_pd_mask(_mm512_abs_pd(nearest),
                                              _mm512_set1_pd(StorageReal::Smallest()), _CMP_GE_OQ);
   const unsigned settled = clear & read.Taken & wanted;
-  _mm512_mask_storeu_pd(rounded, static_cast<__mmask8>(settled),
-                        _mm512_maskz_mov_pd(stored, nearest));
+  const __m512d values = _mm512_maskz_mov_pd(stored, nearest);
+  if (wanted == 0xFFu)
+    _mm512_storeu_pd(rounded, values);
+  else
+    _mm512_mask_storeu_pd(rounded, static_cast<__mmask8>(settled), values);
   return settled;
 }
 
 // QuickRoundedRow eight texts at a time (the last group filled up with its first text), in
-// stretches of 64: first each text the wide reader settles, then the others in turn.
+// stretches of 64: first each text the wide reader settles, then the others in turn, each
+// into its place; where one stops the row, the places after it may hold anything.
 __attribute__((target(VARDELL_WIDE_TARGET))) int RoundedTextsWide(const std::string_view* texts,
                                                                   int count, double* rounded) {
   for (int start = 0; start < count; start += 64) {

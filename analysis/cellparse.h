@@ -28,7 +28,8 @@ namespace detail {
 // caller packs the six bytes once, where it keeps them.
 bool QuickRounded(std::string_view text, double& rounded);
 // QuickRounded for texts[0], texts[1], ... in turn, up to the first it does not take: returns
-// how many it took (count when all), their values in rounded. Throws as QuickRounded does.
+// how many it took (count when all), their values in rounded (whose places after them may be
+// written too). Throws as QuickRounded does.
 int QuickRoundedRow(const std::string_view* texts, int count, double* rounded);
 
 // The readers of the quick path, for tests: the plain one reads every plain decimal number;
