@@ -96,9 +96,9 @@ constexpr bool IsChord(SumKind kind) {
 
 // The screen's margin (see engine/exactsteps.h). With exact differences the square's chain
 // loses the difference's rounding: s + d^2 with d exact errs by the square's and the sum's
-// roundings only, |h - z| <= (2u + u^2) z, so |h - y| < 2.01 places, as for the absolute
-// differences. The chord's roots with exact differences of both parts give the exact
-// difference rounded once, as the Euclidean sum's d = x - y is: its margins.
+// roundings only, as the absolute differences' sums do. The chord's roots with exact
+// differences of both parts give the exact difference rounded once, as the Euclidean sum's
+// d = x - y is: its margins.
 template <SumKind kind>
 constexpr std::int64_t SumMargin = IsAbsolute(kind)                ? AbsoluteSumMargin
                                    : kind == SumKind::Square       ? SquareSumMargin

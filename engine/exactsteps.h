@@ -115,35 +115,44 @@ inline double ChordStep(double s, DoubleDouble x, DoubleDouble y) {
 // The screen of the coefficient sums computes in plain double and decides with
 // RoundClearOfMidpoint (analysis/doubledouble.h).
 //
-// The bounds |h - y|, in last places of h, for h computed from 40-bit (or, for the chord,
-// 64-bit) operands with round-to-nearest double operations (u = 2^-53; z is the exact value,
-// |y - z| < 2^-61.9 z as above, and h < 2^(e+1) makes u h less than one last place):
-//   s + |x - y| (Manhattan): the difference and the sum err by u each: |h - z| <= 2u z,
-//     so |h - y| < 2.01 places; margin 2.
-//   s + (x - y)^2 (Euclidean): the square adds 2u + u for its rounding: |h - z| <= 4.001u z,
-//     so |h - y| < 4.01 places; margin 4.
+// The bounds |h - y| for h computed from 40-bit (or, for the chord, 64-bit) operands with
+// round-to-nearest double operations, in last places of h. Near a midpoint, h, z and y lie in
+// h's binade [2^e, 2^(e+1)) (the midpoints are 2^12 places from its edges); its place is
+// p = 2^(e-52). z is the exact value, and |y - z| < 2^-61.9 z < 0.003 p as above.
+//   Each rounding to nearest errs by half a place of its result at most: by p / 2 at most for
+//     the sum h, and for every partial result no larger than h (the sums' addends are >= 0).
+//   A difference D = x - y rounded once, to d, errs by half a place of D at most, so
+//     |d^2 - D^2| = |d - D| |d + D| is at most D times D's place (and a negligible 2^-106 D^2).
+//     With D in [2^a, 2^(a+1)) and z >= D^2: where z < 2^(2a+1), D < 2^(a+1/2) and
+//     p >= 2^(2a-52), so D 2^(a-52) < sqrt(2) p; otherwise p >= 2^(2a-51) > D 2^(a-52). In all,
+//     |d^2 - D^2| < 1.4143 p.
+//   s + |x - y| (Manhattan): the difference and the sum round: |h - y| < 1.003 p; margin 1.
+//   s + (x - y)^2 (Euclidean): the difference's 1.4143 p, the square's and the sum's
+//     roundings: |h - y| < 2.42 p; margin 2. Where the difference is exact, 1.003 p: margin 1.
 //   s + ((xH - yH) + (xL - yL))^2 (chord, roots held as H + L, both multiples of 2^-63 of
 //     the root's binade, |L| < 2^-30 H): when xH and yH lie within a factor 2 of each other
 //     both differences are exact (Sterbenz; the L differences need at most 36 bits), and d
-//     errs by u. Otherwise |xH - yH| > max(xH, yH) / 2, so |xL - yL| < 2^-29 max is below
-//     2^-28 |xH - yH|: xH - yH errs by u |xH - yH| <= 1.0001u |x - y|, xL - yL by less than
-//     2^-80 |x - y|, and their sum by 1.0001u |x - y|; |d - (x - y)| <= 2.0003u |x - y|.
-//     The square then errs by 4.0007u + u and the sum by u: |h - z| <= 6.001u z, so
-//     |h - y| < 6.01 places; margin 6.
+//     is the difference rounded once, as the Euclidean sum's. Otherwise
+//     |xH - yH| > max(xH, yH) / 2, so |xL - yL| < 2^-29 max is below 2^-28 |xH - yH|:
+//     xH - yH errs by u |xH - yH| <= 1.0001u |x - y| (u = 2^-53), xL - yL by less than
+//     2^-80 |x - y|, and their sum by 1.0001u |x - y|; |d - (x - y)| <= 2.0003u |x - y|. The
+//     square then errs by 4.0007u z < 4.001 p (z < 2^(e+1) makes u z less than p), and with
+//     the square's and the sum's roundings |h - y| < 5.01 p; margin 5.
 //   The chord's roots where both parts' differences are exact (coefficient step's exact
-//     groups): d errs by u only, as the Euclidean sum's difference does: margin 4.
+//     groups): d is the difference rounded once, as the Euclidean sum's d = x - y: margin 2.
 // Where the square is added to the sum in one fused operation (s + d^2 rounded once), the
-// square's own rounding goes: margin 3 for the Euclidean sum and the chord's exact groups
-// (|h - z| <= 3.001u z), 1 where the difference is exact (|h - z| <= u z), and 5 for the
-// chord's (|h - z| <= 5.001u z).
+// square's own rounding goes: |h - y| < 1.92 p for the Euclidean sum and the chord's exact
+// groups (margin 1), 0.503 p where the difference is exact (margin 0), 4.51 p for the chord's
+// (margin 4). The screens' test builds Euclidean sums that need the margins 1 (fused) and 2:
+// one smaller would decide some of them wrongly.
 
 // The screens' margins (see above).
-constexpr std::int64_t AbsoluteSumMargin = 2;
-constexpr std::int64_t SquareSumMargin = 4;
-constexpr std::int64_t ChordSumMargin = 6;
-constexpr std::int64_t FusedSquareSumMargin = 3;
-constexpr std::int64_t FusedExactSquareSumMargin = 1;
-constexpr std::int64_t FusedChordSumMargin = 5;
+constexpr std::int64_t AbsoluteSumMargin = 1;
+constexpr std::int64_t SquareSumMargin = 2;
+constexpr std::int64_t ChordSumMargin = 5;
+constexpr std::int64_t FusedSquareSumMargin = 1;
+constexpr std::int64_t FusedExactSquareSumMargin = 0;
+constexpr std::int64_t FusedChordSumMargin = 4;
 
 // The chord coefficient's square root of a value less its variable's offset, kept in the
 // extended format.

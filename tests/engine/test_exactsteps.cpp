@@ -108,6 +108,63 @@ TEST(ChordRootFastTest, AgreesWithTheExtendedRoot) {
   EXPECT_GT(decided, trials * 9 / 10) << "the fast path decides nearly every root";
 }
 
+// Euclidean sums near a 40-bit midpoint from differences that double rounds by nearly half a
+// place, as the coefficient step's lanes compute them: with the square rounded on its own, and
+// added in one fused operation. Every sum the screen decides with its margin rounds as the
+// exact step; some wrong ones lie right at the margin, so that a smaller one would fail. With
+// the differences exact (a nearby 40-bit value subtracted), the exact-difference margins hold.
+TEST(RoundClearOfMidpointTest, SquareSumMarginsAreNeeded) {
+  std::uint64_t state = 23;
+  const auto unit = [&state] {
+    return static_cast<double>(testing::NextRandom(state) >> 11) * 0x1p-53;  // [0, 1)
+  };
+  const auto round40 = [](double v) { return StorageReal::FromRounded(v).ToDouble(); };
+  struct Screen {
+    const char* name;
+    bool fused, exactDifference;
+    std::int64_t margin;
+    int wrongAtTheMargin = 0;
+  } screens[] = {{"separate", false, false, SquareSumMargin},
+                 {"fused", true, false, FusedSquareSumMargin},
+                 {"separate, exact difference", false, true, AbsoluteSumMargin},
+                 {"fused, exact difference", true, true, FusedExactSquareSumMargin}};
+  for (int t = 0; t < 200000; ++t) {
+    // D = x - y lies beside the midpoint of two doubles in [1, sqrt(2)), or is a double.
+    const double nearest = 1 + 0.41421 * unit();
+    const bool exactDifference = t % 2 == 1;
+    const double tie = exactDifference ? 0.0 : (0.5 - 0x1p-6) * 0x1p-52 * (t % 4 == 0 ? 1 : -1);
+    const double x = round40(nearest + (exactDifference ? 0.25 : 0x1p-20) * (1 + unit()));
+    const double y = round40((x - nearest) - tie);
+    const double d = x - y;
+    // s puts s + D^2 within a few places of the first midpoint above D^2 + 2^-30.
+    const double square = d * d;
+    const auto midpointBits =
+        (std::bit_cast<std::uint64_t>(square + 0x1p-30) & ~0x1fffull) | 0x1000;
+    const double s = round40(std::bit_cast<double>(midpointBits) - square +
+                             static_cast<double>(static_cast<int>(t % 9) - 4) * 0x1p-53);
+    if (!(s > 0)) continue;
+    const double exact = SquareStepSlow(s, Extended::FromDouble(x), Extended::FromDouble(y));
+    volatile double product = d * d;  // no fused multiply-add here
+    for (Screen& screen : screens) {
+      if (screen.exactDifference != exactDifference) continue;
+      const double h = screen.fused ? std::fma(d, d, s) : s + product;
+      double out;
+      if (RoundClearOfMidpoint(h, screen.margin, out)) {
+        ASSERT_EQ(out, exact) << screen.name << ": " << x << " " << y << " " << s;
+      }
+      const auto fromMidpoint =
+          static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(h) & 0x1fff) - 0x1000;
+      if ((fromMidpoint == screen.margin || fromMidpoint == -screen.margin) && round40(h) != exact)
+        ++screen.wrongAtTheMargin;
+    }
+  }
+  for (const Screen& screen : screens) {
+    if (!screen.exactDifference) {
+      EXPECT_GT(screen.wrongAtTheMargin, 0) << screen.name;
+    }
+  }
+}
+
 // The chord's term against a root of 0 read from the root's parts as SquareStepSlow computes
 // it, for roots split as ChordRoot splits them, at 32 bits as the coefficient step holds them,
 // and parts it cannot read straight (below H's binade, or L off the 64-bit grid), with sums
