@@ -45,8 +45,9 @@ namespace {
 // false where it does not (or 2^(e - 11) is not a normal double).
 bool RootBits(DoubleDouble r, Extended& x) {
   const auto bits = std::bit_cast<std::uint64_t>(r.H);
-  const auto field = static_cast<std::int32_t>(bits >> 52);  // the sign bit makes it >= 0x800
-  if (field < 1 + 1 + 11 + 52 || field >= 0x7ff) return false;
+  // The sign bit makes the field 0x800 or more. A field of 64 or more keeps e >= -1011.
+  const auto field = static_cast<std::int32_t>(bits >> 52);
+  if (field < 64 || field >= 0x7ff) return false;
   const std::int32_t e = field - 1075;
   const auto power = [](std::int32_t k) {
     return std::bit_cast<double>(static_cast<std::uint64_t>(1023 + k) << 52);
