@@ -324,9 +324,9 @@ double ScalarStep(double s, double xH, double xL, double yH, double yL) {
   // the root. That value and the sum before it both have 40 bits, so where the screen refused
   // such a sum it nearly always lies within 2^-63 of a 40-bit midpoint, closer than the
   // double-double step decides: straight to the exact one.
-  if (xH == 0 && xL == 0) return RootSquareStepSlow(s, DoubleDouble{yH, yL});
-  if (yH == 0 && yL == 0) return RootSquareStepSlow(s, DoubleDouble{xH, xL});
-  return ChordStep(s, DoubleDouble{xH, xL}, DoubleDouble{yH, yL});
+  const DoubleDouble x{xH, xL}, y{yH, yL};
+  if (xH == 0 || yH == 0) return SquareStepSlow(s, ToExtended(x), ToExtended(y));
+  return ChordStep(s, x, y);
 }
 
 // The values of one object (x) and of one block of objects (y), both in their blocks, variable

@@ -1,9 +1,5 @@
 #include "engine/exactsteps.h"
 
-#include <bit>
-#include <cmath>
-#include <cstdint>
-
 namespace vardell {
 namespace {
 
@@ -36,38 +32,6 @@ Extended ToExtended(DoubleDouble v) {
 double SquareStepSlow(double s, const Extended& x, const Extended& y) {
   const Extended d = Subtract(x, y);
   return RoundSum(Add(Extended::FromDouble(s), Multiply(d, d)));
-}
-
-namespace {
-
-// r = H + L as a 64-bit value of H's binade: H = m 2^e (m of 53 bits) and L = q 2^(e - 11), so
-// r = (2^11 m + q) 2^(e - 11) where q is an integer and the sum stays within [2^63, 2^64);
-// false where it does not (or 2^(e - 11) is not a normal double).
-bool RootBits(DoubleDouble r, Extended& x) {
-  const auto bits = std::bit_cast<std::uint64_t>(r.H);
-  // The sign bit makes the field 0x800 or more. A field of 64 or more keeps e >= -1011.
-  const auto field = static_cast<std::int32_t>(bits >> 52);
-  if (field < 64 || field >= 0x7ff) return false;
-  const std::int32_t e = field - 1075;
-  const auto power = [](std::int32_t k) {
-    return std::bit_cast<double>(static_cast<std::uint64_t>(1023 + k) << 52);
-  };
-  const double q = r.L * power(11 - e);
-  if (!(std::fabs(q) < 0x1p51) || (q + 0x1.8p52) - 0x1.8p52 != q || q * power(e - 11) != r.L)
-    return false;
-  const std::uint64_t high = ((bits & 0xfffffffffffff) | (std::uint64_t{1} << 52)) << 11;
-  const auto magnitude = static_cast<std::uint64_t>(std::fabs(q));
-  x.Significand = q < 0 ? high - magnitude : high + magnitude;
-  x.Exponent = e - 11;
-  return q < 0 ? x.Significand >> 63 != 0 : x.Significand >= high;
-}
-
-}  // namespace
-
-double RootSquareStepSlow(double s, DoubleDouble r) {
-  Extended x;
-  if (r.H != 0 && !RootBits(r, x)) x = ToExtended(r);
-  return RoundSum(Add(Extended::FromDouble(s), Multiply(x, x)));
 }
 
 double AbsoluteStepSlow(double s, const Extended& x, const Extended& y) {

@@ -42,11 +42,6 @@ Extended ToExtended(DoubleDouble v);
 // For the chord coefficient x and y are the variables' square roots (64-bit values).
 double SquareStepSlow(double s, const Extended& x, const Extended& y);
 double AbsoluteStepSlow(double s, const Extended& x, const Extended& y);
-// SquareStepSlow(s, ToExtended(r), 0): the chord's term against a root of 0, with r read
-// straight from its bits where it is held as H + L with H the leading part (normal or 0) and
-// L a multiple of r's last 64-bit place below 2^-11 H (ChordRoot's parts and the coefficient
-// step's 32-bit split both are); ToExtended reads any other.
-double RootSquareStepSlow(double s, DoubleDouble r);
 
 // The fast paths: false when the slow path must decide.
 namespace exact {

@@ -165,40 +165,5 @@ TEST(RoundClearOfMidpointTest, SquareSumMarginsAreNeeded) {
   }
 }
 
-// The chord's term against a root of 0 read from the root's parts as SquareStepSlow computes
-// it, for roots split as ChordRoot splits them, at 32 bits as the coefficient step holds them,
-// and parts it cannot read straight (below H's binade, or L off the 64-bit grid), with sums
-// that put the value under the root on a 40-bit midpoint about half the time.
-TEST(RootSquareStepSlowTest, AgreesWithTheGeneralStep) {
-  std::uint64_t state = 17;
-  const auto next = [&state] { return testing::NextRandom(state) >> 11; };
-  const auto at32Bits = [](DoubleDouble r) {
-    constexpr std::uint64_t half = std::uint64_t{1} << 20, dropped = (half << 1) - 1;
-    const double top = std::bit_cast<double>((std::bit_cast<std::uint64_t>(r.H) + half) & ~dropped);
-    return DoubleDouble{top, r.L + (r.H - top)};
-  };
-  const auto storage = [&](int exponent) {
-    return RoundToStorage(std::ldexp(static_cast<double>(next() >> 13 | 1), exponent));
-  };
-  for (int t = 0; t < 100000; ++t) {
-    const int exponent = static_cast<int>(next() % 60) - 70;
-    const double value = storage(exponent);
-    const double s = next() % 8 == 0 ? 0.0 : storage(exponent + static_cast<int>(next() % 5) - 2);
-    const DoubleDouble root = ChordRoot(StorageReal(value), StorageReal(0.0));
-    const double h = std::ldexp(1.0, exponent + 40 + static_cast<int>(next() % 8));
-    const DoubleDouble roots[] = {
-        root,
-        at32Bits(root),
-        {0, 0},
-        {h, -std::ldexp(1.0, exponent + static_cast<int>(next() % 20))},  // below H's binade
-        {root.H, std::ldexp(root.H, -60) * (1 + 0x1p-30)},                // off the grid
-    };
-    for (const DoubleDouble& r : roots) {
-      const double expected = SquareStepSlow(s, ToExtended(r), Extended{});
-      ASSERT_EQ(RootSquareStepSlow(s, r), expected) << s << " " << r.H << " " << r.L;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace vardell
